@@ -1,0 +1,33 @@
+# One static library per subsystem; the dependency direction is stated by DEPS.
+#   vexmar_add_subsystem(<name> SOURCES ... [DEPS ...] [LIBS ...])
+# creates target vexmar_<name> with the repository root as include root.
+function(vexmar_add_subsystem name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+  add_library(vexmar_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(vexmar_${name} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+  target_link_libraries(vexmar_${name} PRIVATE vexmar_warnings)
+  foreach(dep IN LISTS ARG_DEPS)
+    target_link_libraries(vexmar_${name} PUBLIC vexmar_${dep})
+  endforeach()
+  if(ARG_LIBS)
+    target_link_libraries(vexmar_${name} PUBLIC ${ARG_LIBS})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY VEXMAR_SUBSYSTEMS vexmar_${name})
+endfunction()
+
+# vexmar_add_test(<name> SOURCES ... DEPS ...): a GoogleTest executable run by ctest.
+function(vexmar_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE vexmar_warnings GTest::gtest GTest::gmock GTest::gtest_main)
+  foreach(dep IN LISTS ARG_DEPS)
+    target_link_libraries(${name} PRIVATE vexmar_${dep})
+  endforeach()
+  if(ARG_LIBS)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  endif()
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
