@@ -1,0 +1,38 @@
+#pragma once
+// Random-access reading of an untrusted file, without loading it whole.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace vexmar::workbook {
+
+class FileSource {
+ public:
+  // Opens for reading only; a file that cannot be opened is an Error naming it.
+  explicit FileSource(const std::filesystem::path& file);
+  ~FileSource();
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  std::uint64_t Size() const noexcept { return size_; }
+  const std::filesystem::path& Path() const noexcept { return path_; }
+  // Reads exactly out.size() bytes at `offset`; reading past the end is the damaged-file
+  // error.
+  void ReadAt(std::uint64_t offset, std::span<std::byte> out) const;
+  // Reads up to out.size() bytes; returns how many were read.
+  std::size_t ReadSome(std::uint64_t offset, std::span<std::byte> out) const;
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
+// Raised for a workbook whose structure is broken; `detail` says what was wrong.
+[[noreturn]] void RaiseDamaged(const std::u16string& detail);
+// Raised for an encrypted or password-protected workbook.
+[[noreturn]] void RaiseEncrypted();
+
+}  // namespace vexmar::workbook

@@ -1,0 +1,16 @@
+#pragma once
+// The embedded workbook reader: the worksheet names of a workbook file, in tab order.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vexmar {
+
+// The names of the file's worksheets in sheet order (hidden ones included; chart,
+// dialog, macro and module sheets left out). std::nullopt when the content is not a
+// workbook at all. Throws vexmar::Error for a damaged or encrypted workbook or a file
+// that cannot be read. The format is told by content, never by extension.
+std::optional<std::vector<std::u16string>> ListWorksheets(const std::filesystem::path& file);
+
+}  // namespace vexmar
