@@ -1,6 +1,7 @@
 #pragma once
 // Umbrella header: the whole public API of VexmarExt.
 #include "vexmar/component/checked.hpp"
+#include "vexmar/component/class_table.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/score_state.hpp"
 #include "vexmar/component/string_list.hpp"
