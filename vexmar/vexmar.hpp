@@ -7,3 +7,8 @@
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/component/value.hpp"
+#include "vexmar/multifile/excel_multi_files.hpp"
+#include "vexmar/names/repeat_name.hpp"
+#include "vexmar/platform/collection.hpp"
+#include "vexmar/platform/directory_listing.hpp"
+#include "vexmar/platform/file_name_match.hpp"
