@@ -16,9 +16,10 @@ function(vexmar_add_subsystem name)
   set_property(GLOBAL APPEND PROPERTY VEXMAR_SUBSYSTEMS vexmar_${name})
 endfunction()
 
-# vexmar_add_test(<name> SOURCES ... DEPS ...): a GoogleTest executable run by ctest.
+# vexmar_add_test(<name> SOURCES ... DEPS ... [LIBS ...] [LABELS ...]): a GoogleTest
+# executable run by ctest; LABELS tag its tests (the tsan preset runs those labelled tsan).
 function(vexmar_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE vexmar_warnings GTest::gtest GTest::gmock GTest::gtest_main)
   foreach(dep IN LISTS ARG_DEPS)
@@ -28,6 +29,9 @@ function(vexmar_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  set(properties ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
