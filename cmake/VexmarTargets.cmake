@@ -17,7 +17,7 @@ function(vexmar_add_subsystem name)
 endfunction()
 
 # vexmar_add_test(<name> SOURCES ... DEPS ... [LIBS ...] [LABELS ...]): a GoogleTest
-# executable run by ctest; LABELS tag its tests (the tsan preset runs those labelled tsan).
+# executable run by ctest. Tests labelled "tsan" also run under ThreadSanitizer.
 function(vexmar_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -29,9 +29,6 @@ function(vexmar_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  set(properties ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
-  if(ARG_LABELS)
-    list(APPEND properties LABELS "${ARG_LABELS}")
-  endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}" LABELS "${ARG_LABELS}")
 endfunction()

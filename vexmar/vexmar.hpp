@@ -12,3 +12,7 @@
 #include "vexmar/platform/collection.hpp"
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/platform/file_name_match.hpp"
+#include "vexmar/text/letter_case.hpp"
+#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/rule_numbers.hpp"
