@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -188,18 +189,18 @@ TEST(ListingErrorTest, EmbeddedNulIsAnErrorNamingThePath) {
   }
 }
 
-// The error a listing of an unreadable directory raises: its number, or 0 with none.
-int ListUnreadable(const std::u16string& search, std::u16string* description) {
+// Lists an unreadable directory; gives the error's number (0 with none) and description.
+int ListUnreadable(const std::u16string& search, std::u16string& description) {
   try {
     (void)ListMatchingFiles(search);
   } catch (const Error& e) {
-    if (description != nullptr) *description = e.Description();
+    description = e.Description();
     return e.Number();
   }
   return 0;
 }
 
-TEST(ListingErrorTest, UnreadableDirectoryIsPermissionError) {
+TEST(ListingErrorTest, UnreadableDirectoryIsPermissionErrorNamingIt) {
   TempDirectory dir;
   dir.Dir("locked");
   dir.File("locked/a.xls");
@@ -208,18 +209,22 @@ TEST(ListingErrorTest, UnreadableDirectoryIsPermissionError) {
   if (DIR* probe = opendir(dir.Full("locked").c_str())) {
     closedir(probe);
     // Privileged: the directory stays readable. Check the same in a child that has
-    // given its privileges up.
+    // given its privileges up (and may still pass through the parent directory).
     if (geteuid() != 0) GTEST_SKIP() << "directory readable despite mode 000";
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
     EXPECT_EXIT(
         {
           if (setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
-          _exit(ListUnreadable(search, nullptr));
+          std::u16string description;
+          const int number = ListUnreadable(search, description);
+          std::fputs(Utf16ToUtf8(description).c_str(), stderr);
+          _exit(number);
         },
-        ::testing::ExitedWithCode(70), "");
+        ::testing::ExitedWithCode(70), "没有权限：无法读取目录“/.*/locked/”");
     return;
   }
   std::u16string description;
-  EXPECT_EQ(ListUnreadable(search, &description), 70);
+  EXPECT_EQ(ListUnreadable(search, description), 70);
   EXPECT_NE(description.find(Utf8ToUtf16(dir.Full("locked"))), std::u16string::npos)
       << Utf16ToUtf8(description);
 }

@@ -53,12 +53,14 @@ void ClsRepeatName::AddItemFileNames(std::u16string_view item, FileNameList& lis
   DirectoryListing listing;
   for (std::u16string name = listing.First(JoinHostPath(directory, item)); !name.empty();
        name = listing.Next()) {
-    if (!IsFileNameListed(name, list)) list.Append(std::move(name));
+    const FileNameLookup lookup = IsFileNameListed(name, list);
+    if (!lookup.listed) list.Append(std::move(name), lookup);
   }
 }
 
-bool ClsRepeatName::IsFileNameListed(std::u16string_view name, const FileNameList& list) {
-  return list.Contains(name);
+ClsRepeatName::FileNameLookup ClsRepeatName::IsFileNameListed(std::u16string_view name,
+                                                              const FileNameList& list) {
+  return list.Find(name);
 }
 
 Bool16 ClsRepeatName::GetRuleItem(const std::u16string& strRule, std::u16string& strErrMsg,

@@ -1,14 +1,10 @@
 // The parts of the directory listing that are the same on every platform.
 #include "vexmar/platform/directory_listing.hpp"
 
-#include <algorithm>
 #include <cstddef>
 #include <utility>
 
-#include "vexmar/text/letter_case.hpp"
-
 namespace vexmar {
-
 std::u16string JoinHostPath(std::u16string_view directory, std::u16string_view name) {
   std::u16string joined;
   joined.reserve(directory.size() + 1 + name.size());
@@ -28,18 +24,6 @@ bool StartsWithDriveLetter(std::u16string_view host_path) noexcept {
   if (host_path.size() < 2 || host_path[1] != u':') return false;
   const char16_t letter = host_path[0];
   return (letter >= u'A' && letter <= u'Z') || (letter >= u'a' && letter <= u'z');
-}
-
-void SortInListingOrder(std::vector<std::u16string>& names) {
-  // Upper-case each name once rather than in every comparison.
-  std::vector<std::pair<std::u16string, std::u16string>> keyed;
-  keyed.reserve(names.size());
-  for (auto& name : names) {
-    std::u16string key = ToUpper(name);
-    keyed.emplace_back(std::move(key), std::move(name));
-  }
-  std::sort(keyed.begin(), keyed.end());
-  for (std::size_t i = 0; i < keyed.size(); ++i) names[i] = std::move(keyed[i].second);
 }
 
 std::u16string DirectoryListing::First(std::u16string_view search_text) {

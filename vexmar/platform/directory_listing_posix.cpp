@@ -14,6 +14,7 @@
 #include "vexmar/component/utf.hpp"
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/platform/file_name_match.hpp"
+#include "vexmar/platform/listed_names.hpp"
 #include "vexmar/platform/listing_errors.hpp"
 
 namespace vexmar {
@@ -84,7 +85,7 @@ std::vector<std::u16string> ListMatchingFiles(std::u16string_view search_text) {
     RaiseUnreadableDirectory(ShownNative(dir_path), code == EACCES || code == EPERM, code);
   }
 
-  std::vector<std::u16string> names;
+  ListedNames names;
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(dir.get());
@@ -103,10 +104,9 @@ std::vector<std::u16string> ListMatchingFiles(std::u16string_view search_text) {
     if (name.find(u'\\') != std::u16string::npos) continue;
     if (!FileNameMatches(name, parts.pattern)) continue;
     if (!IsOrdinaryFile(dir.get(), *entry, dir_path)) continue;
-    names.push_back(std::move(name));
+    names.Add(name);
   }
-  SortInListingOrder(names);
-  return names;
+  return names.TakeInListingOrder();
 }
 
 }  // namespace vexmar
