@@ -14,8 +14,7 @@ constexpr std::u16string_view kFieldSeparator = u"|";
 constexpr std::u16string_view kItemSeparator = u"#";
 
 // `text`, then `separator` and `piece`; the separator only follows a non-empty text.
-void AppendPiece(std::u16string& text, std::u16string_view separator,
-                 std::u16string_view piece) {
+void AppendPiece(std::u16string& text, std::u16string_view separator, std::u16string_view piece) {
   if (!text.empty()) text.append(separator);
   text.append(piece);
 }
