@@ -50,16 +50,15 @@ void ClsRepeatName::AddItemFileNames(std::u16string_view item, FileNameList& lis
     return;
   }
   DirectoryListing listing;
+  FileNameSearch search(list);
   for (std::u16string name = listing.First(JoinHostPath(directory, item)); !name.empty();
        name = listing.Next()) {
-    const FileNameLookup lookup = IsFileNameListed(name, list);
-    if (!lookup.listed) list.Append(std::move(name), lookup);
+    if (!IsFileNameListed(name, search)) search.Append(std::move(name));
   }
 }
 
-ClsRepeatName::FileNameLookup ClsRepeatName::IsFileNameListed(std::u16string_view name,
-                                                              const FileNameList& list) {
-  return list.Find(name);
+bool ClsRepeatName::IsFileNameListed(std::u16string_view name, FileNameSearch& search) {
+  return search.IsListed(name);
 }
 
 Bool16 ClsRepeatName::GetRuleItem(const std::u16string& strRule, std::u16string& strErrMsg,
