@@ -42,7 +42,7 @@ class FileNameList {
   friend class FileNameSearch;
 
   StringList& list_;
-  std::vector<Slot> slots_;  // open addressing, linear probing, size a power of two
+  std::vector<Slot> slots_;   // open addressing, linear probing, size a power of two
   std::int32_t indexed_ = 0;  // list items 1..indexed_ are in the index
   bool index_every_append_ = false;
 };

@@ -1,5 +1,6 @@
 // The listing order, and the gathering of names that serves it.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "vexmar/platform/directory_listing.hpp"
@@ -43,6 +44,29 @@ struct Entry {
   std::uint64_t cached_low;   // key units shared+4 .. shared+7
   std::size_t name;           // its index in the order of gathering
 };
+
+// Below this many names a comparison sort is as fast.
+constexpr std::size_t kRadixThreshold = 2048;
+
+// Stable LSD radix sort by cached_high, a byte at a time; a byte that is the same in
+// every entry (the high bytes of ASCII units) costs one counting pass and no moves.
+void RadixSortByHigh(std::vector<Entry>& entries) {
+  std::vector<Entry> buffer(entries.size());
+  for (unsigned shift = 0; shift < 64; shift += 8) {
+    std::array<std::size_t, 256> counts{};
+    for (const Entry& entry : entries) ++counts[(entry.cached_high >> shift) & 0xFF];
+    if (std::find(counts.begin(), counts.end(), entries.size()) != counts.end()) continue;
+    std::size_t position = 0;
+    for (std::size_t& count : counts) {
+      const std::size_t start = position;
+      position += count;
+      count = start;
+    }
+    for (const Entry& entry : entries)
+      buffer[counts[(entry.cached_high >> shift) & 0xFF]++] = entry;
+    entries.swap(buffer);
+  }
+}
 
 }  // namespace
 
@@ -90,7 +114,7 @@ std::vector<std::u16string> ListedNames::TakeInListingOrder() {
   }
 
   const std::size_t compared_from = shared + 8;
-  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+  auto less = [&](const Entry& a, const Entry& b) {
     if (a.cached_high != b.cached_high) return a.cached_high < b.cached_high;
     if (a.cached_low != b.cached_low) return a.cached_low < b.cached_low;
     const std::u16string_view key_a = key_of(a.name);
@@ -101,7 +125,20 @@ std::vector<std::u16string> ListedNames::TakeInListingOrder() {
       if (by_key != 0) return by_key < 0;
     }
     return CompareUnits(names_[a.name], names_[b.name]) < 0;
-  });
+  };
+  if (entries.size() < kRadixThreshold) {
+    std::sort(entries.begin(), entries.end(), less);
+  } else {
+    // Large listings: order by the first four cached units in linear time, then sort the
+    // (usually short) runs that agree on them.
+    RadixSortByHigh(entries);
+    for (auto run = entries.begin(); run != entries.end();) {
+      auto run_end = run + 1;
+      while (run_end != entries.end() && run_end->cached_high == run->cached_high) ++run_end;
+      if (run_end - run > 1) std::sort(run, run_end, less);
+      run = run_end;
+    }
+  }
 
   std::vector<std::u16string> sorted;
   sorted.reserve(entries.size());
