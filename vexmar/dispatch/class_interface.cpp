@@ -7,6 +7,7 @@
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
+#include "vexmar/dispatch/binding_check.hpp"
 #include "vexmar/dispatch/class_bindings.hpp"
 #include "vexmar/dispatch/coercion.hpp"
 
@@ -60,8 +61,9 @@ class InOutWriteBack {
 }  // namespace
 
 static_assert(CountBindingProblems(contract::kClasses, kBoundClasses) == 0,
-              "the C++ bindings differ from the class table (binding_check_test names the "
-              "differences when this assertion is disabled)");
+              "the C++ bindings differ from the class table: every entry of the table needs "
+              "exactly one binding with its kind, name and signature, and nothing else may be "
+              "bound (CheckBindings lists the differences by name)");
 
 std::optional<std::int32_t> ClassInterface::FindId(std::u16string_view name) const noexcept {
   for (const auto& m : info_->members) {
