@@ -11,3 +11,7 @@
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/patterns.hpp"
 #include "vexmar/text/rule_numbers.hpp"
+#include "vexmar/dispatch/coercion.hpp"
+#include "vexmar/dispatch/collection_interface.hpp"
+#include "vexmar/dispatch/dispatch_object.hpp"
+#include "vexmar/dispatch/invoke_flags.hpp"

@@ -14,10 +14,11 @@ namespace {
 std::vector<std::string> Problems(std::span<const contract::ClassInfo> table,
                                   std::span<const BoundClass> bound) {
   std::vector<std::string> out;
-  CheckBindings(table, bound, [&out](std::string_view cls, std::string_view member,
-                                     std::string_view problem) {
-    out.push_back(std::string(cls) + "." + std::string(member) + ": " + std::string(problem));
-  });
+  CheckBindings(
+      table, bound,
+      [&out](std::string_view cls, std::string_view member, std::string_view problem) {
+        out.push_back(std::string(cls) + "." + std::string(member) + ": " + std::string(problem));
+      });
   return out;
 }
 
@@ -47,14 +48,22 @@ TEST(BindingCheckTest, BoundSignaturesComeFromTheCppMembers) {
 }
 
 // The checker itself finds each kind of disagreement.
-constexpr contract::Parameter kFloatIn[] = {{"", contract::ValueType::kFloat32,
-                                             contract::Direction::kIn}};
+constexpr contract::Parameter kFloatIn[] = {
+    {"", contract::ValueType::kFloat32, contract::Direction::kIn}};
 constexpr contract::Member kScoreLike[] = {
     {contract::MemberKind::kPropertyPut, "CurScore", 0x68030001, kFloatIn,
      contract::ValueType::kNone, u""},
-    {contract::MemberKind::kPropertyGet, "CurScore", 0x68030001, {}, contract::ValueType::kFloat32,
+    {contract::MemberKind::kPropertyGet,
+     "CurScore",
+     0x68030001,
+     {},
+     contract::ValueType::kFloat32,
      u""},
-    {contract::MemberKind::kPropertyGet, "ErrMsg", 0x68030000, {}, contract::ValueType::kString,
+    {contract::MemberKind::kPropertyGet,
+     "ErrMsg",
+     0x68030000,
+     {},
+     contract::ValueType::kString,
      u""},
 };
 constexpr contract::ClassInfo kTable[] = {

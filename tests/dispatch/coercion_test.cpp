@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <limits>
 
+#include "dispatch/dispatch_test_util.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/dispatch/number_text.hpp"
-#include "dispatch/dispatch_test_util.hpp"
 
 namespace vexmar::dispatch {
 namespace {
@@ -36,7 +36,7 @@ TEST(NumberTextTest, FormatsFloat32LikeAnAutomationHost) {
       {1.5e-30f, u"1.5E-30"},
       {-0.0f, u"0"},
       {9999999.0f, u"9999999"},
-      {99999995.0f, u"1E+08"},  // rounds up to the next power of ten
+      {std::nextafter(4.0f, 0.0f), u"4"},  // 3.9999998 at seven digits carries over
       {std::numeric_limits<float>::max(), u"3.402823E+38"},
       {std::numeric_limits<float>::infinity(), u"Infinity"},
       {-std::numeric_limits<float>::infinity(), u"-Infinity"},
@@ -53,12 +53,20 @@ TEST(NumberTextTest, RoundsHalfToEvenAndChecksTheRange) {
   const struct {
     double value;
     std::int32_t rounded;
-  } cases[] = {{2.5, 2},   {3.5, 4},   {-2.5, -2}, {-3.5, -4},       {2.4999, 2},
-               {2.5001, 3}, {-0.5, 0}, {0.5, 0},   {1.5, 2},         {2147483647.4, 2147483647},
+  } cases[] = {{2.5, 2},
+               {3.5, 4},
+               {-2.5, -2},
+               {-3.5, -4},
+               {2.4999, 2},
+               {2.5001, 3},
+               {-0.5, 0},
+               {0.5, 0},
+               {1.5, 2},
+               {2147483647.4, 2147483647},
                {-2147483648.5, -2147483648}};
   for (const auto& c : cases) EXPECT_EQ(RoundToInt32(c.value), c.rounded) << c.value;
-  for (double bad : {2147483647.5, -2147483648.6, 1e10, std::nan(""),
-                     std::numeric_limits<double>::infinity()}) {
+  for (double bad :
+       {2147483647.5, -2147483648.6, 1e10, std::nan(""), std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(ErrorNumberOf([&] { RoundToInt32(bad); }), 6) << bad;
   }
 }

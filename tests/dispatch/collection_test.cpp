@@ -46,9 +46,18 @@ TEST(CollectionTest, LateBoundMembers) {
   EXPECT_EQ(c.Get(u"Count"), Variant(2));
   EXPECT_EQ(Item(c, 2), Variant(3));
   EXPECT_EQ(c.GetIdOfName(u"_newenum"), kDispidNewEnum);
+  // Items may be objects of the library, collections included.
+  const DispatchObject state = CreateObject(u"VexmarExt.ClsScoreState");
+  Add(c, state.AsVariant());
+  Add(c, c.AsVariant());
+  EXPECT_EQ(std::get<ObjectRef>(Item(c, 3)), state.Ref());
+  EXPECT_EQ(DispatchObject(std::get<ObjectRef>(Item(c, 3))).TypeName(), "ClsScoreState");
+  for (int i = 0; i < 4; ++i) c.Call(u"Remove", first);  // holding itself, it would never end
+  EXPECT_EQ(c.Get(u"Count"), Variant(0));
 
+  Add(c, 1);
   EXPECT_EQ(ErrorNumberOf([&] { Item(c, 0); }), 9);
-  EXPECT_EQ(ErrorNumberOf([&] { Item(c, 3); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { Item(c, 2); }), 9);
   EXPECT_EQ(ErrorNumberOf([&] { Item(c, Str(u"key")); }), 5);
   EXPECT_EQ(ErrorNumberOf([&] { Item(c, 3e10f); }), 6);
   EXPECT_EQ(ErrorNumberOf([&] { c.Call(u"Item"); }), 450);

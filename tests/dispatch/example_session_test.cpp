@@ -19,12 +19,13 @@ TEST(ExampleSessionTest, RunsAsDocumented) {
   Variant count = rules.Get(u"Count");  // 2
   std::array<Variant, 1> index{1};
   Variant first = rules.Invoke(dispatch::kDispidValue, dispatch::InvokeFlags::kPropertyGet, index);
+  // first: u"K|Sheet1|2.5|Wrong sheets", the rule for one worksheet
 
   EXPECT_EQ(parsed, Variant(kTrue16));
   EXPECT_EQ(message[0], Variant(std::u16string(u"unchanged")));
   EXPECT_EQ(weight, Variant(2.5f));
   EXPECT_EQ(count, Variant(2));
-  EXPECT_TRUE(std::holds_alternative<std::u16string>(first));
+  EXPECT_EQ(first, Variant(std::u16string(u"K|Sheet1|2.5|Wrong sheets")));
 
   // The same member by name and by dispatch id; an in/out argument.
   dispatch::DispatchObject matcher =

@@ -6,8 +6,8 @@
 
 #include "dispatch/dispatch_test_util.hpp"
 #include "vexmar/component/class_table.hpp"
-#include "vexmar/component/utf.hpp"
 #include "vexmar/component/score_state.hpp"
+#include "vexmar/component/utf.hpp"
 #include "vexmar/dispatch/dispatch_object.hpp"
 #include "vexmar/platform/collection.hpp"
 #include "vexmar/sheets/excel_multi_sheets.hpp"
@@ -66,16 +66,14 @@ TEST(LateBindingTest, FindsEveryMemberByNameIgnoringCase) {
       EXPECT_EQ(object.GetIdOfName(Lower(m.name)), m.dispid);
     }
   }
-  EXPECT_EQ(CreateObject(u"VexmarExt.ClsPatternMatchStr").GetIdOfName(u"MatchString"),
-            0x60030000);
+  EXPECT_EQ(CreateObject(u"VexmarExt.ClsPatternMatchStr").GetIdOfName(u"MatchString"), 0x60030000);
   EXPECT_EQ(CreateObject(u"VexmarExt.ClsScoreState").GetIdOfName(u"curscore"), 0x68030003);
 }
 
 TEST(LateBindingTest, UnknownNamesAreNotSupported) {
   const DispatchObject state = CreateObject(u"VexmarExt.ClsScoreState");
-  for (const std::u16string name :
-       {u"", u"CurScor", u"CurScore ", u"Cur Score", u"Count", u"Item", u"SetCurScore",
-        u"QueryInterface", u"ParseRule"}) {
+  for (const std::u16string name : {u"", u"CurScor", u"CurScore ", u"Cur Score", u"Count", u"Item",
+                                    u"SetCurScore", u"QueryInterface", u"ParseRule"}) {
     EXPECT_EQ(ErrorNumberOf([&] { state.GetIdOfName(name); }), 438) << Utf16ToUtf8(name);
   }
   EXPECT_EQ(ErrorNumberOf([&] { state.Get(u"Weight"); }), 438);
@@ -122,11 +120,19 @@ TEST(LateBindingTest, EveryErrorPathHasItsNumber) {
       {"default member", kState, 0, kPropertyGet | kMethod, {}, 438},
       {"property write on a method", kMatcher, 0x60030000, kPropertyPut, {1}, 438},
       {"method call of a property", kState, 0x68030003, kMethod, {}, 438},
-      {"property read of a method", kMatcher, 0x60030000, kPropertyGet,
-       {Str(u"a"), Str(u"a"), 1, 0}, 438},
+      {"property read of a method",
+       kMatcher,
+       0x60030000,
+       kPropertyGet,
+       {Str(u"a"), Str(u"a"), 1, 0},
+       438},
       {"object write on a string property", kSheets, 0x68030005, kPropertyPutRef, {Str(u"x")}, 438},
-      {"plain write on an object property", kFiles, 0x68030000, kPropertyPut,
-       {Variant(ObjectRef(std::make_shared<Collection>()))}, 438},
+      {"plain write on an object property",
+       kFiles,
+       0x68030000,
+       kPropertyPut,
+       {Variant(ObjectRef(std::make_shared<Collection>()))},
+       438},
       {"write of a method's id", kNames, 0x60030004, kPropertyPut, {Str(u"x")}, 438},
       {"too few arguments", kMatcher, 0x60030000, kMethod, {Str(u"a"), Str(u"a"), 1}, 450},
       {"too many arguments", kMatcher, 0x60030000, kMethod, {Str(u"a"), Str(u"a"), 1, 0, 0}, 450},
@@ -134,16 +140,32 @@ TEST(LateBindingTest, EveryErrorPathHasItsNumber) {
       {"property write without value", kState, 0x68030003, kPropertyPut, {}, 450},
       {"property write with two values", kState, 0x68030003, kPropertyPut, {1, 2}, 450},
       {"arguments to a method without", kFiles, 0x60030004, kMethod, {1}, 450},
-      {"text for a number", kMatcher, 0x60030000, kMethod, {Str(u"a"), Str(u"a"), Str(u"x"), 0},
+      {"text for a number",
+       kMatcher,
+       0x60030000,
+       kMethod,
+       {Str(u"a"), Str(u"a"), Str(u"x"), 0},
        13},
       {"text for a float", kState, 0x68030003, kPropertyPut, {Str(u"7,5")}, 13},
       {"list for a string", kSheets, 0x68030005, kPropertyPut, {StringList{u"x"}}, 13},
-      {"object for a string", kSheets, 0x68030005, kPropertyPut,
-       {Variant(ObjectRef(std::make_shared<Collection>()))}, 13},
-      {"string for a string list", kNames, 0x60030000, kMethod,
-       {Str(u"K|a|1|m"), Str(u"a"), Str(u"")}, 13},
-      {"class object for a collection", kSheets, 0x68030000, kPropertyPutRef,
-       {Variant(ObjectRef(std::make_shared<ClsScoreState>()))}, 13},
+      {"object for a string",
+       kSheets,
+       0x68030005,
+       kPropertyPut,
+       {Variant(ObjectRef(std::make_shared<Collection>()))},
+       13},
+      {"string for a string list",
+       kNames,
+       0x60030000,
+       kMethod,
+       {Str(u"K|a|1|m"), Str(u"a"), Str(u"")},
+       13},
+      {"class object for a collection",
+       kSheets,
+       0x68030000,
+       kPropertyPutRef,
+       {Variant(ObjectRef(std::make_shared<ClsScoreState>()))},
+       13},
       {"number for a collection", kFiles, 0x68030000, kPropertyPutRef, {5}, 13},
       {"start beyond int32", kMatcher, 0x60030000, kMethod, {Str(u"a"), Str(u"a"), 3e9f, 0}, 6},
       {"weight beyond float32", kSheets, 0x68030001, kPropertyPut, {Str(u"1E39")}, 6},
@@ -156,8 +178,8 @@ TEST(LateBindingTest, EveryErrorPathHasItsNumber) {
     const InvokeStatus status = object.TryInvoke(c.dispid, c.flags, args);
     ASSERT_TRUE(status.error.has_value()) << c.what;
     EXPECT_EQ(status.error->Number(), c.error) << c.what;
-    EXPECT_EQ(status.hresult, static_cast<std::int32_t>(0x800A0000u | static_cast<std::uint32_t>(
-                                                                            c.error)))
+    EXPECT_EQ(status.hresult,
+              static_cast<std::int32_t>(0x800A0000u | static_cast<std::uint32_t>(c.error)))
         << c.what;
   }
 }

@@ -35,7 +35,9 @@ TEST(MembersTest, NewObjectsReadEmptyValuesExceptFilesName) {
       const Variant value = object.Invoke(m.dispid, m.kind, {});
       SCOPED_TRACE(std::string(c.name) + "." + std::string(m.name));
       switch (m.result) {
-        case ValueType::kString: EXPECT_EQ(value, Variant(std::u16string())); break;
+        case ValueType::kString:
+          EXPECT_EQ(value, Variant(std::u16string()));
+          break;
         case ValueType::kFloat32:
           EXPECT_EQ(std::bit_cast<std::uint32_t>(std::get<float>(value)), 0u);
           break;
@@ -47,7 +49,8 @@ TEST(MembersTest, NewObjectsReadEmptyValuesExceptFilesName) {
             EXPECT_EQ(std::get<ObjectRef>(value), nullptr);
           }
           break;
-        default: ADD_FAILURE() << "no empty value for this type";
+        default:
+          ADD_FAILURE() << "no empty value for this type";
       }
     }
   }
@@ -58,9 +61,13 @@ Variant DistinctValue(const contract::Member& m, int index, const CollectionRef&
   switch (m.parameters[0].type) {
     case ValueType::kString:
       return Str(Name(m.name) + u" 值\r\n" + std::u16string(static_cast<std::size_t>(index), u'x'));
-    case ValueType::kFloat32: return 1.5f + static_cast<float>(index);
-    case ValueType::kCollection: return ObjectRef(collection);
-    default: ADD_FAILURE(); return Empty{};
+    case ValueType::kFloat32:
+      return 1.5f + static_cast<float>(index);
+    case ValueType::kCollection:
+      return ObjectRef(collection);
+    default:
+      ADD_FAILURE();
+      return Empty{};
   }
 }
 
@@ -117,37 +124,45 @@ struct MethodCase {
 
 std::vector<MethodCase> MethodCases() {
   return {
-      {u"VexmarExt.ClsRepeatName", "GetFileNames",
+      {u"VexmarExt.ClsRepeatName",
+       "GetFileNames",
        {Str(u"K|a.xls#b.xls|5|m"), StringList{u"old", u"names"}, Str(u"")},
        2,
        {Str(u"K|a.xls#b.xls|5|m"), StringList{u"", u"a.xls", u"b.xls"}, Str(u"")}},
-      {u"VexmarExt.ClsRepeatName", "GetFileNames",
+      {u"VexmarExt.ClsRepeatName",
+       "GetFileNames",
        {Str(u"K||5|m"), Empty{}, Str(u"")},
        0,
        {Str(u"K||5|m"), StringList{u""}, Str(u"")}},
-      {u"VexmarExt.ClsRepeatName", "GetRuleItem",
+      {u"VexmarExt.ClsRepeatName",
+       "GetRuleItem",
        {Str(u"K|a.xls|2.5|msg"), Str(u"old"), 0},
        kTrue16,
        {Str(u"K|a.xls|2.5|msg"), Str(u"msg"), 2.5f}},
-      {u"VexmarExt.ClsRepeatName", "GetRuleItem",
+      {u"VexmarExt.ClsRepeatName",
+       "GetRuleItem",
        {Str(u"K|a.xls|ten|msg"), Empty{}, 9},
        kFalse16,
        {Str(u"K|a.xls|ten|msg"), Str(u"msg"), 9.0f}},
-      {u"VexmarExt.ClsRepeatName", "ChangeRuleFileName",
+      {u"VexmarExt.ClsRepeatName",
+       "ChangeRuleFileName",
        {Str(u"K|*.xls|5|m\r\nSheet1"), Str(u"book1.xls")},
        Str(u"K|book1.xls|5|m\r\nSheet1"),
        {Str(u"K|*.xls|5|m\r\nSheet1"), Str(u"book1.xls")}},
       {u"VexmarExt.ClsExcelMultiFiles", "ParseRules", {}, -1, {}},
-      {u"VexmarExt.ClsExcelMultiSheets", "ParseRule",
+      {u"VexmarExt.ClsExcelMultiSheets",
+       "ParseRule",
        {Str(u"kept")},
        kFalse16,
        {Str(u"kept")}},  // empty Rule: the message is not touched
       {u"VexmarExt.ClsTest", "Test", {}, Empty{}, {}},
-      {u"VexmarExt.ClsPatternMatchStr", "MatchString",
+      {u"VexmarExt.ClsPatternMatchStr",
+       "MatchString",
        {Str(u"456678343"), Str(u"45*43*"), 1, 12345},
        1,
        {Str(u"456678343"), Str(u"45*43*"), 1, 9}},
-      {u"VexmarExt.ClsPatternMatchStr", "MatchString",
+      {u"VexmarExt.ClsPatternMatchStr",
+       "MatchString",
        {Str(u"ABCbc"), Str(u"bc"), Str(u"1"), 2.4f},
        2,
        {Str(u"ABCbc"), Str(u"bc"), Str(u"1"), 2}},

@@ -21,7 +21,7 @@ std::string Hex(std::int32_t value) {
 
 TEST(ReferenceDocTest, CommittedPageIsTheGeneratorsOutput) {
   const char* source_dir = std::getenv("VEXMAR_SOURCE_DIR");
-  ASSERT_NE(source_dir, nullptr);
+  if (source_dir == nullptr) source_dir = VEXMAR_SOURCE_DIR_DEFAULT;
   std::ifstream file(std::string(source_dir) + "/docs/reference.md", std::ios::binary);
   ASSERT_TRUE(file) << "docs/reference.md is missing";
   std::stringstream committed;
@@ -42,7 +42,7 @@ TEST(ReferenceDocTest, ListsEveryClassAndMemberRow) {
       EXPECT_NE(page.find("`" + std::string(m.name) + "`"), std::string::npos) << m.name;
     }
   }
-  EXPECT_NE(page.find("| 3 | 0x60030000 | method | `MatchString` |"), std::string::npos);
+  EXPECT_NE(page.find("| 1 | 0x60030000 | method | `MatchString` |"), std::string::npos);
   EXPECT_NE(page.find("| 2 | 0x68030003 | property read | `CurScore` |"), std::string::npos);
   EXPECT_NE(page.find("当前已得分的权值"), std::string::npos);
 }

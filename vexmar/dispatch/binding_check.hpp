@@ -35,21 +35,24 @@ constexpr void CheckBindings(std::span<const contract::ClassInfo> table,
     if (times == 0) report(info.name, std::string_view(), std::string_view("class not bound"));
     if (times > 1) report(info.name, std::string_view(), std::string_view("class bound twice"));
   }
+  // Indices rather than pointers: they stay constant expressions under every
+  // compiler option (pointer tests do not under GCC's undefined-behaviour sanitizer).
   for (const auto& b : bound) {
-    const contract::ClassInfo* info = nullptr;
-    for (const auto& candidate : table) {
-      if (candidate.name == b.name) info = &candidate;
+    std::size_t found = table.size();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      if (table[i].name == b.name) found = i;
     }
-    if (info == nullptr) {
+    if (found == table.size()) {
       report(b.name, std::string_view(), std::string_view("class not in the class table"));
       continue;
     }
-    for (const auto& m : info->members) {
-      const BoundMember* hit = nullptr;
+    const contract::ClassInfo& info = table[found];
+    for (const auto& m : info.members) {
+      std::size_t hit = 0;
       int times = 0;
-      for (const auto& bm : b.members) {
-        if (bm.kind == m.kind && bm.name == m.name) {
-          hit = &bm;
+      for (std::size_t i = 0; i < b.members.size(); ++i) {
+        if (b.members[i].kind == m.kind && b.members[i].name == m.name) {
+          hit = i;
           ++times;
         }
       }
@@ -58,17 +61,18 @@ constexpr void CheckBindings(std::span<const contract::ClassInfo> table,
       } else if (times > 1) {
         report(b.name, m.name, std::string_view("member bound twice"));
       } else {
-        if (!check_detail::SameSignature(hit->parameters, m.parameters)) {
+        if (!check_detail::SameSignature(b.members[hit].parameters, m.parameters)) {
           report(b.name, m.name, std::string_view("parameter types or directions differ"));
         }
-        if (hit->result != m.result) {
+        if (b.members[hit].result != m.result) {
           report(b.name, m.name, std::string_view("result type differs"));
         }
       }
     }
     for (const auto& bm : b.members) {
       bool listed = false;
-      for (const auto& m : info->members) listed = listed || (bm.kind == m.kind && bm.name == m.name);
+      for (const auto& m : info.members)
+        listed = listed || (bm.kind == m.kind && bm.name == m.name);
       if (!listed) report(b.name, bm.name, std::string_view("bound member not in the class table"));
       if (bm.type_tag != b.type_tag) {
         report(b.name, bm.name, std::string_view("bound to a member of another C++ class"));
@@ -80,9 +84,8 @@ constexpr void CheckBindings(std::span<const contract::ClassInfo> table,
 constexpr int CountBindingProblems(std::span<const contract::ClassInfo> table,
                                    std::span<const BoundClass> bound) {
   int problems = 0;
-  CheckBindings(table, bound, [&problems](std::string_view, std::string_view, std::string_view) {
-    ++problems;
-  });
+  CheckBindings(table, bound,
+                [&problems](std::string_view, std::string_view, std::string_view) { ++problems; });
   return problems;
 }
 

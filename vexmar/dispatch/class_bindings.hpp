@@ -21,14 +21,10 @@ inline constexpr BoundMember kRepeatName[] = {
 };
 
 inline constexpr BoundMember kScoreState[] = {
-    Put<&ClsScoreState::SetCurScore>("CurScore"),
-    Get<&ClsScoreState::CurScore>("CurScore"),
-    Put<&ClsScoreState::SetTotalScore>("TotalScore"),
-    Get<&ClsScoreState::TotalScore>("TotalScore"),
-    Put<&ClsScoreState::SetErrMsg>("ErrMsg"),
-    Get<&ClsScoreState::ErrMsg>("ErrMsg"),
-    Put<&ClsScoreState::SetErrMsgXml>("ErrMsgXml"),
-    Get<&ClsScoreState::ErrMsgXml>("ErrMsgXml"),
+    Put<&ClsScoreState::SetCurScore>("CurScore"),     Get<&ClsScoreState::CurScore>("CurScore"),
+    Put<&ClsScoreState::SetTotalScore>("TotalScore"), Get<&ClsScoreState::TotalScore>("TotalScore"),
+    Put<&ClsScoreState::SetErrMsg>("ErrMsg"),         Get<&ClsScoreState::ErrMsg>("ErrMsg"),
+    Put<&ClsScoreState::SetErrMsgXml>("ErrMsgXml"),   Get<&ClsScoreState::ErrMsgXml>("ErrMsgXml"),
 };
 
 inline constexpr BoundMember kExcelMultiFiles[] = {

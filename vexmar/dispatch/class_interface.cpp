@@ -22,16 +22,21 @@ const BoundMember& FindBinding(const BoundClass& bound, const contract::Member& 
   Raise(ErrorNumber::kObjectDoesNotSupport);
 }
 
-constexpr const BoundClass& BoundFor(std::string_view name) {
-  for (const auto& b : kBoundClasses) {
-    if (b.name == name) return b;
+// For each class of the table, in table order, the index of its binding.
+constexpr auto kBindingIndex = [] {
+  std::array<std::size_t, contract::kClasses.size()> index{};
+  for (std::size_t c = 0; c < contract::kClasses.size(); ++c) {
+    index[c] = std::size(kBoundClasses);
+    for (std::size_t b = 0; b < std::size(kBoundClasses); ++b) {
+      if (kBoundClasses[b].name == contract::kClasses[c].name) index[c] = b;
+    }
   }
-  throw "class not bound";  // not a constant expression: stops the build
-}
+  return index;
+}();
 
 template <std::size_t... I>
 std::array<ClassInterface, sizeof...(I)> MakeInterfaces(std::index_sequence<I...>) {
-  return {ClassInterface(contract::kClasses[I], BoundFor(contract::kClasses[I].name))...};
+  return {ClassInterface(contract::kClasses[I], kBoundClasses[kBindingIndex[I]])...};
 }
 
 // Hands the in/out arguments' current values back to the caller when the call ends,

@@ -105,12 +105,18 @@ CollectionRef CoerceToCollection(const Variant& value) {
 bool HoldsType(const Variant& value, contract::ValueType type) noexcept {
   using enum contract::ValueType;
   switch (type) {
-    case kNone: return false;
-    case kString: return std::holds_alternative<std::u16string>(value);
-    case kInt32: return std::holds_alternative<std::int32_t>(value);
-    case kFloat32: return std::holds_alternative<float>(value);
-    case kBool16: return std::holds_alternative<Bool16>(value);
-    case kStringList: return std::holds_alternative<StringList>(value);
+    case kNone:
+      return false;
+    case kString:
+      return std::holds_alternative<std::u16string>(value);
+    case kInt32:
+      return std::holds_alternative<std::int32_t>(value);
+    case kFloat32:
+      return std::holds_alternative<float>(value);
+    case kBool16:
+      return std::holds_alternative<Bool16>(value);
+    case kStringList:
+      return std::holds_alternative<StringList>(value);
     case kCollection: {
       const auto* object = std::get_if<ObjectRef>(&value);
       return object != nullptr &&
@@ -125,13 +131,20 @@ Variant CoerceTo(const Variant& value, contract::ValueType type) {
   // Same type: an exact copy, so that a float32 keeps its bits (NaN payloads included).
   if (HoldsType(value, type)) return value;
   switch (type) {
-    case kString: return CoerceToString(value);
-    case kInt32: return CoerceToInt32(value);
-    case kFloat32: return CoerceToFloat32(value);
-    case kBool16: return CoerceToBool16(value);
-    case kStringList: return CoerceToStringList(value);
-    case kCollection: return ObjectRef(CoerceToCollection(value));
-    case kNone: break;
+    case kString:
+      return CoerceToString(value);
+    case kInt32:
+      return CoerceToInt32(value);
+    case kFloat32:
+      return CoerceToFloat32(value);
+    case kBool16:
+      return CoerceToBool16(value);
+    case kStringList:
+      return CoerceToStringList(value);
+    case kCollection:
+      return ObjectRef(CoerceToCollection(value));
+    case kNone:
+      break;
   }
   TypeMismatch();
 }

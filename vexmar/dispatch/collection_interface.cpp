@@ -65,10 +65,16 @@ Variant CollectionInterface::Invoke(const ObjectRef& self, std::int32_t dispid, 
 
   auto collection = std::static_pointer_cast<Collection>(self);
   switch (dispid) {
-    case kDispidValue: return collection->Item(IndexOf(args[0]));
-    case kDispidAdd: collection->Add(args[0]); return Empty{};
-    case kDispidCount: return collection->Count();
-    case kDispidRemove: collection->Remove(IndexOf(args[0])); return Empty{};
+    case kDispidValue:
+      return collection->Item(IndexOf(args[0]));
+    case kDispidAdd:
+      collection->Add(args[0]);
+      return Empty{};
+    case kDispidCount:
+      return collection->Count();
+    case kDispidRemove:
+      collection->Remove(IndexOf(args[0]));
+      return Empty{};
     default:
       // _NewEnum: the enumerator holds the collection while the host walks it.
       return ObjectRef(std::make_shared<CollectionEnumerator>(std::move(collection)));

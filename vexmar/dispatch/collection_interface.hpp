@@ -25,8 +25,8 @@ inline constexpr std::int32_t kDispidNewEnum = -4;
 struct CollectionMember {
   std::string_view name;
   std::int32_t dispid;
-  InvokeFlags flags;                // the kinds it answers to
-  std::string_view parameter;       // empty when it has none
+  InvokeFlags flags;           // the kinds it answers to
+  std::string_view parameter;  // empty when it has none
   std::string_view description;
 };
 

@@ -24,8 +24,8 @@ class DispatchInterface {
   virtual bool IsInstance(const Object& object) const noexcept = 0;
   // The dispatch id of a member name, ignoring letter case; nullopt for none.
   virtual std::optional<std::int32_t> FindId(std::u16string_view name) const noexcept = 0;
-  // Invokes a member on `self`, a non-null reference to an object of this kind. Arguments in declaration
-  // order; in/out arguments receive the member's new values. Errors are thrown as
+  // Invokes a member on `self`, a non-null reference to an object of this kind. Arguments in
+  // declaration order; in/out arguments receive the member's new values. Errors are thrown as
   // vexmar::Error.
   virtual Variant Invoke(const ObjectRef& self, std::int32_t dispid, InvokeFlags flags,
                          std::span<Variant> args) const = 0;

@@ -21,10 +21,14 @@ constexpr InvokeFlags operator|(InvokeFlags a, InvokeFlags b) noexcept {
 
 constexpr InvokeFlags FlagOf(contract::MemberKind kind) noexcept {
   switch (kind) {
-    case contract::MemberKind::kMethod: return InvokeFlags::kMethod;
-    case contract::MemberKind::kPropertyGet: return InvokeFlags::kPropertyGet;
-    case contract::MemberKind::kPropertyPut: return InvokeFlags::kPropertyPut;
-    case contract::MemberKind::kPropertyPutRef: return InvokeFlags::kPropertyPutRef;
+    case contract::MemberKind::kMethod:
+      return InvokeFlags::kMethod;
+    case contract::MemberKind::kPropertyGet:
+      return InvokeFlags::kPropertyGet;
+    case contract::MemberKind::kPropertyPut:
+      return InvokeFlags::kPropertyPut;
+    case contract::MemberKind::kPropertyPutRef:
+      return InvokeFlags::kPropertyPutRef;
   }
   return InvokeFlags{};
 }

@@ -18,23 +18,34 @@ using contract::ValueType;
 
 std::string_view TypeWord(ValueType type) {
   switch (type) {
-    case ValueType::kNone: return "none";
-    case ValueType::kString: return "string";
-    case ValueType::kInt32: return "int32";
-    case ValueType::kFloat32: return "float32";
-    case ValueType::kBool16: return "bool16";
-    case ValueType::kStringList: return "string list";
-    case ValueType::kCollection: return "collection";
+    case ValueType::kNone:
+      return "none";
+    case ValueType::kString:
+      return "string";
+    case ValueType::kInt32:
+      return "int32";
+    case ValueType::kFloat32:
+      return "float32";
+    case ValueType::kBool16:
+      return "bool16";
+    case ValueType::kStringList:
+      return "string list";
+    case ValueType::kCollection:
+      return "collection";
   }
   return "?";
 }
 
 std::string_view KindWord(MemberKind kind) {
   switch (kind) {
-    case MemberKind::kMethod: return "method";
-    case MemberKind::kPropertyGet: return "property read";
-    case MemberKind::kPropertyPut: return "property write";
-    case MemberKind::kPropertyPutRef: return "object-property write";
+    case MemberKind::kMethod:
+      return "method";
+    case MemberKind::kPropertyGet:
+      return "property read";
+    case MemberKind::kPropertyPut:
+      return "property write";
+    case MemberKind::kPropertyPutRef:
+      return "object-property write";
   }
   return "?";
 }
@@ -71,9 +82,12 @@ std::string CppCall(const contract::Member& m) {
       }
       return Code(name + "(" + args + ")");
     }
-    case MemberKind::kPropertyGet: return Code(name + "()");
-    case MemberKind::kPropertyPut: return Code("Set" + name + "(value)");
-    case MemberKind::kPropertyPutRef: return Code("Set" + name + "(collection)");
+    case MemberKind::kPropertyGet:
+      return Code(name + "()");
+    case MemberKind::kPropertyPut:
+      return Code("Set" + name + "(value)");
+    case MemberKind::kPropertyPutRef:
+      return Code("Set" + name + "(collection)");
   }
   return "";
 }
@@ -118,22 +132,26 @@ them as `vexmar::Variant`.
 }
 
 void Classes(std::string& out) {
-  out += "## Classes\n\nIn type-library order. Property dispatch ids count down to 0x68030000; "
-         "method ids start at 0x60030000.\n\n";
+  out +=
+      "## Classes\n\nIn type-library order. Property dispatch ids count down to 0x68030000; "
+      "method ids start at 0x60030000.\n\n";
   for (const auto& c : contract::kClasses) {
     out += "### " + std::string(c.name) + "\n\n| | |\n|---|---|\n";
     out += "| ProgID | " + Code(c.prog_id) + " |\n";
     out += "| CLSID | " + FormatGuid(c.clsid) + " |\n";
     out += "| Interface | " + Code(c.interface_name) + " " + FormatGuid(c.iid) + " |\n";
     out += "| C++ class | " + Code("vexmar::" + std::string(c.name)) + " |\n\n";
-    out += "| # | DISPID | Kind | Member | Parameters | Result | C++ member | Help string |\n";
-    out += "|---|---|---|---|---|---|---|---|\n";
+    bool has_help = false;
+    for (const auto& m : c.members) has_help = has_help || !m.help.empty();
+    out += "| # | DISPID | Kind | Member | Parameters | Result | C++ member |";
+    out += has_help ? " Help string |\n" : "\n";
+    out += has_help ? "|---|---|---|---|---|---|---|---|\n" : "|---|---|---|---|---|---|---|\n";
     int row = 0;
     for (const auto& m : c.members) {
       out += "| " + std::to_string(++row) + " | " + Hex(m.dispid) + " | " +
              std::string(KindWord(m.kind)) + " | " + Code(m.name) + " | " + Parameters(m) + " | " +
-             std::string(TypeWord(m.result)) + " | " + CppCall(m) + " | " + Utf16ToUtf8(m.help) +
-             " |\n";
+             std::string(TypeWord(m.result)) + " | " + CppCall(m) + " |";
+      out += has_help ? " " + Utf16ToUtf8(m.help) + " |\n" : "\n";
     }
     out += "\n";
   }
@@ -147,7 +165,7 @@ reference between the object and the host. A collection is a late-bound object o
 own (`dispatch::DispatchObject(ref)`, `dispatch::NewCollection()`), with the members and
 dispatch ids of the platform's ordered collection:
 
-| DISPID | Member | Answers to | Parameter | |
+| DISPID | Member | Answers to | Parameter | Description |
 |---|---|---|---|---|
 )";
   for (const auto& m : CollectionMembers()) {
@@ -183,6 +201,15 @@ void LateBinding(std::string& out) {
   instead of throwing.
 - Handles share the object (reference counting); each call holds its own reference
   while it runs.
+
+How the layer is built: the class table (`vexmar/component/class_table.hpp`) gives every
+name, dispatch id, kind, parameter type and direction and result type. For each class,
+`vexmar/dispatch/class_bindings.hpp` only names the C++ member that serves each (kind,
+name) of the table, as in `Get<&ClsScoreState::CurScore>("CurScore")`; the bound
+member's parameter and result types are deduced from its C++ signature and the call is
+generated from the member pointer. A compile-time check (`binding_check.hpp`) requires
+every table entry to be bound exactly once with the table's signature and nothing else
+to be bound, so a member cannot be added to the table or to a class without the other.
 
 Argument conversion, as an Automation host converts:
 
@@ -245,6 +272,7 @@ dispatch::DispatchObject rules(std::get<ObjectRef>(sheets.Get(u"PingRules")));
 Variant count = rules.Get(u"Count");                     // 2
 std::array<Variant, 1> index{1};
 Variant first = rules.Invoke(dispatch::kDispidValue, dispatch::InvokeFlags::kPropertyGet, index);
+// first: u"K|Sheet1|2.5|Wrong sheets", the rule for one worksheet
 
 // The same member by name and by dispatch id; an in/out argument.
 dispatch::DispatchObject matcher =
