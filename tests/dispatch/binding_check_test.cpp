@@ -34,19 +34,6 @@ TEST(BindingCheckTest, EveryClassTableEntryIsBoundAndNothingElse) {
   EXPECT_EQ(entries, 3u + 8u + 7u + 13u + 1u + 1u);
 }
 
-TEST(BindingCheckTest, BoundSignaturesComeFromTheCppMembers) {
-  const BoundMember match = Method<&ClsPatternMatchStr::MatchString>("MatchString");
-  ASSERT_EQ(match.parameters.size(), 4u);
-  EXPECT_EQ(match.parameters[0].type, contract::ValueType::kString);
-  EXPECT_EQ(match.parameters[2].type, contract::ValueType::kInt32);
-  EXPECT_EQ(match.parameters[2].direction, contract::Direction::kIn);
-  EXPECT_EQ(match.parameters[3].direction, contract::Direction::kInOut);
-  EXPECT_EQ(match.result, contract::ValueType::kInt32);
-  const BoundMember files = PutRef<&ClsExcelMultiFiles::SetFilesName>("FilesName");
-  EXPECT_EQ(files.parameters[0].type, contract::ValueType::kCollection);
-  EXPECT_EQ(files.result, contract::ValueType::kNone);
-}
-
 // The checker itself finds each kind of disagreement.
 constexpr contract::Parameter kFloatIn[] = {
     {"", contract::ValueType::kFloat32, contract::Direction::kIn}};

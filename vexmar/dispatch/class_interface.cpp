@@ -1,12 +1,10 @@
 #include "vexmar/dispatch/class_interface.hpp"
 
 #include <array>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/component/utf.hpp"
 #include "vexmar/dispatch/binding_check.hpp"
 #include "vexmar/dispatch/class_bindings.hpp"
 #include "vexmar/dispatch/coercion.hpp"
