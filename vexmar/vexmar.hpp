@@ -7,3 +7,7 @@
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/component/value.hpp"
+#include "vexmar/text/letter_case.hpp"
+#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/rule_numbers.hpp"
