@@ -147,9 +147,12 @@ class Books final : public SpreadsheetWorkbooks {
                                             std::uint32_t locale) override {
     record_->Log("Open(" + Utf16ToUtf8(Filename) + ", " + std::to_string(locale) + ")");
     switch (record_->script.open) {
-      case SpreadsheetScript::OpenResult::kNoWorkbook: return nullptr;
-      case SpreadsheetScript::OpenResult::kRaises: Fail(u"Open");
-      case SpreadsheetScript::OpenResult::kWorkbook: break;
+      case SpreadsheetScript::OpenResult::kNoWorkbook:
+        return nullptr;
+      case SpreadsheetScript::OpenResult::kRaises:
+        Fail(u"Open");
+      case SpreadsheetScript::OpenResult::kWorkbook:
+        break;
     }
     auto book = record_->HandOut<Book>(record_, app_, NamePart(Filename));
     app_->open.push_back(book);
@@ -176,7 +179,8 @@ class App final : public SpreadsheetApplication {
   ~App() override {
     std::lock_guard lock(record_->mutex);
     record_->calls.emplace_back("release application");
-    for (const auto& book : state_->open) record_->left_open.push_back(Utf16ToUtf8(book->FileName()));
+    for (const auto& book : state_->open)
+      record_->left_open.push_back(Utf16ToUtf8(book->FileName()));
   }
 
   std::shared_ptr<SpreadsheetWorkbooks> Workbooks() override {
@@ -201,9 +205,12 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
     const auto record = weak.lock();
     record->Log("start Excel");
     switch (record->script.get_object) {
-      case SpreadsheetScript::Start::kGivesNothing: return nullptr;
-      case SpreadsheetScript::Start::kRaises: Fail(u"GetObject");
-      case SpreadsheetScript::Start::kGives: break;
+      case SpreadsheetScript::Start::kGivesNothing:
+        return nullptr;
+      case SpreadsheetScript::Start::kRaises:
+        Fail(u"GetObject");
+      case SpreadsheetScript::Start::kGives:
+        break;
     }
     return record->HandOut<App>(record);
   };
@@ -219,8 +226,9 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
     }
     return record->HandOut<App>(record);
   };
-  return std::make_shared<const SpreadsheetApplications>(std::vector<SpreadsheetApplications::Entry>{
-      {u"Excel", get_object}, {u"Excel.Application", create_object}});
+  return std::make_shared<const SpreadsheetApplications>(
+      std::vector<SpreadsheetApplications::Entry>{{u"Excel", get_object},
+                                                  {u"Excel.Application", create_object}});
 }
 
 std::vector<std::string> ScriptedSpreadsheet::Calls() const {

@@ -44,7 +44,8 @@ TEST(SheetsThreads, DistinctObjectsParseAtOnce) {
         std::u16string message;
         if (!pattern_sheets.ParseRule(message) ||
             testing::Entries(*pattern_sheets.PingRules()) !=
-                std::vector<std::u16string>{u"K|Sheet1|5|m", u"K|Sheet2|5|m", u"K|" + own + u"|5|m"}) {
+                std::vector<std::u16string>{u"K|Sheet1|5|m", u"K|Sheet2|5|m",
+                                            u"K|" + own + u"|5|m"}) {
           ++failures[static_cast<std::size_t>(t)];
         }
         if (!plain_sheets.ParseRule(message) || plain_sheets.PingRules()->Count() != 2) {

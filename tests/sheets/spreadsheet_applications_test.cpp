@@ -27,7 +27,8 @@ TEST(SpreadsheetApplications, FindsClassesWithoutRegardToLetterCase) {
     ++started;
     return std::make_shared<NoWorkbooks>();
   };
-  const SpreadsheetApplications applications({{u"Excel", factory}, {u"Excel.Application", factory}});
+  const SpreadsheetApplications applications(
+      {{u"Excel", factory}, {u"Excel.Application", factory}});
   EXPECT_NE(applications.GetObject(u"", u"excel"), nullptr);
   EXPECT_NE(applications.CreateObject(u"EXCEL.APPLICATION"), nullptr);
   EXPECT_NE(applications.GetObject(u"", u"Excel"), applications.GetObject(u"", u"Excel"));
@@ -39,7 +40,8 @@ TEST(SpreadsheetApplications, FindsClassesWithoutRegardToLetterCase) {
 TEST(SpreadsheetApplications, WhatCannotBeStartedIsAnError) {
   const SpreadsheetApplications applications(
       {{u"Nothing", [] { return std::shared_ptr<SpreadsheetApplication>(); }},
-       {u"Raises", []() -> std::shared_ptr<SpreadsheetApplication> {
+       {u"Raises",
+        []() -> std::shared_ptr<SpreadsheetApplication> {
           throw Error(ErrorNumber::kPermissionDenied);
         }},
        {u"Empty", nullptr}});
@@ -61,7 +63,8 @@ TEST(SpreadsheetApplications, WhatCannotBeStartedIsAnError) {
 TEST(SpreadsheetApplications, TheFirstEntryOfANameWins) {
   auto first = std::make_shared<NoWorkbooks>();
   const SpreadsheetApplications applications(
-      {{u"Excel", [&] { return first; }}, {u"EXCEL", [] { return std::make_shared<NoWorkbooks>(); }}});
+      {{u"Excel", [&] { return first; }},
+       {u"EXCEL", [] { return std::make_shared<NoWorkbooks>(); }}});
   EXPECT_EQ(applications.GetObject(u"", u"Excel"), first);
 }
 

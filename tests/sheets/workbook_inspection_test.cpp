@@ -109,7 +109,8 @@ TEST_F(WorkbookInspectionTest, ReadsTheNamesClosesWithoutSavingAndLetsGo) {
   EXPECT_EQ(out.result, kTrue16);
   EXPECT_EQ(out.message, kCallerMessage);
   EXPECT_THAT(out.entries, ElementsAreArray({u"K|Sheet1|5|m", u"K|S2|5|m", u"K|Data|5|m"}));
-  EXPECT_THAT(out.calls, ElementsAreArray(WithDirectory(SuccessfulCalls({"start Excel"}, 3), Dir())));
+  EXPECT_THAT(out.calls,
+              ElementsAreArray(WithDirectory(SuccessfulCalls({"start Excel"}, 3), Dir())));
   EXPECT_THAT(out.left_open, IsEmpty());
   EXPECT_TRUE(out.nothing_held);
 }
@@ -119,8 +120,9 @@ TEST_F(WorkbookInspectionTest, ClosesEveryOpenWorkbookOfTheApplication) {
   script.already_open = {u"x.xls", u"y.xls"};
   const Outcome out = Run(script, u"K|*|5|m");
   EXPECT_EQ(out.result, kTrue16);
-  EXPECT_THAT(out.calls, ElementsAreArray(WithDirectory(
-                             SuccessfulCalls({"start Excel"}, 1, {"x.xls", "y.xls", "b.xls"}), Dir())));
+  EXPECT_THAT(out.calls,
+              ElementsAreArray(WithDirectory(
+                  SuccessfulCalls({"start Excel"}, 1, {"x.xls", "y.xls", "b.xls"}), Dir())));
   EXPECT_THAT(out.left_open, IsEmpty());
   EXPECT_TRUE(out.nothing_held);
 }
@@ -131,6 +133,8 @@ struct StartCase {
   int create_failures;
   std::vector<std::string> starts;
 };
+
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 class ApplicationStartTest : public WorkbookInspectionTest,
                              public ::testing::WithParamInterface<StartCase> {};
@@ -152,14 +156,20 @@ INSTANTIATE_TEST_SUITE_P(
     Attempts, ApplicationStartTest,
     ::testing::Values(
         StartCase{"GetObjectGives", Start::kGives, 0, {"start Excel"}},
-        StartCase{"GetObjectGivesNothing", Start::kGivesNothing, 0,
+        StartCase{"GetObjectGivesNothing",
+                  Start::kGivesNothing,
+                  0,
                   {"start Excel", "start Excel.Application"}},
         StartCase{"GetObjectRaises", Start::kRaises, 0, {"start Excel", "start Excel.Application"}},
-        StartCase{"FirstCreationFails", Start::kRaises, 1,
+        StartCase{"FirstCreationFails",
+                  Start::kRaises,
+                  1,
                   {"start Excel", "start Excel.Application", "start Excel.Application"}},
-        StartCase{"FirstCreationFailsAfterNothing", Start::kGivesNothing, 1,
+        StartCase{"FirstCreationFailsAfterNothing",
+                  Start::kGivesNothing,
+                  1,
                   {"start Excel", "start Excel.Application", "start Excel.Application"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test_case) { return std::string(test_case.param.name); });
 
 TEST_F(WorkbookInspectionTest, GivesUpAfterTwoFailedCreations) {
   for (const Start get_object : {Start::kGivesNothing, Start::kRaises}) {
@@ -185,6 +195,8 @@ struct FailureCase {
   std::vector<std::string> calls;
   std::vector<std::string> left_open;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class InspectionFailureTest : public WorkbookInspectionTest,
                               public ::testing::WithParamInterface<FailureCase> {};
@@ -223,41 +235,48 @@ INSTANTIATE_TEST_SUITE_P(
                     u"文件[b.xls]为非Xls文件。",
                     UpToOpenThen({"release application"}),
                     {}},
-        FailureCase{"OpenRaises", Scripted([](auto& s) { s.open = OpenResult::kRaises; }),
-                    testing::StandInFailure(u"Open"), UpToOpenThen({"release application"}), {}},
-        FailureCase{"CountRaises", Scripted([](auto& s) { s.count_raises = true; }),
+        FailureCase{"OpenRaises",
+                    Scripted([](auto& s) { s.open = OpenResult::kRaises; }),
+                    testing::StandInFailure(u"Open"),
+                    UpToOpenThen({"release application"}),
+                    {}},
+        FailureCase{"CountRaises",
+                    Scripted([](auto& s) { s.count_raises = true; }),
                     testing::StandInFailure(u"Count"),
                     UpToOpenThen({"Worksheets", "Count", "release application"}),
                     {"b.xls"}},
-        FailureCase{"NameRaises", Scripted([](auto& s) { s.name_raises_at = 2; }),
+        FailureCase{"NameRaises",
+                    Scripted([](auto& s) { s.name_raises_at = 2; }),
                     testing::StandInFailure(u"Name"),
                     UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum",
                                   "Name 1", "Name 2", "release application"}),
                     {"b.xls"}},
-        FailureCase{"CloseRaises",
-                    Scripted([](auto& s) {
-                      s.sheets = {u"Sheet1"};
-                      s.already_open = {u"x.xls", u"y.xls"};
-                      s.close_raises_at = 2;
-                    }),
-                    testing::StandInFailure(u"Close"),
-                    UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum",
-                                  "Name 1", "Workbooks", "Workbooks.NewEnum",
-                                  "Close(x.xls, false, 1033)", "Close(y.xls, false, 1033)",
-                                  "release application"}),
-                    {"y.xls", "b.xls"}},
+        FailureCase{
+            "CloseRaises",
+            Scripted([](auto& s) {
+              s.sheets = {u"Sheet1"};
+              s.already_open = {u"x.xls", u"y.xls"};
+              s.close_raises_at = 2;
+            }),
+            testing::StandInFailure(u"Close"),
+            UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum", "Name 1",
+                          "Workbooks", "Workbooks.NewEnum", "Close(x.xls, false, 1033)",
+                          "Close(y.xls, false, 1033)", "release application"}),
+            {"y.xls", "b.xls"}},
         // The count must cover the enumeration: a worksheet beyond it has no place.
-        FailureCase{"CountBelowTheWorksheets", Scripted([](auto& s) { s.count = 1; }),
+        FailureCase{"CountBelowTheWorksheets",
+                    Scripted([](auto& s) { s.count = 1; }),
                     u"下标越界",
                     UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum",
                                   "Name 1", "Name 2", "release application"}),
                     {"b.xls"}},
-        FailureCase{"CountZeroWithWorksheets", Scripted([](auto& s) { s.count = 0; }),
+        FailureCase{"CountZeroWithWorksheets",
+                    Scripted([](auto& s) { s.count = 0; }),
                     u"下标越界",
                     UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum",
                                   "Name 1", "release application"}),
                     {"b.xls"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test_case) { return std::string(test_case.param.name); });
 
 TEST_F(WorkbookInspectionTest, NoApplicationForPlainNamesOrAMissingFile) {
   struct Case {
@@ -316,6 +335,8 @@ struct ExpansionCase {
   std::vector<std::u16string> entries;
 };
 
+void PrintTo(const ExpansionCase& c, std::ostream* os) { *os << testing::Readable(c.rule); }
+
 class SheetExpansionTest : public WorkbookInspectionTest,
                            public ::testing::WithParamInterface<ExpansionCase> {};
 
@@ -325,31 +346,35 @@ TEST_P(SheetExpansionTest, KeepsMatchedAndPlainNamesOnceInOrder) {
   EXPECT_EQ(out.result, kTrue16);
   EXPECT_EQ(out.message, kCallerMessage);
   EXPECT_THAT(out.entries, ElementsAreArray(c.entries));
-  EXPECT_THAT(out.calls, ElementsAreArray(WithDirectory(
-                             SuccessfulCalls({"start Excel"}, static_cast<int>(c.sheets.size())),
-                             Dir())));
+  EXPECT_THAT(out.calls,
+              ElementsAreArray(WithDirectory(
+                  SuccessfulCalls({"start Excel"}, static_cast<int>(c.sheets.size())), Dir())));
   EXPECT_TRUE(out.nothing_held);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, SheetExpansionTest,
     ::testing::Values(
-        ExpansionCase{{u"Sheet1", u"Data", u"S2"}, u"K|Data#S*|5|m",
+        ExpansionCase{{u"Sheet1", u"Data", u"S2"},
+                      u"K|Data#S*|5|m",
                       {u"K|Data|5|m", u"K|Sheet1|5|m", u"K|S2|5|m"}},
-        ExpansionCase{{u"Sheet1", u"MySheet2", u"Data"}, u"K|Sheet*|5|m",
+        ExpansionCase{{u"Sheet1", u"MySheet2", u"Data"},
+                      u"K|Sheet*|5|m",
                       {u"K|Sheet1|5|m", u"K|MySheet2|5|m"}},
-        ExpansionCase{{u"Sheet1", u"Data"}, u"K|X*|5|m", {}},
-        ExpansionCase{{}, u"K|S*|5|m", {}},
-        ExpansionCase{{u"Sheet1", u"S2"}, u"K|S*#Missing|5|m",
+        ExpansionCase{{u"Sheet1", u"Data"}, u"K|X*|5|m", {}}, ExpansionCase{{}, u"K|S*|5|m", {}},
+        ExpansionCase{{u"Sheet1", u"S2"},
+                      u"K|S*#Missing|5|m",
                       {u"K|Sheet1|5|m", u"K|S2|5|m", u"K|Missing|5|m"}},
-        ExpansionCase{{u"Sheet1", u"SHEET1", u"sheet2"}, u"K|s*#SHEET2#sheet?|5|m",
+        ExpansionCase{{u"Sheet1", u"SHEET1", u"sheet2"},
+                      u"K|s*#SHEET2#sheet?|5|m",
                       {u"K|Sheet1|5|m", u"K|sheet2|5|m"}},
         ExpansionCase{{u"Data", u"Sheet1"}, u"K|DATA#*|5|m", {u"K|DATA|5|m", u"K|Sheet1|5|m"}},
-        ExpansionCase{{u"工作表一", u"汇总", u"工作表二"}, u"考试|工作表*#汇总|2|名称",
+        ExpansionCase{{u"工作表一", u"汇总", u"工作表二"},
+                      u"考试|工作表*#汇总|2|名称",
                       {u"考试|工作表一|2|名称", u"考试|工作表二|2|名称", u"考试|汇总|2|名称"}},
         ExpansionCase{{u"Sheet1", u""}, u"K|*##|5|m", {u"K|Sheet1|5|m", u"K||5|m"}},
-        ExpansionCase{{u"Sheet1"}, u"K|S*|05.0|m|x\r\n\r\nL2\r\n",
-                      {u"K|Sheet1|05.0|m|x\r\nL2\r\n"}}));
+        ExpansionCase{
+            {u"Sheet1"}, u"K|S*|05.0|m|x\r\n\r\nL2\r\n", {u"K|Sheet1|05.0|m|x\r\nL2\r\n"}}));
 
 TEST_F(WorkbookInspectionTest, ACountAboveTheWorksheetsAddsNothing) {
   SpreadsheetScript script = Workbook({u"Sheet1", u"Sheet2"});

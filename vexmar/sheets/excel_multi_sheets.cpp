@@ -59,8 +59,8 @@ Bool16 ClsExcelMultiSheets::ParseRule(std::u16string& strErrMsg) noexcept {
     StoreDescription(strErrMsg,
                      DefaultDescription(static_cast<std::int32_t>(ErrorNumber::kOutOfMemory)));
   } catch (...) {
-    StoreDescription(strErrMsg, DefaultDescription(
-                                    static_cast<std::int32_t>(ErrorNumber::kApplicationDefined)));
+    StoreDescription(
+        strErrMsg, DefaultDescription(static_cast<std::int32_t>(ErrorNumber::kApplicationDefined)));
   }
   return kFalse16;
 }
