@@ -1,6 +1,8 @@
 #include "scripted_spreadsheet.hpp"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "vexmar/component/error.hpp"
@@ -50,7 +52,16 @@ class Sheet final : public SpreadsheetWorksheet {
       : record_(std::move(record)), position_(position), name_(std::move(name)) {}
   std::u16string Name() override {
     record_->Log("Name " + std::to_string(position_));
-    if (position_ == record_->script.name_raises_at) Fail(u"Name");
+    if (position_ == record_->script.name_raises_at) {
+      switch (record_->script.name_raises) {
+        case SpreadsheetScript::Raise::kOutOfMemory:
+          throw std::bad_alloc();
+        case SpreadsheetScript::Raise::kOther:
+          throw std::runtime_error("not an automation error");
+        case SpreadsheetScript::Raise::kError:
+          Fail(u"Name");
+      }
+    }
     return name_;
   }
 

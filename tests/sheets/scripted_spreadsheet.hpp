@@ -26,6 +26,8 @@ struct SpreadsheetScript {
   std::optional<std::int32_t> count;   // what Count reports, when not the number of sheets
   bool count_raises = false;
   int name_raises_at = 0;  // 1-based worksheet whose Name raises; 0 for none
+  enum class Raise { kError, kOutOfMemory, kOther };
+  Raise name_raises = Raise::kError;  // what it raises
 
   std::vector<std::u16string> already_open;  // workbooks open before the check opens its own
   int close_raises_at = 0;  // 1-based position in the closing enumeration; 0 for none

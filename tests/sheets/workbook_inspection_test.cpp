@@ -251,6 +251,24 @@ INSTANTIATE_TEST_SUITE_P(
                     UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum",
                                   "Name 1", "Name 2", "release application"}),
                     {"b.xls"}},
+        FailureCase{"NameRunsOutOfMemory",
+                    Scripted([](auto& s) {
+                      s.name_raises_at = 1;
+                      s.name_raises = SpreadsheetScript::Raise::kOutOfMemory;
+                    }),
+                    u"内存不足",
+                    UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum",
+                                  "Name 1", "release application"}),
+                    {"b.xls"}},
+        FailureCase{"NameRaisesSomethingElse",
+                    Scripted([](auto& s) {
+                      s.name_raises_at = 3;
+                      s.name_raises = SpreadsheetScript::Raise::kOther;
+                    }),
+                    u"应用程序定义的错误或对象定义的错误",
+                    UpToOpenThen({"Worksheets", "Count", "Worksheets", "Worksheets.NewEnum",
+                                  "Name 1", "Name 2", "Name 3", "release application"}),
+                    {"b.xls"}},
         FailureCase{
             "CloseRaises",
             Scripted([](auto& s) {
