@@ -68,13 +68,5 @@ TEST(SpreadsheetApplications, TheFirstEntryOfANameWins) {
   EXPECT_EQ(applications.GetObject(u"", u"Excel"), first);
 }
 
-TEST(SpreadsheetApplications, TheDefaultAnswersToBothClassNames) {
-  const auto applications = DefaultSpreadsheetApplications();
-  ASSERT_NE(applications, nullptr);
-  EXPECT_EQ(applications, DefaultSpreadsheetApplications());
-  EXPECT_TRUE(applications->Has(kSpreadsheetClassName));
-  EXPECT_TRUE(applications->Has(kSpreadsheetProgId));
-}
-
 }  // namespace
 }  // namespace vexmar
