@@ -16,3 +16,6 @@
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/patterns.hpp"
 #include "vexmar/text/rule_numbers.hpp"
+#include "vexmar/sheets/excel_multi_sheets.hpp"
+#include "vexmar/sheets/spreadsheet_application.hpp"
+#include "vexmar/sheets/spreadsheet_applications.hpp"
