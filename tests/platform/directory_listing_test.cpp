@@ -52,14 +52,6 @@ TEST(SplitSearchTextTest, CutsAtTheLastSeparatorOfEitherKind) {
   }
 }
 
-TEST(SortInListingOrderTest, UpperCasedOrdinalThenExact) {
-  Names names{u"b.xls", u"成绩.xls", u"a.xls", u"[1].xls", u"A.XLS", u"_x", u"B.xls"};
-  SortInListingOrder(names);
-  // "A.XLS" before "a.xls" (equal upper-case forms, exact order); "[" (0x5B) and "_"
-  // (0x5F) after the upper-case letters, as in the ordinal order of the upper forms.
-  EXPECT_EQ(names, (Names{u"A.XLS", u"a.xls", u"B.xls", u"b.xls", u"[1].xls", u"_x", u"成绩.xls"}));
-}
-
 // A directory with every kind of entry the listing has to tell apart.
 class ListingTest : public ::testing::Test {
  protected:
