@@ -39,24 +39,32 @@ add_library(VexmarExt SHARED
   bstr.cpp
   class_factory.cpp
   collection_object.cpp
+  collection_property.cpp
   com_error.cpp
   com_value.cpp
   dispatch_arguments.cpp
+  dispatch_object.cpp
   module.cpp
   objects.cpp
   registration.cpp
   type_info.cpp
-  variant_convert.cpp
   ${rc}
   ${CMAKE_CURRENT_SOURCE_DIR}/exports.def)
 add_dependencies(VexmarExt vexmar_type_library)
 set_target_properties(VexmarExt PROPERTIES PREFIX "" OUTPUT_NAME VexmarExt)
 target_include_directories(VexmarExt SYSTEM PRIVATE ${gen})
 target_include_directories(VexmarExt PRIVATE ${PROJECT_SOURCE_DIR})
-target_compile_definitions(VexmarExt PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_compile_definitions(VexmarExt PRIVATE UNICODE _UNICODE NOMINMAX)
 target_link_libraries(VexmarExt PRIVATE
-  vexmar_warnings vexmar_component vexmar_text vexmar_platform vexmar_names vexmar_multifile
-  vexmar_sheets oleaut32 ole32 uuid advapi32)
+  vexmar_warnings vexmar_component vexmar_text oleaut32 ole32 uuid advapi32)
+if(TARGET vexmar_names AND TARGET vexmar_multifile)
+  target_link_libraries(VexmarExt PRIVATE vexmar_platform vexmar_names vexmar_multifile)
+  target_compile_definitions(VexmarExt PRIVATE VEXMAR_COM_WITH_FILES=1)
+endif()
+if(TARGET vexmar_sheets)
+  target_link_libraries(VexmarExt PRIVATE vexmar_sheets)
+  target_compile_definitions(VexmarExt PRIVATE VEXMAR_COM_WITH_SHEETS=1)
+endif()
 target_link_options(VexmarExt PRIVATE
   -static-libgcc -static-libstdc++ -static -Wl,--enable-stdcall-fixup -s)
 

@@ -1,6 +1,6 @@
 #pragma once
 // Automation strings and string arrays to and from the library's value types.
-#include <oleauto.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <memory>
 #include <string>

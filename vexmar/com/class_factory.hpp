@@ -1,6 +1,6 @@
 #pragma once
 // The class objects: one factory per class of the class table.
-#include <objbase.h>
+#include "vexmar/com/windows_com.hpp"
 
 namespace vexmar::com {
 

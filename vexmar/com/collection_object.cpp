@@ -1,6 +1,6 @@
 #include "vexmar/com/collection_object.hpp"
 
-#include <oleauto.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <cstddef>
 #include <new>
@@ -42,7 +42,7 @@ bool IsMissing(const VARIANT& v) {
 struct PlainArgument {
   explicit PlainArgument(const VARIANT& arg) {
     VariantInit(&value);
-    const HRESULT hr = VariantCopyInd(&value, &arg);
+    const HRESULT hr = VariantCopyInd(&value, const_cast<VARIANT*>(&arg));
     if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
     if (FAILED(hr)) Raise(ErrorNumber::kTypeMismatch);
   }

@@ -2,7 +2,7 @@
 // The collection behind PingRules and FilesName as an Automation object: Item (the
 // default member, so that c(1) works in script), Count, Add, Remove and _NewEnum for
 // For Each. It shares the library's collection by reference.
-#include <oaidl.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <atomic>
 

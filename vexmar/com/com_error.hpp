@@ -2,7 +2,7 @@
 // Errors leaving the library towards a COM caller: the Automation status
 // 0x800A0000 | number, with the Chinese description in the thread's error object
 // (early binding) or in EXCEPINFO (dispatch).
-#include <oaidl.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <string_view>
 

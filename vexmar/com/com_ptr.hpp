@@ -1,6 +1,6 @@
 #pragma once
 // An owning interface pointer: Release on destruction, AddRef on copy.
-#include <objbase.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <utility>
 

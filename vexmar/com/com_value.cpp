@@ -1,6 +1,6 @@
 #include "vexmar/com/com_value.hpp"
 
-#include <oleauto.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <memory>
 #include <new>
@@ -15,12 +15,12 @@ namespace vexmar::com {
 
 ComValue::ComValue(const VARIANT& value) {
   VariantInit(&value_);
-  if (FAILED(VariantCopy(&value_, &value))) throw std::bad_alloc();
+  if (FAILED(VariantCopy(&value_, const_cast<VARIANT*>(&value)))) throw std::bad_alloc();
 }
 
 ComValue::~ComValue() { VariantClear(&value_); }
 
-HRESULT ComValue::CopyTo(VARIANT* out) const noexcept { return VariantCopy(out, &value_); }
+HRESULT ComValue::CopyTo(VARIANT* out) const noexcept { return VariantCopy(out, const_cast<VARIANT*>(&value_)); }
 
 Variant ToItem(const VARIANT& value) {
   if (V_VT(&value) == VT_BSTR) return FromBstr(V_BSTR(&value));

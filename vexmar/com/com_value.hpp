@@ -2,7 +2,7 @@
 // Collection items between the library's values and Automation Variants. Strings are
 // the library's own; any other value a caller adds is kept exactly as given, so that
 // Item gives back the same type and value.
-#include <oaidl.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include "vexmar/component/value.hpp"
 

@@ -1,6 +1,6 @@
 #include "vexmar/com/dispatch_arguments.hpp"
 
-#include <oleauto.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <string>
 #include <utility>
@@ -40,7 +40,7 @@ VARTYPE DeclaredType(ValueType type) {
 // A Variant with a value of `vt`, or the conversion's failure status.
 HRESULT ConvertScalar(const VARIANT& value, VARTYPE vt, VARIANT& out) {
   VariantInit(&out);
-  return VariantChangeType(&out, &value, 0, vt);
+  return VariantChangeType(&out, const_cast<VARIANT*>(&value), 0, vt);
 }
 
 // A new one-dimensional BSTR array with the bounds and strings of `source`, an array of

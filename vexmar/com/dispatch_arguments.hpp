@@ -8,7 +8,7 @@
 // that storage, and afterwards the value is written back into the caller's Variant;
 // a by-value argument simply has nowhere to go back to. A by-reference Variant for an
 // in parameter is passed on as a copy of its value.
-#include <oaidl.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <memory>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "vexmar/com/dispatch_object.hpp"
 
-#include <oleauto.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <new>
 

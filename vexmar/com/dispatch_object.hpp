@@ -3,7 +3,7 @@
 // IDispatch driven by the module's type library, ISupportErrorInfo, and the frame every
 // interface member runs in (an extra reference on the object for the call, errors turned
 // into the Automation status and error object).
-#include <oaidl.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <atomic>
 #include <optional>

@@ -1,7 +1,7 @@
 // The module entry point and the unloading and class-object exports.
 #include "vexmar/com/module.hpp"
 
-#include <objbase.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <atomic>
 

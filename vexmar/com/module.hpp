@@ -1,7 +1,7 @@
 #pragma once
 // The module's own state: its instance handle and the counts that decide whether it
 // may be unloaded (live objects of the library, class-factory locks).
-#include <windows.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "vexmar/com/type_info.hpp"
 
-#include <oleauto.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <string>
 

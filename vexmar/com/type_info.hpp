@@ -1,7 +1,7 @@
 #pragma once
 // The type information of a class's interface, from the module's own embedded type
 // library (no registration needed).
-#include <oaidl.h>
+#include "vexmar/com/windows_com.hpp"
 
 namespace vexmar::com {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The class table's GUIDs as the platform's GUID structure.
-#include <guiddef.h>
+#include "vexmar/com/windows_com.hpp"
 
 #include <cstddef>
 
