@@ -62,6 +62,10 @@ if(TARGET vexmar_names AND TARGET vexmar_multifile)
   target_compile_definitions(VexmarExt PRIVATE VEXMAR_COM_WITH_FILES=1)
 endif()
 if(TARGET vexmar_sheets)
+  # The spreadsheet application of this platform, reached by automation.
+  target_sources(vexmar_sheets PRIVATE
+    ${PROJECT_SOURCE_DIR}/vexmar/sheets/automation_application_win32.cpp)
+  target_link_libraries(vexmar_sheets PUBLIC ole32 oleaut32 uuid)
   target_link_libraries(VexmarExt PRIVATE vexmar_sheets)
   target_compile_definitions(VexmarExt PRIVATE VEXMAR_COM_WITH_SHEETS=1)
 endif()

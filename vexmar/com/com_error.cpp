@@ -48,11 +48,16 @@ HRESULT PublishError(const Error& error, const GUID& iid, std::u16string_view so
   return status;
 }
 
-void FillExcepInfo(EXCEPINFO* info, const Error& error, std::u16string_view source) noexcept {
+void ClearExcepInfo(EXCEPINFO* info) noexcept {
   if (info == nullptr) return;
   SysFreeString(info->bstrSource);
   SysFreeString(info->bstrDescription);
   SysFreeString(info->bstrHelpFile);
+  *info = EXCEPINFO{};
+}
+
+void FillExcepInfo(EXCEPINFO* info, const Error& error, std::u16string_view source) noexcept {
+  if (info == nullptr) return;
   *info = EXCEPINFO{};
   info->scode = error.HResult();
   try {

@@ -20,7 +20,11 @@ Error CurrentError();
 // Sets the thread's error object for the caller and gives the status to return.
 HRESULT PublishError(const Error& error, const GUID& iid, std::u16string_view source) noexcept;
 
-// Replaces the content of `info` (freeing its strings) with the error.
+// Fills `info` with the error. Whatever it held is overwritten, not freed: a caller's
+// EXCEPINFO is an out parameter and may hold garbage.
 void FillExcepInfo(EXCEPINFO* info, const Error& error, std::u16string_view source) noexcept;
+
+// Frees the strings of an EXCEPINFO that a callee filled, and empties it.
+void ClearExcepInfo(EXCEPINFO* info) noexcept;
 
 }  // namespace vexmar::com

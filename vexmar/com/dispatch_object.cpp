@@ -106,6 +106,7 @@ HRESULT ObjectCore::Invoke(IDispatch* self, DISPID id, REFIID riid, LCID, WORD f
   call_ = outer;
   if (FAILED(hr) && call.error) {
     if (excep == nullptr) return call.error->HResult();
+    if (call.excep_filled) ClearExcepInfo(excep);
     FillExcepInfo(excep, *call.error, source_);
     return DISP_E_EXCEPTION;
   }
@@ -126,6 +127,7 @@ HRESULT ObjectCore::InvokeChecked(IDispatch* self, DISPID id, WORD flags, DISPPA
   if (FAILED(hr)) return hr;
 
   hr = info->Invoke(self, id, flags, arguments.Params(), result, excep, arg_error);
+  call_->excep_filled = hr == DISP_E_EXCEPTION;
   // The member's in/out values reach the caller also when it failed: nothing it did
   // before the error is undone.
   if (call_->member_ran) arguments.WriteBack();

@@ -39,6 +39,7 @@ class ObjectCore {
   // What one dispatch call learns from the member it reached.
   struct Call {
     bool member_ran = false;
+    bool excep_filled = false;  // the type library's dispatch filled the caller's EXCEPINFO
     std::optional<Error> error;
   };
 
