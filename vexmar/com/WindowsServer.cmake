@@ -1,6 +1,7 @@
-# The in-process server VexmarExt.dll, cross-built with MinGW-w64: type library from
-# the committed IDL, resources, the four exports by ordinal, the C++ runtime linked in
-# statically so that the module needs only system DLLs.
+# The in-process server VexmarExt.dll, cross-built with MinGW-w64: the type library
+# compiled from IDL written from the class table, resources, the four exports by
+# ordinal, the C++ runtime linked in statically so that the module needs only system
+# DLLs.
 enable_language(RC)
 
 find_program(VEXMAR_WIDL_PROGRAM NAMES ${VEXMAR_WIDL} REQUIRED)
@@ -13,27 +14,48 @@ find_path(VEXMAR_STDOLE2_DIR stdole2.tlb
 
 set(gen ${CMAKE_CURRENT_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${gen})
-set(idl_utf8 ${CMAKE_CURRENT_SOURCE_DIR}/VexmarExt.idl)
+
+# The build machine's tools, with its own compiler.
+find_program(VEXMAR_HOST_CXX NAMES c++ g++ clang++ NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+include(ExternalProject)
+set(host_dir ${CMAKE_CURRENT_BINARY_DIR}/host_tools)
+set(write_sources ${host_dir}/vexmar_write_server_sources)
+set(finish_library ${host_dir}/vexmar_finish_type_library)
+ExternalProject_Add(vexmar_host_tools
+  SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/host_tools
+  BINARY_DIR ${host_dir}
+  CMAKE_ARGS -DCMAKE_CXX_COMPILER=${VEXMAR_HOST_CXX} -DCMAKE_BUILD_TYPE=Release
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${write_sources} ${finish_library})
+
+set(idl_utf8 ${gen}/VexmarExt.utf8.idl)
 set(idl ${gen}/VexmarExt.idl)
+set(rc_iids ${gen}/iid_resources.rc)
+set(tlb_raw ${gen}/VexmarExt.widl.tlb)
 set(tlb ${gen}/VexmarExt.tlb)
 set(header ${gen}/VexmarExt_h.h)
 
+add_custom_command(OUTPUT ${idl_utf8} ${rc_iids}
+  COMMAND ${write_sources} ${idl_utf8} ${rc_iids}
+  DEPENDS vexmar_host_tools ${write_sources}
+          ${PROJECT_SOURCE_DIR}/vexmar/component/class_table.hpp VERBATIM)
 # The type library keeps its help strings in code page 936.
 add_custom_command(OUTPUT ${idl}
   COMMAND ${VEXMAR_ICONV} -f UTF-8 -t GBK -o ${idl} ${idl_utf8}
   DEPENDS ${idl_utf8} VERBATIM)
 add_custom_command(OUTPUT ${tlb}
   COMMAND ${VEXMAR_WIDL_PROGRAM} ${VEXMAR_WIDL_TARGET} -I${VEXMAR_WINE_IDL_DIR}
-          -L${VEXMAR_STDOLE2_DIR} -t -o ${tlb} ${idl}
-  DEPENDS ${idl} VERBATIM)
+          -L${VEXMAR_STDOLE2_DIR} -t -o ${tlb_raw} ${idl}
+  COMMAND ${finish_library} ${tlb_raw} ${tlb}
+  DEPENDS ${idl} ${finish_library} VERBATIM)
 add_custom_command(OUTPUT ${header}
   COMMAND ${VEXMAR_WIDL_PROGRAM} ${VEXMAR_WIDL_TARGET} -I${VEXMAR_WINE_IDL_DIR} -h -o ${header} ${idl}
   DEPENDS ${idl} VERBATIM)
-add_custom_target(vexmar_type_library DEPENDS ${tlb} ${header})
+add_custom_target(vexmar_type_library DEPENDS ${tlb} ${header} ${rc_iids})
 
 set(rc ${CMAKE_CURRENT_SOURCE_DIR}/VexmarExt.rc)
-set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
-  "${tlb};${CMAKE_CURRENT_SOURCE_DIR}/iid_resources.rc")
+set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${tlb};${rc_iids}")
 
 add_library(VexmarExt SHARED
   bstr.cpp

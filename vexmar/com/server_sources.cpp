@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "vexmar/com/type_library_file.hpp"
 #include "vexmar/component/class_table.hpp"
 #include "vexmar/component/utf.hpp"
 
@@ -17,8 +18,8 @@ using contract::Parameter;
 using contract::ValueType;
 
 constexpr std::string_view kNotice =
-    "// Written by vexmar_write_server_sources from vexmar/component/class_table.hpp.\n"
-    "// Do not edit: change the class table and run the tool again.\n";
+    "// Written from vexmar/component/class_table.hpp by vexmar_write_server_sources while\n"
+    "// the server is built.\n";
 
 // "XXXXXXXX-XXXX-..." without the braces, as IDL attributes want it.
 std::string BareGuid(const Guid& guid) {
@@ -74,10 +75,8 @@ std::string ParameterText(const Parameter& p) {
   text += IdlType(p.type);
   // Every in/out parameter is passed by reference.
   if (p.direction == Direction::kInOut) text += "*";
-  if (!p.name.empty()) {
-    text += ' ';
-    text += p.name;
-  }
+  text += ' ';
+  text += p.name.empty() ? kUnnamedParameter : p.name;
   return text;
 }
 
@@ -98,7 +97,8 @@ void WriteMember(std::string& out, const Member& m) {
     if (!first) out += ", ";
     out += "[out, retval] ";
     out += IdlType(m.result);
-    out += "*";
+    out += "* ";
+    out += kUnnamedParameter;
   }
   out += ");\n";
 }

@@ -1,5 +1,5 @@
-// vexmar_write_server_sources <directory>: writes VexmarExt.idl and iid_resources.rc
-// from the class table, for committing beside the Windows server.
+// vexmar_write_server_sources <idl> <rc>: writes the type library's IDL and the
+// interface-id resources from the class table, for the Windows server's build.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -16,19 +16,17 @@ bool WriteFile(const std::string& path, const std::string& text) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return false;
   }
-  std::printf("wrote %s\n", path.c_str());
   return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s <idl> <rc>\n", argv[0]);
     return 2;
   }
-  const std::string dir = argv[1];
-  const bool ok = WriteFile(dir + "/VexmarExt.idl", vexmar::com::TypeLibraryIdl()) &&
-                  WriteFile(dir + "/iid_resources.rc", vexmar::com::InterfaceIdResources());
+  const bool ok = WriteFile(argv[1], vexmar::com::TypeLibraryIdl()) &&
+                  WriteFile(argv[2], vexmar::com::InterfaceIdResources());
   return ok ? 0 : 1;
 }
