@@ -88,7 +88,7 @@ DispatchArguments::~DispatchArguments() {
   }
 }
 
-HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Member* method,
+HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Member* member,
                                    UINT* arg_error) {
   params_ = params;
   const UINT count = params.cArgs;
@@ -104,13 +104,17 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Mem
   for (UINT i = 0; i < count; ++i) {
     VARIANTARG& arg = args_[i];
     Slot& slot = slots_[i];
-    // Arguments come last first; named ones stand before the positional ones.
-    const LONG position = i < params.cNamedArgs ? params.rgdispidNamedArgs[i]
-                                                : static_cast<LONG>(count - 1 - i);
+    // Arguments come last first; named ones stand before the positional ones. The value
+    // of a property write is the member's last parameter.
+    LONG position = i < params.cNamedArgs ? params.rgdispidNamedArgs[i]
+                                          : static_cast<LONG>(count - 1 - i);
+    if (member != nullptr && position == DISPID_PROPERTYPUT) {
+      position = static_cast<LONG>(member->parameters.size()) - 1;
+    }
     const contract::Parameter* parameter = nullptr;
-    if (method != nullptr && position >= 0 &&
-        static_cast<std::size_t>(position) < method->parameters.size()) {
-      parameter = &method->parameters[static_cast<std::size_t>(position)];
+    if (member != nullptr && position >= 0 &&
+        static_cast<std::size_t>(position) < member->parameters.size()) {
+      parameter = &member->parameters[static_cast<std::size_t>(position)];
     }
 
     HRESULT hr = S_OK;
@@ -131,6 +135,12 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Mem
         slot.copy = inner;
       }
       arg = slot.copy;  // a shallow view; the slot owns the value
+    }
+    if (SUCCEEDED(hr) && parameter != nullptr &&
+        parameter->type == contract::ValueType::kCollection &&
+        (V_VT(&arg) == VT_NULL || V_VT(&arg) == VT_EMPTY)) {
+      V_VT(&arg) = VT_DISPATCH;
+      V_DISPATCH(&arg) = nullptr;
     }
     if (FAILED(hr)) {
       if (hr == E_OUTOFMEMORY) throw std::bad_alloc();

@@ -7,7 +7,8 @@
 // argument is converted into storage of the declared type here, the member works on
 // that storage, and afterwards the value is written back into the caller's Variant;
 // a by-value argument simply has nowhere to go back to. A by-reference Variant for an
-// in parameter is passed on as a copy of its value.
+// in parameter is passed on as a copy of its value, and Null or Empty for a collection
+// (JScript's null) as no object.
 #include "vexmar/com/windows_com.hpp"
 
 #include <memory>
@@ -24,11 +25,11 @@ class DispatchArguments {
   DispatchArguments& operator=(const DispatchArguments&) = delete;
   ~DispatchArguments();
 
-  // `method` is the member being called when it is a method, else null. Gives S_OK, or
+  // `member` is the method or property write being called, if known. Gives S_OK, or
   // the dispatch status for an argument that cannot take the declared type with
   // *arg_error set to its index. Throws Error 10 for a fixed or locked array that the
   // member would have to replace, and std::bad_alloc.
-  HRESULT Prepare(const DISPPARAMS& params, const contract::Member* method, UINT* arg_error);
+  HRESULT Prepare(const DISPPARAMS& params, const contract::Member* member, UINT* arg_error);
 
   DISPPARAMS* Params() noexcept { return &params_; }
 

@@ -120,10 +120,14 @@ HRESULT ObjectCore::InvokeChecked(IDispatch* self, DISPID id, WORD flags, DISPPA
   if (FAILED(hr)) return hr;
 
   flags = ChoosePutKind(id, flags);
-  const Member* method =
-      (flags & DISPATCH_METHOD) != 0 ? FindMember(info_, id, MemberKind::kMethod) : nullptr;
+  const Member* member = nullptr;
+  if ((flags & DISPATCH_METHOD) != 0) member = FindMember(info_, id, MemberKind::kMethod);
+  if ((flags & DISPATCH_PROPERTYPUT) != 0) member = FindMember(info_, id, MemberKind::kPropertyPut);
+  if ((flags & DISPATCH_PROPERTYPUTREF) != 0) {
+    member = FindMember(info_, id, MemberKind::kPropertyPutRef);
+  }
   DispatchArguments arguments;
-  hr = arguments.Prepare(*params, method, arg_error);
+  hr = arguments.Prepare(*params, member, arg_error);
   if (FAILED(hr)) return hr;
 
   hr = info->Invoke(self, id, flags, arguments.Params(), result, excep, arg_error);
