@@ -52,16 +52,15 @@ UniqueSafeArray ToBstrArray(const StringList& list) {
 }
 
 UniqueSafeArray ToVariantArray(const StringList& list) {
-  return MakeArray(VT_VARIANT, list,
-                   [](SAFEARRAY* array, LONG* index, const std::u16string& text) {
-                     VARIANT value;
-                     VariantInit(&value);
-                     V_VT(&value) = VT_BSTR;
-                     V_BSTR(&value) = ToBstr(text);
-                     const HRESULT hr = SafeArrayPutElement(array, index, &value);  // copies
-                     VariantClear(&value);
-                     return hr;
-                   });
+  return MakeArray(VT_VARIANT, list, [](SAFEARRAY* array, LONG* index, const std::u16string& text) {
+    VARIANT value;
+    VariantInit(&value);
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = ToBstr(text);
+    const HRESULT hr = SafeArrayPutElement(array, index, &value);  // copies
+    VariantClear(&value);
+    return hr;
+  });
 }
 
 StringList FromBstrArray(SAFEARRAY* array) {

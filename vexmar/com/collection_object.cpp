@@ -185,7 +185,8 @@ HRESULT CollectionObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
   // Arguments have no names the caller could use.
   for (const NamedId& entry : kNames) {
-    if (names[0] != nullptr && CompareStringOrdinal(names[0], -1, entry.name, -1, TRUE) == CSTR_EQUAL) {
+    if (names[0] != nullptr &&
+        CompareStringOrdinal(names[0], -1, entry.name, -1, TRUE) == CSTR_EQUAL) {
       ids[0] = entry.id;
       return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
     }

@@ -18,7 +18,7 @@ class CollectionProperty {
   CollectionRef Write(IDispatch* value);
 
  private:
-  CollectionRef shown_;      // the collection `object_` stands for
+  CollectionRef shown_;  // the collection `object_` stands for
   ComPtr<IDispatch> object_;
 };
 

@@ -20,7 +20,9 @@ ComValue::ComValue(const VARIANT& value) {
 
 ComValue::~ComValue() { VariantClear(&value_); }
 
-HRESULT ComValue::CopyTo(VARIANT* out) const noexcept { return VariantCopy(out, const_cast<VARIANT*>(&value_)); }
+HRESULT ComValue::CopyTo(VARIANT* out) const noexcept {
+  return VariantCopy(out, const_cast<VARIANT*>(&value_));
+}
 
 Variant ToItem(const VARIANT& value) {
   if (V_VT(&value) == VT_BSTR) return FromBstr(V_BSTR(&value));

@@ -106,8 +106,8 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Mem
     Slot& slot = slots_[i];
     // Arguments come last first; named ones stand before the positional ones. The value
     // of a property write is the member's last parameter.
-    LONG position = i < params.cNamedArgs ? params.rgdispidNamedArgs[i]
-                                          : static_cast<LONG>(count - 1 - i);
+    LONG position =
+        i < params.cNamedArgs ? params.rgdispidNamedArgs[i] : static_cast<LONG>(count - 1 - i);
     if (member != nullptr && position == DISPID_PROPERTYPUT) {
       position = static_cast<LONG>(member->parameters.size()) - 1;
     }

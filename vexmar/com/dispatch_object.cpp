@@ -72,7 +72,8 @@ HRESULT ObjectCore::MemberFailed() noexcept {
 WORD ObjectCore::ChoosePutKind(DISPID id, WORD flags) const noexcept {
   // A property that holds an object has only an object-property write; JScript has no
   // "Set" and writes every property with a plain put.
-  if ((flags & DISPATCH_PROPERTYPUT) != 0 && FindMember(info_, id, MemberKind::kPropertyPut) == nullptr &&
+  if ((flags & DISPATCH_PROPERTYPUT) != 0 &&
+      FindMember(info_, id, MemberKind::kPropertyPut) == nullptr &&
       FindMember(info_, id, MemberKind::kPropertyPutRef) != nullptr) {
     return DISPATCH_PROPERTYPUTREF;
   }

@@ -28,8 +28,8 @@ class ObjectCore {
   HRESULT GetTypeInfo(UINT index, ITypeInfo** out) noexcept;
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) noexcept;
   // `self` is the object's interface, whose entries the type library calls.
-  HRESULT Invoke(IDispatch* self, DISPID id, REFIID riid, LCID lcid, WORD flags,
-                 DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* arg_error) noexcept;
+  HRESULT Invoke(IDispatch* self, DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                 VARIANT* result, EXCEPINFO* excep, UINT* arg_error) noexcept;
 
   // Called by a member on entry, and from its catch block.
   void MemberEntered() noexcept;
@@ -44,8 +44,8 @@ class ObjectCore {
   };
 
   HRESULT TypeInfo(ITypeInfo** out) noexcept;
-  HRESULT InvokeChecked(IDispatch* self, DISPID id, WORD flags, DISPPARAMS* params,
-                        VARIANT* result, EXCEPINFO* excep, UINT* arg_error);
+  HRESULT InvokeChecked(IDispatch* self, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excep, UINT* arg_error);
   WORD ChoosePutKind(DISPID id, WORD flags) const noexcept;
 
   const contract::ClassInfo& info_;

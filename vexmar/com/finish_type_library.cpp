@@ -15,12 +15,15 @@ int main(int argc, char** argv) {
   }
   try {
     std::ifstream in(argv[1], std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) throw std::runtime_error("cannot read the type library");
-    const std::size_t cleared = vexmar::com::ClearParameterNames(bytes, vexmar::com::kUnnamedParameter);
+    const std::size_t cleared =
+        vexmar::com::ClearParameterNames(bytes, vexmar::com::kUnnamedParameter);
     if (cleared == 0) throw std::runtime_error("no placeholder parameter names found");
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) throw std::runtime_error("cannot write the type library");
     return 0;

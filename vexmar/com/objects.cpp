@@ -18,8 +18,8 @@
 #if VEXMAR_COM_WITH_SHEETS
 #include "vexmar/sheets/excel_multi_sheets.hpp"
 #endif
-#include "vexmar/text/patterns.hpp"
 #include "vexmar/component/score_state.hpp"
+#include "vexmar/text/patterns.hpp"
 
 namespace vexmar::com {
 namespace {
@@ -56,7 +56,8 @@ void WithInOut(Call&& call, WriteBack&& write_back) {
   *slot = fresh;
 }
 
-[[maybe_unused]] void ReplaceArray(SAFEARRAY** slot, const StringList& list, std::u16string_view name) {
+[[maybe_unused]] void ReplaceArray(SAFEARRAY** slot, const StringList& list,
+                                   std::u16string_view name) {
   UniqueSafeArray fresh = ToBstrArray(list);
   if (*slot != nullptr && FAILED(SafeArrayDestroy(*slot))) throw FixedArrayError(name);
   *slot = fresh.release();
@@ -156,7 +157,8 @@ class RepeatNameObject final : public ClassObject<_ClsRepeatName> {
   }
 
   HRESULT STDMETHODCALLTYPE ChangeRuleFileName(BSTR strRule, BSTR strFileName, BSTR* out) override {
-    return Text(out, [&] { return impl_.ChangeRuleFileName(FromBstr(strRule), FromBstr(strFileName)); });
+    return Text(out,
+                [&] { return impl_.ChangeRuleFileName(FromBstr(strRule), FromBstr(strFileName)); });
   }
 
  private:
@@ -277,8 +279,11 @@ class PatternMatchStrObject final : public ClassObject<_ClsPatternMatchStr> {
       const std::u16string find = FromBstr(strFind);
       std::int32_t length = static_cast<std::int32_t>(*nLength);
       std::int32_t position = 0;
-      WithInOut([&] { position = impl_.MatchString(source, find, static_cast<std::int32_t>(nStart), length); },
-                [&] { *nLength = static_cast<LONG>(length); });
+      WithInOut(
+          [&] {
+            position = impl_.MatchString(source, find, static_cast<std::int32_t>(nStart), length);
+          },
+          [&] { *nLength = static_cast<LONG>(length); });
       *out = static_cast<LONG>(position);
     });
   }

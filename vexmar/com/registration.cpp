@@ -28,7 +28,8 @@ std::wstring GuidText(const Guid& guid) { return Wide(FormatGuid(guid)); }
 
 std::wstring ClsidKey(const contract::ClassInfo& c) { return L"CLSID\\" + GuidText(c.clsid); }
 
-LSTATUS SetText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+LSTATUS SetText(HKEY root, const std::wstring& key, const wchar_t* name,
+                const std::wstring& value) {
   HKEY handle = nullptr;
   LSTATUS status = RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_SET_VALUE, nullptr, &handle, nullptr);
@@ -43,7 +44,8 @@ LSTATUS SetText(HKEY root, const std::wstring& key, const wchar_t* name, const s
 bool GetText(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring& out) {
   DWORD type = 0;
   DWORD size = 0;
-  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, &type, nullptr, &size) != ERROR_SUCCESS) {
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, &type, nullptr, &size) !=
+      ERROR_SUCCESS) {
     return false;
   }
   std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
@@ -94,10 +96,13 @@ HRESULT RegisterClass(const contract::ClassInfo& c, const std::wstring& module) 
   const std::wstring libid = GuidText(contract::kLibrary.libid);
   LSTATUS status = SetText(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", nullptr, module);
   if (status == ERROR_SUCCESS) {
-    status = SetText(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    status =
+        SetText(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
   }
-  if (status == ERROR_SUCCESS) status = SetText(HKEY_CLASSES_ROOT, clsid + L"\\ProgID", nullptr, prog_id);
-  if (status == ERROR_SUCCESS) status = SetText(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", nullptr, libid);
+  if (status == ERROR_SUCCESS)
+    status = SetText(HKEY_CLASSES_ROOT, clsid + L"\\ProgID", nullptr, prog_id);
+  if (status == ERROR_SUCCESS)
+    status = SetText(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", nullptr, libid);
   if (status == ERROR_SUCCESS) {
     status = SetText(HKEY_CLASSES_ROOT, prog_id + L"\\CLSID", nullptr, GuidText(c.clsid));
   }
@@ -117,7 +122,8 @@ void UnregisterClass(const contract::ClassInfo& c, const std::wstring& module) {
   RemoveKeyIfEmpty(HKEY_CLASSES_ROOT, server);
   RemoveValueIf(HKEY_CLASSES_ROOT, clsid + L"\\ProgID", nullptr, Wide(c.prog_id));
   RemoveKeyIfEmpty(HKEY_CLASSES_ROOT, clsid + L"\\ProgID");
-  RemoveValueIf(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", nullptr, GuidText(contract::kLibrary.libid));
+  RemoveValueIf(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", nullptr,
+                GuidText(contract::kLibrary.libid));
   RemoveKeyIfEmpty(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib");
   RemoveKeyIfEmpty(HKEY_CLASSES_ROOT, clsid);
 

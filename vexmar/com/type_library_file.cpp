@@ -19,7 +19,7 @@ constexpr std::size_t kNameSegment = 7;
 constexpr std::size_t kTypeInfoSize = 0x64;
 constexpr std::size_t kMemOffsetAt = 0x04;
 constexpr std::size_t kElementCountAt = 0x18;
-constexpr std::size_t kArgCountAt = 0x14;  // in a function record
+constexpr std::size_t kArgCountAt = 0x14;   // in a function record
 constexpr std::size_t kParameterSize = 12;  // type, name offset, flags
 constexpr std::size_t kNameLengthAt = 8;    // in a name entry, before the characters
 constexpr std::size_t kNameCharsAt = 12;
@@ -74,13 +74,16 @@ std::size_t ClearParameterNames(std::vector<std::uint8_t>& library, std::string_
   at += 4 * type_infos;  // the type infos' offsets
   const std::size_t segments = at;
   (void)file.Int(segments + kSegmentCount * kSegmentEntrySize - 4);  // the directory is there
-  const std::size_t infos_at = Reader::Offset(file.Int(segments + kTypeInfoSegment * kSegmentEntrySize));
-  const std::size_t names_at = Reader::Offset(file.Int(segments + kNameSegment * kSegmentEntrySize));
+  const std::size_t infos_at =
+      Reader::Offset(file.Int(segments + kTypeInfoSegment * kSegmentEntrySize));
+  const std::size_t names_at =
+      Reader::Offset(file.Int(segments + kNameSegment * kSegmentEntrySize));
 
   std::size_t cleared = 0;
   for (std::size_t t = 0; t < type_infos; ++t) {
     const std::size_t info = infos_at + t * kTypeInfoSize;
-    const std::size_t functions = static_cast<std::uint32_t>(file.Int(info + kElementCountAt)) & 0xFFFFu;
+    const std::size_t functions =
+        static_cast<std::uint32_t>(file.Int(info + kElementCountAt)) & 0xFFFFu;
     if (functions == 0) continue;
     std::size_t record = Reader::Offset(file.Int(info + kMemOffsetAt)) + 4;  // after the block size
     for (std::size_t f = 0; f < functions; ++f) {
@@ -95,7 +98,8 @@ std::size_t ClearParameterNames(std::vector<std::uint8_t>& library, std::string_
         const std::int32_t name = file.Int(name_field);
         if (name < 0) continue;
         const std::size_t entry = names_at + static_cast<std::size_t>(name);
-        const std::size_t name_length = static_cast<std::uint32_t>(file.Int(entry + kNameLengthAt)) & 0xFFu;
+        const std::size_t name_length =
+            static_cast<std::uint32_t>(file.Int(entry + kNameLengthAt)) & 0xFFu;
         if (file.Text(entry + kNameCharsAt, name_length) == placeholder) {
           file.SetInt(name_field, -1);
           ++cleared;

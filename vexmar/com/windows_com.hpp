@@ -1,6 +1,7 @@
 #pragma once
 // The platform headers of the server, in the order they need.
-#include <windows.h>  // first: the others rely on its types
+#include <windows.h>  // first: the other platform headers rely on its types
+
 #include <ole2.h>
 #include <oleauto.h>
 #include <olectl.h>

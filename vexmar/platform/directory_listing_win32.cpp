@@ -82,8 +82,8 @@ std::vector<std::u16string> ListMatchingFiles(std::u16string_view search_text) {
   const std::wstring query = ToWide(parts.directory) + L"*";
 
   WIN32_FIND_DATAW entry;
-  FindHandle find(FindFirstFileExW(query.c_str(), FindExInfoBasic, &entry,
-                                   FindExSearchNameMatch, nullptr, 0));
+  FindHandle find(
+      FindFirstFileExW(query.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
   if (find.get() == INVALID_HANDLE_VALUE) {
     find.release();  // nothing to close
     const DWORD code = GetLastError();

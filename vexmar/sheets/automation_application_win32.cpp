@@ -3,7 +3,8 @@
 // bound through IDispatch, so no header or library of the application is needed.
 // Open and Close are called with the locale 1033; the application is only released,
 // never told to quit.
-#include <windows.h>
+#include <windows.h>  // first: the other platform headers rely on its types
+
 #include <ole2.h>
 #include <oleauto.h>
 
@@ -70,7 +71,7 @@ std::u16string DescribeStatus(HRESULT status) {
   if (length > 0 && text != nullptr) {
     description = FromWide(text, length);
     while (!description.empty() && (description.back() == u'\r' || description.back() == u'\n' ||
-                                     description.back() == u' ')) {
+                                    description.back() == u' ')) {
       description.pop_back();
     }
   }
@@ -131,7 +132,7 @@ std::u16string DescribeStatus(HRESULT status) {
   }
   if (description.empty()) {
     description = number == static_cast<std::int32_t>(status) ? DescribeStatus(status)
-                                                               : DefaultDescription(number);
+                                                              : DefaultDescription(number);
   }
   throw Error(number, std::move(description));
 }

@@ -79,7 +79,8 @@ HRESULT Call(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args
   }
   std::memset(excep, 0xCD, sizeof *excep);
   UINT arg_error = 0;
-  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, excep, &arg_error);
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, excep,
+                        &arg_error);
 }
 
 VARIANT ByRef(VARIANT* target) {
@@ -179,7 +180,8 @@ void CheckInOutAndErrors(Checks& checks) {
   checks.Expect(info.present, "the error object is set");
   checks.Equal(info.description, Description(ErrorNumber::kInvalidProcedureCall),
                "its description is the Chinese one");
-  checks.Equal(info.source, std::wstring(L"VexmarExt.ClsPatternMatchStr"), "its source is the ProgID");
+  checks.Equal(info.source, std::wstring(L"VexmarExt.ClsPatternMatchStr"),
+               "its source is the ProgID");
   checks.Expect(IsEqualGUID(info.guid, ToGuid(Class("ClsPatternMatchStr").iid)),
                 "its GUID is the interface's");
 
@@ -211,7 +213,8 @@ void CheckInOutAndErrors(Checks& checks) {
   BSTR message = Text(L"old");
   float weight = 3.0f;
   VARIANT_BOOL found = 0;
-  checks.Status(names->GetRuleItem(rule, &message, &weight, &found), static_cast<HRESULT>(0x800A0006),
+  checks.Status(names->GetRuleItem(rule, &message, &weight, &found),
+                static_cast<HRESULT>(0x800A0006),
                 "a weight beyond float32 is overflow, 0x800A0006");
   checks.Equal(TakeBstr(message), std::wstring(L"msg"), "the message written before it stays");
   checks.Expect(weight == 3.0f, "the weight is untouched");
@@ -286,8 +289,9 @@ void CheckStringLists(Checks& checks) {
   checks.Succeeded(Call(names, 0x60030000, DISPATCH_METHOD, {Str(rule), ByRef(&empty), Str(path)},
                         &result, &excep),
                    "GetFileNames by dispatch");
-  checks.Expect(V_VT(&empty) == (VT_ARRAY | VT_VARIANT) && V_VT(&result) == VT_I4 && V_I4(&result) == 2,
-                "the script's variable now holds the list");
+  checks.Expect(
+      V_VT(&empty) == (VT_ARRAY | VT_VARIANT) && V_VT(&result) == VT_I4 && V_I4(&result) == 2,
+      "the script's variable now holds the list");
   VariantClear(&empty);
   SysFreeString(rule);
   SysFreeString(path);
@@ -343,20 +347,25 @@ void CheckCollections(Checks& checks) {
   VARIANT result;
   VariantInit(&result);
   BSTR item = Text(L"x.xls");
-  checks.Succeeded(Call(collection, IdOf(collection, L"Add"), DISPATCH_METHOD, {Str(item)}, &result, &excep),
-                   "Add to the collection");
+  checks.Succeeded(
+      Call(collection, IdOf(collection, L"Add"), DISPATCH_METHOD, {Str(item)}, &result, &excep),
+      "Add to the collection");
   IDispatch* through = nullptr;
   sheets->get_PingRules(&through);
   checks.Expect(through == collection, "PingRules gives the caller's collection object");
   VariantInit(&result);
   Call(through, IdOf(through, L"Count"), DISPATCH_PROPERTYGET, {}, &result, &excep);
-  checks.Expect(V_VT(&result) == VT_I4 && V_I4(&result) == 1, "the added item is seen through PingRules");
+  checks.Expect(V_VT(&result) == VT_I4 && V_I4(&result) == 1,
+                "the added item is seen through PingRules");
   VariantInit(&result);
-  checks.Succeeded(Call(through, DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Int(1)}, &result, &excep),
+  checks.Succeeded(Call(through, DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Int(1)},
+                        &result, &excep),
                    "Item is the default member");
-  checks.Expect(V_VT(&result) == VT_BSTR && TakeBstr(V_BSTR(&result)) == L"x.xls", "Item(1) is x.xls");
+  checks.Expect(V_VT(&result) == VT_BSTR && TakeBstr(V_BSTR(&result)) == L"x.xls",
+                "Item(1) is x.xls");
   VariantInit(&result);
-  checks.Status(Call(through, DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Int(2)}, &result, &excep),
+  checks.Status(Call(through, DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Int(2)},
+                     &result, &excep),
                 DISP_E_EXCEPTION, "Item(2) fails");
   checks.Status(excep.scode, static_cast<HRESULT>(0x800A0009), "with the subscript error 9");
   SysFreeString(excep.bstrDescription);
@@ -365,7 +374,8 @@ void CheckCollections(Checks& checks) {
 
   // Another server's collection is kept and given back as it is.
   Foreign foreign;
-  checks.Succeeded(files->putref_FilesName(&foreign), "FilesName written with another server's object");
+  checks.Succeeded(files->putref_FilesName(&foreign),
+                   "FilesName written with another server's object");
   IDispatch* back = nullptr;
   files->get_FilesName(&back);
   checks.Expect(back == &foreign, "FilesName gives that object back");
@@ -376,7 +386,8 @@ void CheckCollections(Checks& checks) {
   files->ParseRules(&count);
   back = nullptr;
   files->get_FilesName(&back);
-  checks.Expect(count == 1 && back != &foreign && back != nullptr, "ParseRules puts a collection of its own");
+  checks.Expect(count == 1 && back != &foreign && back != nullptr,
+                "ParseRules puts a collection of its own");
   if (back) back->Release();
   checks.Succeeded(files->putref_FilesName(nullptr), "FilesName set to Nothing");
   back = reinterpret_cast<IDispatch*>(1);

@@ -1,7 +1,8 @@
 #pragma once
 // The client's checks: each prints "ok" or "not ok" with its name, and the run ends with
 // "N passed, M failed".
-#include <windows.h>
+#include <windows.h>  // first: the other platform headers rely on its types
+
 #include <ole2.h>
 #include <oleauto.h>
 

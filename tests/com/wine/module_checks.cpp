@@ -26,8 +26,8 @@ F Export(HMODULE module, const char* name) {
 }
 template <typename F>
 F ExportByOrdinal(HMODULE module, WORD ordinal) {
-  return reinterpret_cast<F>(
-      reinterpret_cast<void*>(GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(ordinal)))));
+  return reinterpret_cast<F>(reinterpret_cast<void*>(
+      GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(ordinal)))));
 }
 
 void CheckResources(Checks& checks, HMODULE module) {
@@ -41,7 +41,8 @@ void CheckResources(Checks& checks, HMODULE module) {
       continue;
     }
     const DWORD size = SizeofResource(module, found);
-    const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
+    const auto* bytes =
+        static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
     checks.Equal<long>(static_cast<long>(size), 20, where + " size");
     if (size != 20 || bytes == nullptr) continue;
     DWORD length = 0;
@@ -79,22 +80,26 @@ void CheckVersion(Checks& checks, const std::wstring& dll_path) {
   UINT length = 0;
   VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length);
   checks.Expect(fixed != nullptr && fixed->dwFileVersionMS == 0x00010000 &&
-                    fixed->dwFileVersionLS == 0x00000003 && fixed->dwProductVersionMS == 0x00010000 &&
+                    fixed->dwFileVersionLS == 0x00000003 &&
+                    fixed->dwProductVersionMS == 0x00010000 &&
                     fixed->dwProductVersionLS == 0x00000003,
                 "version 1.0.0.3");
-  checks.Expect(fixed != nullptr && fixed->dwFileType == VFT_DLL && fixed->dwFileOS == VOS__WINDOWS32 &&
-                    fixed->dwFileFlags == 0,
+  checks.Expect(fixed != nullptr && fixed->dwFileType == VFT_DLL &&
+                    fixed->dwFileOS == VOS__WINDOWS32 && fixed->dwFileFlags == 0,
                 "a DLL for 32-bit Windows, no file flags");
   WORD* translation = nullptr;
-  VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                 &length);
-  checks.Expect(translation != nullptr && length == 4 && translation[0] == 0x0804 && translation[1] == 1200,
-                "translation 0x0804, code page 1200");
+  VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                 reinterpret_cast<void**>(&translation), &length);
+  checks.Expect(
+      translation != nullptr && length == 4 && translation[0] == 0x0804 && translation[1] == 1200,
+      "translation 0x0804, code page 1200");
   const struct {
     const wchar_t* name;
     const wchar_t* value;
-  } strings[] = {{L"FileVersion", L"1.00.0003"},       {L"ProductVersion", L"1.00.0003"},
-                 {L"InternalName", L"VexmarExt"},      {L"OriginalFilename", L"VexmarExt.dll"},
+  } strings[] = {{L"FileVersion", L"1.00.0003"},
+                 {L"ProductVersion", L"1.00.0003"},
+                 {L"InternalName", L"VexmarExt"},
+                 {L"OriginalFilename", L"VexmarExt.dll"},
                  {L"OLESelfRegister", L""}};
   for (const auto& s : strings) {
     bool present = false;
@@ -142,8 +147,9 @@ void CheckClassObjects(Checks& checks, HMODULE module) {
     IUnknown* outer = factory;  // any object will do: aggregation is refused
     checks.Status(factory->CreateInstance(outer, IID_IUnknown, reinterpret_cast<void**>(&object)),
                   CLASS_E_NOAGGREGATION, where + " refuses aggregation");
-    checks.Succeeded(factory->CreateInstance(nullptr, ToGuid(c.iid), reinterpret_cast<void**>(&object)),
-                     where + " created through its interface");
+    checks.Succeeded(
+        factory->CreateInstance(nullptr, ToGuid(c.iid), reinterpret_cast<void**>(&object)),
+        where + " created through its interface");
     checks.Status(can_unload(), S_FALSE, where + " alive keeps the module");
     IDispatch* dispatch = nullptr;
     if (object != nullptr) {
@@ -158,8 +164,9 @@ void CheckClassObjects(Checks& checks, HMODULE module) {
       if (b) b->Release();
       ISupportErrorInfo* support = nullptr;
       object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support));
-      checks.Expect(support != nullptr && support->InterfaceSupportsErrorInfo(ToGuid(c.iid)) == S_OK,
-                    where + " supports error info");
+      checks.Expect(
+          support != nullptr && support->InterfaceSupportsErrorInfo(ToGuid(c.iid)) == S_OK,
+          where + " supports error info");
       if (support) support->Release();
       if (dispatch) dispatch->Release();
       object->Release();

@@ -20,13 +20,16 @@ std::wstring VersionKey() {
          std::to_wstring(lib.minor);
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
 
 void ExpectText(Checks& checks, const std::wstring& key, const wchar_t* name,
                 const std::wstring& expected, bool ignore_case = false) {
   std::wstring got;
   const bool found = ReadRegistryText(key, name, got);
-  const std::string label = "registry " + Shown(key) + (name ? " " + Shown(std::wstring(name)) : "");
+  const std::string label =
+      "registry " + Shown(key) + (name ? " " + Shown(std::wstring(name)) : "");
   checks.Expect(found && (ignore_case ? SameText(got, expected) : got == expected), label,
                 found ? "got " + Shown(got) + ", expected " + Shown(expected) : "missing");
 }

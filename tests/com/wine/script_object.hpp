@@ -1,7 +1,8 @@
 #pragma once
 // A small late-bound automation object for the test programs: members by name from a
 // fixed table, arguments in call order with references followed, errors as EXCEPINFO.
-#include <windows.h>
+#include <windows.h>  // first: the other platform headers rely on its types
+
 #include <ole2.h>
 #include <oleauto.h>
 #include <olectl.h>

@@ -195,7 +195,8 @@ class Workbook final : public ScriptObject {
  public:
   Workbook(std::shared_ptr<ApplicationData> application, std::wstring name,
            std::vector<std::wstring> sheet_names)
-      : ScriptObject({kWorkbookIid}, {{L"Name", 1}, {L"Worksheets", 2}, {L"Sheets", 2}, {L"Close", 3}}),
+      : ScriptObject({kWorkbookIid},
+                     {{L"Name", 1}, {L"Worksheets", 2}, {L"Sheets", 2}, {L"Close", 3}}),
         application_(std::move(application)),
         name_(std::move(name)),
         sheet_names_(std::move(sheet_names)) {}
@@ -293,8 +294,7 @@ std::wstring BaseName(const std::wstring& path) {
 class Workbooks final : public ScriptObject {
  public:
   explicit Workbooks(std::shared_ptr<ApplicationData> application)
-      : ScriptObject({kWorkbooksIid},
-                     {{L"Open", 1}, {L"Count", 2}, {L"_NewEnum", DISPID_NEWENUM}}),
+      : ScriptObject({kWorkbooksIid}, {{L"Open", 1}, {L"Count", 2}, {L"_NewEnum", DISPID_NEWENUM}}),
         application_(std::move(application)) {}
 
  protected:
@@ -509,7 +509,8 @@ STDAPI DllRegisterServer() {
   LSTATUS s = SetKey(clsid + L"\\InprocServer32", nullptr, path);
   if (s == ERROR_SUCCESS) s = SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
   if (s == ERROR_SUCCESS) s = SetKey(clsid + L"\\ProgID", nullptr, kProgId);
-  if (s == ERROR_SUCCESS) s = SetKey(std::wstring(kProgId) + L"\\CLSID", nullptr, kStandInClsidText);
+  if (s == ERROR_SUCCESS)
+    s = SetKey(std::wstring(kProgId) + L"\\CLSID", nullptr, kStandInClsidText);
   return s == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 

@@ -109,7 +109,8 @@ void CheckMember(Checks& checks, ITypeInfo* vtable, UINT index, const contract::
   checks.Equal<long>(f->oVft, static_cast<long>((7 + index) * sizeof(void*)),
                      where + " slot after IUnknown and IDispatch");
   checks.Equal<long>(f->cParamsOpt, 0, where + " no optional parameters");
-  checks.Equal(TypeText(vtable, f->elemdescFunc.tdesc), std::string("HRESULT"), where + " returns HRESULT");
+  checks.Equal(TypeText(vtable, f->elemdescFunc.tdesc), std::string("HRESULT"),
+               where + " returns HRESULT");
 
   // Expected parameters: the table's, then the result as out/retval.
   struct Param {
@@ -119,11 +120,13 @@ void CheckMember(Checks& checks, ITypeInfo* vtable, UINT index, const contract::
   std::vector<Param> expected;
   for (const auto& p : m.parameters) {
     const bool inout = p.direction == Direction::kInOut;
-    expected.push_back({Expected(p.type) + (inout ? "*" : ""),
-                        static_cast<USHORT>(inout ? PARAMFLAG_FIN | PARAMFLAG_FOUT : PARAMFLAG_FIN)});
+    expected.push_back(
+        {Expected(p.type) + (inout ? "*" : ""),
+         static_cast<USHORT>(inout ? PARAMFLAG_FIN | PARAMFLAG_FOUT : PARAMFLAG_FIN)});
   }
   if (m.result != ValueType::kNone) {
-    expected.push_back({Expected(m.result) + "*", static_cast<USHORT>(PARAMFLAG_FOUT | PARAMFLAG_FRETVAL)});
+    expected.push_back(
+        {Expected(m.result) + "*", static_cast<USHORT>(PARAMFLAG_FOUT | PARAMFLAG_FRETVAL)});
   }
   checks.Equal<long>(f->cParams, static_cast<long>(expected.size()), where + " parameter count");
   for (std::size_t j = 0; j < expected.size() && j < static_cast<std::size_t>(f->cParams); ++j) {
@@ -160,7 +163,8 @@ void CheckMember(Checks& checks, ITypeInfo* vtable, UINT index, const contract::
   BSTR doc = nullptr;
   vtable->GetDocumentation(m.dispid, nullptr, &doc, nullptr, nullptr);
   const std::wstring help = TakeBstr(doc);
-  checks.Equal(std::u16string(help.begin(), help.end()), std::u16string(m.help), where + " help string");
+  checks.Equal(std::u16string(help.begin(), help.end()), std::u16string(m.help),
+               where + " help string");
 }
 
 void CheckClass(Checks& checks, ITypeLib* library, UINT index, const contract::ClassInfo& c) {
@@ -237,7 +241,8 @@ void CheckClass(Checks& checks, ITypeLib* library, UINT index, const contract::C
   INT impl_flags = 0;
   info->GetImplTypeFlags(0, &impl_flags);
   checks.Equal<long>(impl_flags, IMPLTYPEFLAG_FDEFAULT, where + " default, not a source");
-  if (SUCCEEDED(info->GetRefTypeOfImplType(0, &ref)) && SUCCEEDED(info->GetRefTypeInfo(ref, &vtable))) {
+  if (SUCCEEDED(info->GetRefTypeOfImplType(0, &ref)) &&
+      SUCCEEDED(info->GetRefTypeInfo(ref, &vtable))) {
     checks.Equal(Name(vtable), std::string(c.interface_name), where + " coclass interface");
     vtable->Release();
   }
@@ -250,7 +255,8 @@ void CheckLibrary(Checks& checks, ITypeLib* library, const std::string& which) {
   library->GetLibAttr(&a);
   checks.Expect(IsEqualGUID(a->guid, ToGuid(lib.libid)), which + " LIBID");
   checks.Equal<long>(static_cast<long>(a->lcid), static_cast<long>(lib.lcid), which + " LCID");
-  checks.Expect(a->wMajorVerNum == lib.major && a->wMinorVerNum == lib.minor, which + " version 1.1");
+  checks.Expect(a->wMajorVerNum == lib.major && a->wMinorVerNum == lib.minor,
+                which + " version 1.1");
   checks.Equal<long>(a->syskind, kSysKind, which + " target system");
   // LIBFLAG_FHASDISKIMAGE only says that the library was loaded from a file.
   checks.Equal<long>(a->wLibFlags & ~LIBFLAG_FHASDISKIMAGE, 0,
@@ -287,7 +293,8 @@ void CheckTypeLibrary(Checks& checks, const std::wstring& dll_path) {
   if (registered != nullptr) {
     TLIBATTR* a = nullptr;
     registered->GetLibAttr(&a);
-    checks.Expect(IsEqualGUID(a->guid, ToGuid(lib.libid)), "registered type library is the library's");
+    checks.Expect(IsEqualGUID(a->guid, ToGuid(lib.libid)),
+                  "registered type library is the library's");
     registered->ReleaseTLibAttr(a);
     registered->Release();
   }
