@@ -249,6 +249,14 @@ Sub MultiSheets()
   s.Rule = "K|Sheet1|1E39|msg"
   Check "ParseRule weight overflow", s.ParseRule(e), False
   Check "ParseRule overflow message", e, "溢出"
+  s.TestPath = "C:\exam\"
+  Check "Rule read", s.Rule, "K|Sheet1|1E39|msg"
+  Check "TestPath read", s.TestPath, "C:\exam\"
+  Check "FileName read", s.FileName, "absent.xls"
+  Dim mine
+  Set mine = CreateObject("VexmarExt.ClsExcelMultiFiles").FilesName
+  Set s.PingRules = mine
+  Check "PingRules written", s.PingRules Is mine, True
   s.Weight = 3
   s.ErrMsg = "x"
   Check "Weight written", s.Weight, CSng(3)
