@@ -2,6 +2,7 @@
 // ClsExcelMultiFiles: a "#FILE" rule into the collection of the file names it stands for.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "vexmar/component/value.hpp"
 #include "vexmar/platform/collection.hpp"

@@ -11,7 +11,8 @@
 
 namespace vexmar {
 
-class SpreadsheetApplications;  // registry of applications by class name (sheets/)
+class SpreadsheetApplications;  // registry of applications by class name
+class SpreadsheetWorkbook;
 
 class ClsExcelMultiSheets : public Object {
  public:
@@ -37,6 +38,13 @@ class ClsExcelMultiSheets : public Object {
   Bool16 ParseRule(std::u16string& strErrMsg) noexcept;
 
  private:
+  bool ParseRuleSteps(std::u16string& strErrMsg);
+  // Opens the candidate's workbook and reads its worksheet names into `names`; false
+  // with a message in strErrMsg when the workbook cannot be had.
+  bool InspectWorkbook(std::u16string& strErrMsg, StringList& names);
+  void GetSheetNames(const std::shared_ptr<SpreadsheetWorkbook>& workbook, StringList& names);
+  void BuildPingRules(const StringList& fields, const std::u16string& further);
+
   std::shared_ptr<const SpreadsheetApplications> applications_;
   std::u16string rule_;
   std::u16string err_msg_;
