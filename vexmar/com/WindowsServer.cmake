@@ -78,19 +78,8 @@ target_include_directories(VexmarExt SYSTEM PRIVATE ${gen})
 target_include_directories(VexmarExt PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(VexmarExt PRIVATE UNICODE _UNICODE NOMINMAX)
 target_link_libraries(VexmarExt PRIVATE
-  vexmar_warnings vexmar_component vexmar_text oleaut32 ole32 uuid advapi32)
-if(TARGET vexmar_names AND TARGET vexmar_multifile)
-  target_link_libraries(VexmarExt PRIVATE vexmar_platform vexmar_names vexmar_multifile)
-  target_compile_definitions(VexmarExt PRIVATE VEXMAR_COM_WITH_FILES=1)
-endif()
-if(TARGET vexmar_sheets)
-  # The spreadsheet application of this platform, reached by automation.
-  target_sources(vexmar_sheets PRIVATE
-    ${PROJECT_SOURCE_DIR}/vexmar/sheets/automation_application_win32.cpp)
-  target_link_libraries(vexmar_sheets PUBLIC ole32 oleaut32 uuid)
-  target_link_libraries(VexmarExt PRIVATE vexmar_sheets)
-  target_compile_definitions(VexmarExt PRIVATE VEXMAR_COM_WITH_SHEETS=1)
-endif()
+  vexmar_warnings vexmar_component vexmar_text vexmar_platform vexmar_names vexmar_multifile
+  vexmar_sheets oleaut32 ole32 uuid advapi32)
 target_link_options(VexmarExt PRIVATE
   -static-libgcc -static-libstdc++ -static -Wl,--enable-stdcall-fixup -s)
 

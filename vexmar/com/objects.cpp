@@ -11,14 +11,10 @@
 #include "vexmar/com/bstr.hpp"
 #include "vexmar/com/collection_property.hpp"
 #include "vexmar/com/dispatch_object.hpp"
-#if VEXMAR_COM_WITH_FILES
+#include "vexmar/component/score_state.hpp"
 #include "vexmar/multifile/excel_multi_files.hpp"
 #include "vexmar/names/repeat_name.hpp"
-#endif
-#if VEXMAR_COM_WITH_SHEETS
 #include "vexmar/sheets/excel_multi_sheets.hpp"
-#endif
-#include "vexmar/component/score_state.hpp"
 #include "vexmar/text/patterns.hpp"
 
 namespace vexmar::com {
@@ -50,14 +46,13 @@ void WithInOut(Call&& call, WriteBack&& write_back) {
   write_back();
 }
 
-[[maybe_unused]] void ReplaceBstr(BSTR* slot, std::u16string_view text) {
+void ReplaceBstr(BSTR* slot, std::u16string_view text) {
   BSTR fresh = ToBstr(text);
   SysFreeString(*slot);
   *slot = fresh;
 }
 
-[[maybe_unused]] void ReplaceArray(SAFEARRAY** slot, const StringList& list,
-                                   std::u16string_view name) {
+void ReplaceArray(SAFEARRAY** slot, const StringList& list, std::u16string_view name) {
   UniqueSafeArray fresh = ToBstrArray(list);
   if (*slot != nullptr && FAILED(SafeArrayDestroy(*slot))) throw FixedArrayError(name);
   *slot = fresh.release();
@@ -118,7 +113,6 @@ class ScoreStateObject final : public ClassObject<_ClsScoreState> {
   ClsScoreState impl_;
 };
 
-#if VEXMAR_COM_WITH_FILES
 class RepeatNameObject final : public ClassObject<_ClsRepeatName> {
  public:
   RepeatNameObject() : ClassObject(kRepeatName) {}
@@ -196,8 +190,6 @@ class MultiFilesObject final : public ClassObject<_ClsExcelMultiFiles> {
   CollectionProperty files_name_;
 };
 
-#endif
-#if VEXMAR_COM_WITH_SHEETS
 class MultiSheetsObject final : public ClassObject<_ClsExcelMultiSheets> {
  public:
   MultiSheetsObject() : ClassObject(kMultiSheets) {}
@@ -253,8 +245,6 @@ class MultiSheetsObject final : public ClassObject<_ClsExcelMultiSheets> {
   CollectionProperty ping_rules_;
 };
 
-#endif
-
 class TestObject final : public ClassObject<_ClsTest> {
  public:
   TestObject() : ClassObject(kTest) {}
@@ -304,16 +294,12 @@ HRESULT Create(REFIID iid, void** out) noexcept {
 HRESULT CreateLibraryObject(std::size_t class_index, REFIID iid, void** object) noexcept {
   try {
     switch (class_index) {
-#if VEXMAR_COM_WITH_FILES
       case kRepeatName:
         return Create<RepeatNameObject>(iid, object);
       case kMultiFiles:
         return Create<MultiFilesObject>(iid, object);
-#endif
-#if VEXMAR_COM_WITH_SHEETS
       case kMultiSheets:
         return Create<MultiSheetsObject>(iid, object);
-#endif
       case kScoreState:
         return Create<ScoreStateObject>(iid, object);
       case kTest:
