@@ -1,0 +1,91 @@
+#pragma once
+// Reader for the compound file container (a FAT file system inside one file) that
+// holds .xls workbooks. Reads the header, the directory and only the allocation-table
+// sectors that the requested stream needs; streams are read in place, never loaded.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/file_source.hpp"
+
+namespace vexmar::workbook {
+
+// True when `head` starts with the compound file signature D0 CF 11 E0 A1 B1 1A E1.
+bool HasCompoundSignature(std::span<const std::byte> head);
+
+struct CompoundEntry {
+  std::u16string name;
+  std::uint8_t type = 0;  // 1 storage, 2 stream, 5 root
+  std::uint32_t start = 0;
+  std::uint64_t size = 0;
+};
+
+class CompoundFile {
+ public:
+  // Reads and checks the header and the directory chain; a broken one is the
+  // damaged-file error.
+  explicit CompoundFile(const FileSource& source);
+  ~CompoundFile();
+  CompoundFile(const CompoundFile&) = delete;
+  CompoundFile& operator=(const CompoundFile&) = delete;
+
+  // The entries directly below the root whose names equal `names` (ASCII letters
+  // compared without case), in the order of `names`.
+  std::vector<std::optional<CompoundEntry>> FindTopLevel(
+      std::span<const std::u16string_view> names);
+
+  // A stream entry's bytes, read in place. The stream stays valid while this object
+  // lives.
+  std::unique_ptr<ByteStream> OpenStream(const CompoundEntry& entry);
+
+  std::uint32_t SectorSize() const noexcept { return sector_size_; }
+
+ private:
+  friend class ChainStream;
+
+  std::uint32_t NextSector(std::uint32_t sector);
+  std::uint32_t NextMiniSector(std::uint32_t sector);
+  // Where allocation-table sector `fat_index` lies; with `must` false a bad or missing
+  // one gives nullopt instead of the damaged-file error.
+  std::optional<std::uint32_t> FatSectorLocation(std::uint32_t fat_index, bool must);
+  void LoadFatWindow(std::uint32_t fat_index);
+  void CheckNotTruncated();
+  CompoundEntry ReadEntry(std::uint32_t id);
+  ByteStream& MiniContainer();
+  ByteStream& MiniFat();
+
+  const FileSource& source_;
+  std::uint32_t sector_shift_ = 9;
+  std::uint32_t sector_size_ = 512;
+  std::uint32_t mini_cutoff_ = 4096;
+  bool version3_ = true;
+  std::uint64_t file_sectors_ = 0;  // sectors that start inside the file
+  std::uint32_t fat_sectors_ = 0;
+  std::uint32_t first_difat_ = 0;
+  std::uint32_t difat_sectors_ = 0;
+  std::uint32_t first_mini_fat_ = 0;
+  std::uint32_t mini_fat_sectors_ = 0;
+  std::array<std::uint32_t, 109> header_difat_{};
+
+  // DIFAT sectors found so far, in chain order.
+  std::vector<std::uint32_t> difat_chain_;
+  // A window of consecutive allocation-table sectors.
+  std::uint32_t window_first_ = 0;
+  std::uint32_t window_count_ = 0;
+  std::vector<std::uint32_t> window_;
+
+  std::unique_ptr<ByteStream> directory_;
+  std::uint32_t entry_count_ = 0;
+  CompoundEntry root_;
+  std::unique_ptr<ByteStream> mini_container_;
+  std::unique_ptr<ByteStream> mini_fat_;
+};
+
+}  // namespace vexmar::workbook
