@@ -195,7 +195,7 @@ CompoundFile::CompoundFile(const FileSource& source) : source_(source) {
       source.Size() > sector_size_ ? (source.Size() - 1) / sector_size_ : 0;  // minus header
   if (fat_sectors_ == 0 || fat_sectors_ > file_sectors_ || difat_sectors_ > file_sectors_ ||
       mini_fat_sectors_ > file_sectors_) {
-    RaiseDamaged(u"扇区计数与文件大小不符");
+    RaiseDamaged(u"扇区计数与文件大小不符（文件可能被截断）");
   }
   CheckNotTruncated();
 
@@ -310,8 +310,9 @@ void CompoundFile::CheckNotTruncated() {
     LoadFatWindow(fat_index);
     for (std::uint32_t e = per; e-- > 0;) {
       if (window_[e] != kFreeSector) {
+        // The last sector in use must be whole: a cut inside it is a cut file too.
         const std::uint64_t last_used = std::uint64_t{fat_index} * per + e;
-        if (last_used >= file_sectors_) RaiseDamaged(u"文件被截断");
+        if ((last_used + 2) * sector_size_ > source_.Size()) RaiseDamaged(u"文件被截断");
         return;
       }
     }
