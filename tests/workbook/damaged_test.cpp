@@ -174,6 +174,15 @@ INSTANTIATE_TEST_SUITE_P(
         BiffCase{"unknown_sheet_kind_left_out",
                  Concat({Bof8(5), BoundSheet8(0, 9, u"X"), BoundSheet8(0, 0, u"A"), Eof()}),
                  Outcome::kNames, {u"A"}},
+        BiffCase{"name_after_empty_continue",
+                 Concat({Bof8(5),
+                         Record(0x0085, Concat({U32Bytes(0), Bytes{std::byte{0}, std::byte{0},
+                                                                   std::byte{4}, std::byte{1}}})),
+                         Record(0x003C, {}),
+                         Record(0x003C, Bytes{std::byte{0}, std::byte{'a'}, std::byte{'b'},
+                                              std::byte{'c'}, std::byte{'d'}}),
+                         Eof()}),
+                 Outcome::kNames, {u"abcd"}},
         BiffCase{"no_sheets", Concat({Bof8(5), Eof()}), Outcome::kNames, {}}),
     [](const testing::TestParamInfo<BiffCase>& param) { return std::string(param.param.label); });
 

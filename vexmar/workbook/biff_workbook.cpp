@@ -61,7 +61,8 @@ std::u16string ReadBiff8Chars(BiffRecordReader& reader, std::size_t at, std::siz
     if (out.size() == count) return out;
     MoveToContinue(reader);
     body = reader.Body();
-    if (body.empty()) continue;
+    at = 0;
+    if (body.empty()) continue;  // an empty CONTINUE carries no option byte either
     wide = (LoadU8(body, 0) & 0x01) != 0;
     at = 1;
   }
