@@ -186,6 +186,30 @@ INSTANTIATE_TEST_SUITE_P(
         BiffCase{"no_sheets", Concat({Bof8(5), Eof()}), Outcome::kNames, {}}),
     [](const testing::TestParamInfo<BiffCase>& param) { return std::string(param.param.label); });
 
+// The dialog flag sits in the sheet's own substream; BIFF8 workbooks are looked into
+// only when they have a drawing group (every dialog sheet holds a dialog frame object).
+Bytes WorkbookWithDialog(bool drawing_group) {
+  const Bytes dialog = Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x11}, std::byte{0x04}}), Eof()});
+  const Bytes sheet = Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x01}, std::byte{0x04}}), Eof()});
+  const Bytes group = drawing_group ? Record(0x00EB, Bytes(8)) : Bytes{};
+  const std::size_t globals =
+      Bof8(5).size() + BoundSheet8(0, 0, u"Sheet").size() + BoundSheet8(0, 0, u"Dlg").size() +
+      group.size() + Eof().size();
+  return Concat({Bof8(5), BoundSheet8(static_cast<std::uint32_t>(globals), 0, u"Sheet"),
+                 BoundSheet8(static_cast<std::uint32_t>(globals + sheet.size()), 0, u"Dlg"), group,
+                 Eof(), sheet, dialog});
+}
+
+TEST(DialogSheets, ExcludedWhenTheWorkbookHasDrawings) {
+  const Result r = Inspect(WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(true))}}).bytes));
+  EXPECT_EQ(r.names, std::vector<std::u16string>{u"Sheet"});
+}
+
+TEST(DialogSheets, NotLookedForWithoutDrawingGroup) {
+  const Result r = Inspect(WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(false))}}).bytes));
+  EXPECT_EQ(r.names, (std::vector<std::u16string>{u"Sheet", u"Dlg"}));
+}
+
 TEST(BiffLimits, TooManySheetRecordsAreRefused) {
   Bytes stream = Bof8(5);
   const Bytes one = BoundSheet8(0, 0, u"s");

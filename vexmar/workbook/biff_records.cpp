@@ -34,11 +34,20 @@ bool BiffRecordReader::Next(bool lenient) {
 
 std::span<const std::byte> BiffRecordReader::Body() {
   if (!body_loaded_) {
-    body_.resize(length_);
-    ReadBuffered(offset_ + 4, body_);
+    const std::uint64_t at = offset_ + 4;
+    if (at >= buffer_offset_ && at - buffer_offset_ <= buffer_.size() &&
+        length_ <= buffer_.size() - (at - buffer_offset_)) {
+      // Inside the read-ahead buffer: no copy.
+      body_view_ = std::span<const std::byte>(buffer_).subspan(
+          static_cast<std::size_t>(at - buffer_offset_), length_);
+    } else {
+      body_.resize(length_);
+      ReadBuffered(at, body_);
+      body_view_ = body_;
+    }
     body_loaded_ = true;
   }
-  return body_;
+  return body_view_;
 }
 
 void BiffRecordReader::Seek(std::uint64_t offset) {

@@ -39,7 +39,8 @@ class BiffRecordReader {
   std::uint16_t Length() const noexcept { return length_; }
   // Where the current record's header starts.
   std::uint64_t Offset() const noexcept { return offset_; }
-  // The current record's body, read on first use.
+  // The current record's body, read on first use; valid until the next call of Next
+  // or Seek.
   std::span<const std::byte> Body();
   // Continues with the record whose header starts at `offset`.
   void Seek(std::uint64_t offset);
@@ -54,6 +55,7 @@ class BiffRecordReader {
   std::uint16_t length_ = 0;
   bool body_loaded_ = false;
   std::vector<std::byte> body_;
+  std::span<const std::byte> body_view_;
   std::vector<std::byte> buffer_;
   std::uint64_t buffer_offset_ = 0;
 };

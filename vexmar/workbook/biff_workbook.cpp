@@ -29,8 +29,7 @@ constexpr std::uint8_t kDialogFlag = 0x10;  // first byte of WSBOOL
 struct SheetRecord {
   std::uint32_t position = 0;  // of the sheet's BOF in the stream
   std::uint8_t kind = 0;       // 0 worksheet or dialog, 1 macro, 2 chart, 6 module
-  std::u16string name;         // BIFF8
-  std::vector<std::byte> raw;  // BIFF5: bytes in the workbook's code page
+  std::vector<std::byte> raw;  // BIFF5: the name's bytes in the workbook's code page
 };
 
 bool IsBof(std::uint16_t type) {
@@ -47,18 +46,20 @@ void MoveToContinue(BiffRecordReader& reader) {
 // `count` characters of a BIFF8 string whose characters start at `at` in the current
 // record; the rest continues in CONTINUE records, each starting with its own option
 // byte.
-std::u16string ReadBiff8Chars(BiffRecordReader& reader, std::size_t at, std::size_t count,
-                              bool wide) {
-  std::u16string out;
+void ReadBiff8Chars(BiffRecordReader& reader, std::size_t at, std::size_t count, bool wide,
+                    std::u16string& out) {
   std::span<const std::byte> body = reader.Body();
   for (;;) {
     const std::size_t unit = wide ? 2 : 1;
     const std::size_t take = std::min((body.size() - at) / unit, count - out.size());
+    const std::size_t old_size = out.size();
+    out.resize(old_size + take);
+    char16_t* to = out.data() + old_size;
     for (std::size_t i = 0; i < take; ++i) {
-      out.push_back(wide ? static_cast<char16_t>(LoadU16(body, at + 2 * i))
-                         : static_cast<char16_t>(LoadU8(body, at + i)));
+      to[i] = wide ? static_cast<char16_t>(LoadU16(body, at + 2 * i))
+                   : static_cast<char16_t>(LoadU8(body, at + i));
     }
-    if (out.size() == count) return out;
+    if (out.size() == count) return;
     MoveToContinue(reader);
     body = reader.Body();
     at = 0;
@@ -83,7 +84,8 @@ std::vector<std::byte> ReadBytes(BiffRecordReader& reader, std::size_t at, std::
   }
 }
 
-SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version) {
+// Reads a BOUNDSHEET record; a BIFF8 name goes straight to `name`.
+SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, std::u16string& name) {
   const std::span<const std::byte> body = reader.Body();
   if (body.size() < 7) RaiseDamaged(u"BOUNDSHEET记录过短");
   SheetRecord sheet;
@@ -93,7 +95,7 @@ SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version) {
   if (count == 0) RaiseDamaged(u"工作表名称为空");
   if (version == BiffVersion::kBiff8) {
     if (body.size() < 8) RaiseDamaged(u"BOUNDSHEET记录过短");
-    sheet.name = ReadBiff8Chars(reader, 8, count, (LoadU8(body, 7) & 0x01) != 0);
+    ReadBiff8Chars(reader, 8, count, (LoadU8(body, 7) & 0x01) != 0, name);
   } else {
     sheet.raw = ReadBytes(reader, 7, count);
   }
@@ -137,13 +139,18 @@ std::vector<std::u16string> ListBiffWorksheets(ByteStream& stream, BiffVersion a
                                                : assumed;
 
   std::uint16_t code_page = kDefaultCodePage;
+  bool has_drawings = false;
   std::vector<SheetRecord> sheets;
+  std::vector<std::u16string> names;  // BIFF8 names, decoded as they are read
+  sheets.reserve(64);
+  names.reserve(64);
   for (;;) {
     if (!reader.Next()) RaiseDamaged(u"工作簿全局记录没有结束记录");
     const std::uint16_t type = reader.Type();
     if (type == biff::kFilePass) RaiseEncrypted();
     if (type == biff::kEof) break;
     if (IsBof(type)) RaiseDamaged(u"工作簿全局记录没有结束记录");
+    if (type == biff::kMsoDrawingGroup) has_drawings = true;
     // The shared strings and the drawing group follow the sheet list and can be most
     // of the stream: stop before them.
     if ((type == biff::kSst || type == biff::kExtSst || type == biff::kMsoDrawingGroup) &&
@@ -154,27 +161,39 @@ std::vector<std::u16string> ListBiffWorksheets(ByteStream& stream, BiffVersion a
       code_page = LoadU16(reader.Body(), 0);
     } else if (type == biff::kBoundSheet) {
       CheckSheetCount(sheets.size());
-      sheets.push_back(ReadBoundSheet(reader, version));
+      sheets.push_back(ReadBoundSheet(reader, version, names.emplace_back()));
     }
   }
 
-  // Look at the worksheets' substreams in stream order, so the reading goes forward.
-  std::vector<std::size_t> order(sheets.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return sheets[a].position < sheets[b].position;
-  });
+  // Dialog sheets are told apart only inside their own substreams. A BIFF8 dialog
+  // sheet always holds its dialog frame, a drawing object, and drawing objects need the
+  // drawing group in the globals: without one there is nothing to look for, and the
+  // substreams (possibly far into a large stream) stay unread.
   std::vector<bool> dialog(sheets.size(), false);
-  for (const std::size_t i : order) {
-    if (sheets[i].kind == 0) dialog[i] = IsDialogSheet(stream, reader, sheets[i].position);
+  if (version == BiffVersion::kBiff5 || has_drawings) {
+    // Visit the worksheets' substreams in stream order, so the reading goes forward.
+    std::vector<std::size_t> order(sheets.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return sheets[a].position < sheets[b].position;
+    });
+    for (const std::size_t i : order) {
+      if (sheets[i].kind == 0) dialog[i] = IsDialogSheet(stream, reader, sheets[i].position);
+    }
   }
 
-  std::vector<std::u16string> names;
+  // Keep the worksheets, in place (moving a name only once another was left out).
+  std::size_t kept = 0;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (sheets[i].kind != 0 || dialog[i]) continue;
-    names.push_back(version == BiffVersion::kBiff8 ? std::move(sheets[i].name)
-                                                   : DecodeCodePage(code_page, sheets[i].raw));
+    if (version == BiffVersion::kBiff5) {
+      names[kept] = DecodeCodePage(code_page, sheets[i].raw);
+    } else if (kept != i) {
+      names[kept] = std::move(names[i]);
+    }
+    ++kept;
   }
+  names.resize(kept);
   return names;
 }
 

@@ -16,8 +16,9 @@ constexpr std::uint32_t kEntrySize = 128;
 constexpr std::uint32_t kMiniSectorSize = 64;
 // A directory of more entries than this is refused: real files hold a few hundred.
 constexpr std::uint64_t kMaxEntries = std::uint64_t{1} << 19;
-// Allocation-table bytes read in one go (the window of FAT sectors kept in memory).
-constexpr std::uint32_t kFatWindowBytes = 64 * 1024;
+// Allocation-table bytes read in one go (the window of FAT sectors kept in memory):
+// 4 KB map 512 KB of a file with small sectors, 4 MB with large ones.
+constexpr std::uint32_t kFatWindowBytes = 4 * 1024;
 
 constexpr std::array<unsigned char, 8> kSignature = {0xD0, 0xCF, 0x11, 0xE0,
                                                      0xA1, 0xB1, 0x1A, 0xE1};
@@ -133,9 +134,14 @@ class ChainStream final : public ByteStream {
     steps_ = 0;
   }
 
+  // A step to the physically next sector cannot close a cycle (a cycle needs a step
+  // back), so only the other steps feed the cycle check; their targets form a sequence
+  // of their own that repeats exactly when the chain does.
   void Advance(std::uint32_t next) {
+    const bool straight = next == cur_sector_ + 1;
     ++cur_index_;
     cur_sector_ = next;
+    if (straight) return;
     if (next == tortoise_) RaiseDamaged(u"扇区链中有循环");
     if (++steps_ == power_) {
       tortoise_ = next;
@@ -151,7 +157,18 @@ class ChainStream final : public ByteStream {
       Reset();
       started_ = true;
     }
-    while (cur_index_ < index) Advance(Follow(cur_sector_));
+    while (cur_index_ < index) {
+      if (!mini_) {
+        // Runs of physically consecutive sectors are skipped in one go.
+        const std::uint64_t run = file_.StraightRun(cur_sector_, index - cur_index_);
+        if (run > 0) {
+          cur_sector_ += static_cast<std::uint32_t>(run);
+          cur_index_ += run;
+          continue;
+        }
+      }
+      Advance(Follow(cur_sector_));
+    }
     return cur_sector_;
   }
 
@@ -228,40 +245,58 @@ std::optional<std::uint32_t> CompoundFile::FatSectorLocation(std::uint32_t fat_i
     while (difat_chain_.size() <= which) {
       std::uint32_t next = first_difat_;
       if (!difat_chain_.empty()) {
-        std::array<std::byte, 4> link{};
-        const std::uint64_t at = (std::uint64_t{difat_chain_.back()} + 1) * sector_size_ +
-                                 std::uint64_t{per_difat} * 4;
-        if (at + 4 > source_.Size()) return fail(u"文件被截断");
-        source_.ReadAt(at, link);
-        next = LoadU32(link, 0);
+        const auto previous = DifatSector(difat_chain_.back());
+        if (previous.empty()) return fail(u"文件被截断");
+        next = LoadU32(previous, std::size_t{per_difat} * 4);
       }
       if (next >= file_sectors_) return fail(u"DIFAT扇区编号超出范围");
       difat_chain_.push_back(next);
     }
-    std::array<std::byte, 4> entry{};
-    const std::uint64_t at =
-        (std::uint64_t{difat_chain_[which]} + 1) * sector_size_ + std::uint64_t{rel % per_difat} * 4;
-    if (at + 4 > source_.Size()) return fail(u"文件被截断");
-    source_.ReadAt(at, entry);
-    location = LoadU32(entry, 0);
+    const auto sector = DifatSector(difat_chain_[which]);
+    if (sector.empty()) return fail(u"文件被截断");
+    location = LoadU32(sector, std::size_t{rel % per_difat} * 4);
   }
   if (location >= file_sectors_) return fail(u"分配表扇区超出文件范围（文件可能被截断）");
   if ((std::uint64_t{location} + 2) * sector_size_ > source_.Size()) return fail(u"文件被截断");
   return location;
 }
 
-void CompoundFile::LoadFatWindow(std::uint32_t fat_index) {
-  const std::uint32_t per = sector_size_ / 4;
-  const std::uint32_t most = std::min(kFatWindowBytes / sector_size_, fat_sectors_ - fat_index);
-  std::vector<std::uint32_t> locations;
-  locations.push_back(*FatSectorLocation(fat_index, true));
-  while (locations.size() < most) {
-    const auto next =
-        FatSectorLocation(fat_index + static_cast<std::uint32_t>(locations.size()), false);
-    if (!next) break;
-    locations.push_back(*next);
+std::span<const std::byte> CompoundFile::DifatSector(std::uint32_t sector) {
+  if (sector < difat_block_first_ || sector - difat_block_first_ >= difat_block_count_) {
+    // DIFAT sectors are usually written side by side: read a few at once.
+    const std::uint64_t at = (std::uint64_t{sector} + 1) * sector_size_;
+    if (at >= source_.Size()) return {};
+    const std::uint64_t whole = (source_.Size() - at) / sector_size_;
+    const auto count = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(whole, std::max(1u, kFatWindowBytes / sector_size_)));
+    if (count == 0) return {};
+    difat_block_.resize(std::size_t{count} * sector_size_);
+    difat_block_count_ = 0;
+    source_.ReadAt(at, difat_block_);
+    difat_block_first_ = sector;
+    difat_block_count_ = count;
   }
-  window_first_ = fat_index;
+  return std::span<const std::byte>(difat_block_)
+      .subspan(std::size_t{sector - difat_block_first_} * sector_size_, sector_size_);
+}
+
+void CompoundFile::LoadFatWindow(std::uint32_t fat_index, std::uint32_t first) {
+  const std::uint32_t per = sector_size_ / 4;
+  const std::uint32_t end = first + std::min(kFatWindowBytes / sector_size_, fat_sectors_ - first);
+  // The sector asked for is required; the others come along only if they are sound.
+  std::vector<std::uint32_t> locations;
+  std::uint32_t start = first;
+  for (std::uint32_t k = first; k < end; ++k) {
+    const auto location = FatSectorLocation(k, k == fat_index);
+    if (!location) {
+      if (k > fat_index) break;
+      locations.clear();
+      start = k + 1;
+      continue;
+    }
+    locations.push_back(*location);
+  }
+  window_first_ = start;
   window_count_ = 0;
   window_.resize(std::size_t{per} * locations.size());
   std::vector<std::byte> raw;
@@ -281,9 +316,33 @@ std::uint32_t CompoundFile::NextSector(std::uint32_t sector) {
   const std::uint32_t per = sector_size_ / 4;
   const std::uint32_t fat_index = sector / per;
   if (fat_index < window_first_ || fat_index - window_first_ >= window_count_) {
-    LoadFatWindow(fat_index);
+    LoadFatWindow(fat_index, fat_index);
   }
   return window_[std::size_t{fat_index - window_first_} * per + sector % per];
+}
+
+std::uint64_t CompoundFile::StraightRun(std::uint32_t sector, std::uint64_t limit) {
+  const std::uint32_t per = sector_size_ / 4;
+  // Every sector reached must lie in the file.
+  limit = std::min<std::uint64_t>(limit, file_sectors_ - 1 - std::min<std::uint64_t>(sector, file_sectors_ - 1));
+  std::uint64_t run = 0;
+  std::uint32_t s = sector;
+  while (run < limit) {
+    const std::uint32_t fat_index = s / per;
+    if (fat_index < window_first_ || fat_index - window_first_ >= window_count_) {
+      LoadFatWindow(fat_index, fat_index);
+    }
+    const std::size_t first = std::size_t{fat_index - window_first_} * per + s % per;
+    const std::size_t n = static_cast<std::size_t>(
+        std::min<std::uint64_t>(window_.size() - first, limit - run));
+    const std::uint32_t* entries = window_.data() + first;
+    std::size_t k = 0;
+    while (k < n && entries[k] == s + k + 1) ++k;
+    run += k;
+    s += static_cast<std::uint32_t>(k);
+    if (k < n) break;
+  }
+  return run;
 }
 
 std::uint32_t CompoundFile::NextMiniSector(std::uint32_t sector) {
@@ -307,9 +366,12 @@ void CompoundFile::CheckNotTruncated() {
       if (fat_index + 1 == fat_sectors_) FatSectorLocation(fat_index, true);
       continue;
     }
-    LoadFatWindow(fat_index);
+    // A window ending at this sector also serves the reads at the start of a small file.
+    const std::uint32_t span = kFatWindowBytes / sector_size_;
+    LoadFatWindow(fat_index, fat_index + 1 > span ? fat_index + 1 - span : 0);
+    const std::uint32_t* last = window_.data() + std::size_t{fat_index - window_first_} * per;
     for (std::uint32_t e = per; e-- > 0;) {
-      if (window_[e] != kFreeSector) {
+      if (last[e] != kFreeSector) {
         // The last sector in use must be whole: a cut inside it is a cut file too.
         const std::uint64_t last_used = std::uint64_t{fat_index} * per + e;
         if ((last_used + 2) * sector_size_ > source_.Size()) RaiseDamaged(u"文件被截断");
@@ -321,9 +383,17 @@ void CompoundFile::CheckNotTruncated() {
 
 CompoundEntry CompoundFile::ReadEntry(std::uint32_t id) {
   if (id >= entry_count_) RaiseDamaged(u"目录项编号超出范围");
-  std::array<std::byte, kEntrySize> raw{};
-  directory_->Read(std::uint64_t{id} * kEntrySize, raw);
-  const std::span<const std::byte> r(raw);
+  // Entries are read through a one-sector cache: a tree's entries sit close together.
+  const std::uint64_t at = std::uint64_t{id} * kEntrySize;
+  const std::uint64_t sector_at = at - at % sector_size_;
+  if (sector_at != entry_sector_at_) {
+    entry_sector_.resize(sector_size_);
+    entry_sector_at_ = UINT64_MAX;
+    directory_->Read(sector_at, entry_sector_);
+    entry_sector_at_ = sector_at;
+  }
+  const std::span<const std::byte> r =
+      std::span<const std::byte>(entry_sector_).subspan(static_cast<std::size_t>(at - sector_at), kEntrySize);
   CompoundEntry entry;
   const std::uint16_t name_bytes = std::min<std::uint16_t>(LoadU16(r, 0x40), 64);
   for (std::size_t i = 0; i + 1 < name_bytes; i += 2) {
@@ -332,6 +402,9 @@ CompoundEntry CompoundFile::ReadEntry(std::uint32_t id) {
     entry.name.push_back(c);
   }
   entry.type = LoadU8(r, 0x42);
+  entry.left = LoadU32(r, 0x44);
+  entry.right = LoadU32(r, 0x48);
+  entry.child = LoadU32(r, 0x4C);
   entry.start = LoadU32(r, 0x74);
   entry.size = version3_ ? LoadU32(r, 0x78) : LoadU64(r, 0x78);
   return entry;
@@ -342,10 +415,8 @@ std::vector<std::optional<CompoundEntry>> CompoundFile::FindTopLevel(
   std::vector<std::optional<CompoundEntry>> found(names.size());
   // Children of a storage form a tree through the left and right links; walk it
   // whole (producers do not always keep it balanced or sorted).
-  std::array<std::byte, kEntrySize> raw{};
-  directory_->Read(0, raw);
   std::vector<bool> seen(entry_count_, false);
-  std::vector<std::uint32_t> pending{LoadU32(raw, 0x4C)};
+  std::vector<std::uint32_t> pending{root_.child};
   while (!pending.empty()) {
     const std::uint32_t id = pending.back();
     pending.pop_back();
@@ -353,10 +424,9 @@ std::vector<std::optional<CompoundEntry>> CompoundFile::FindTopLevel(
     if (id >= entry_count_) RaiseDamaged(u"目录项编号超出范围");
     if (seen[id]) RaiseDamaged(u"目录树中有循环");
     seen[id] = true;
-    directory_->Read(std::uint64_t{id} * kEntrySize, raw);
-    pending.push_back(LoadU32(raw, 0x44));
-    pending.push_back(LoadU32(raw, 0x48));
-    const CompoundEntry entry = ReadEntry(id);
+    CompoundEntry entry = ReadEntry(id);
+    pending.push_back(entry.left);
+    pending.push_back(entry.right);
     for (std::size_t n = 0; n < names.size(); ++n) {
       if (!found[n] && entry.type != 0 && SameNameIgnoringAsciiCase(entry.name, names[n])) {
         found[n] = entry;

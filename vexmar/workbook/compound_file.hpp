@@ -25,6 +25,9 @@ struct CompoundEntry {
   std::uint8_t type = 0;  // 1 storage, 2 stream, 5 root
   std::uint32_t start = 0;
   std::uint64_t size = 0;
+  std::uint32_t left = 0;  // siblings and first child: entry numbers
+  std::uint32_t right = 0;
+  std::uint32_t child = 0;
 };
 
 class CompoundFile {
@@ -52,11 +55,18 @@ class CompoundFile {
 
   std::uint32_t NextSector(std::uint32_t sector);
   std::uint32_t NextMiniSector(std::uint32_t sector);
+  // How many of the next at most `limit` links from `sector` lead to the physically next
+  // sector.
+  std::uint64_t StraightRun(std::uint32_t sector, std::uint64_t limit);
   // Where allocation-table sector `fat_index` lies; with `must` false a bad or missing
   // one gives nullopt instead of the damaged-file error.
   std::optional<std::uint32_t> FatSectorLocation(std::uint32_t fat_index, bool must);
-  void LoadFatWindow(std::uint32_t fat_index);
+  // Loads allocation-table sectors from `first` on; `fat_index` must be among them.
+  void LoadFatWindow(std::uint32_t fat_index, std::uint32_t first);
   void CheckNotTruncated();
+  // DIFAT sector `sector` (read with its neighbours); empty when it is not whole in
+  // the file.
+  std::span<const std::byte> DifatSector(std::uint32_t sector);
   CompoundEntry ReadEntry(std::uint32_t id);
   ByteStream& MiniContainer();
   ByteStream& MiniFat();
@@ -74,8 +84,11 @@ class CompoundFile {
   std::uint32_t mini_fat_sectors_ = 0;
   std::array<std::uint32_t, 109> header_difat_{};
 
-  // DIFAT sectors found so far, in chain order.
+  // DIFAT sectors found so far, in chain order, and a block of DIFAT sectors read last.
   std::vector<std::uint32_t> difat_chain_;
+  std::vector<std::byte> difat_block_;
+  std::uint32_t difat_block_first_ = 0;
+  std::uint32_t difat_block_count_ = 0;
   // A window of consecutive allocation-table sectors.
   std::uint32_t window_first_ = 0;
   std::uint32_t window_count_ = 0;
@@ -83,6 +96,9 @@ class CompoundFile {
 
   std::unique_ptr<ByteStream> directory_;
   std::uint32_t entry_count_ = 0;
+  // The directory sector read last.
+  std::vector<std::byte> entry_sector_;
+  std::uint64_t entry_sector_at_ = UINT64_MAX;
   CompoundEntry root_;
   std::unique_ptr<ByteStream> mini_container_;
   std::unique_ptr<ByteStream> mini_fat_;
