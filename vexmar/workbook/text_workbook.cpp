@@ -68,21 +68,25 @@ bool FirstLineIsDelimited(const std::vector<char16_t>& units) {
   return false;
 }
 
-}  // namespace
-
-bool IsTextWorkbook(const FileSource& source) {
-  const std::vector<char16_t> units = ReadSample(source, kSampleBytes);
-  if (units.empty() || !IsReadableText(units)) return false;
-  return ContainsIgnoringCase(units, u"<table") || FirstLineIsDelimited(units);
-}
-
-bool LooksLikeXml(const FileSource& source) {
-  for (const char16_t c : ReadSample(source, 1024)) {
+bool IsMarkup(const std::vector<char16_t>& units) {
+  for (const char16_t c : units) {
     if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n') continue;
     return c == u'<';
   }
   return false;
 }
+
+}  // namespace
+
+bool IsTextWorkbook(const FileSource& source) {
+  const std::vector<char16_t> units = ReadSample(source, kSampleBytes);
+  if (units.empty() || !IsReadableText(units)) return false;
+  // Markup counts only with a table in it; other text only when it is delimited.
+  if (IsMarkup(units)) return ContainsIgnoringCase(units, u"<table");
+  return FirstLineIsDelimited(units);
+}
+
+bool LooksLikeXml(const FileSource& source) { return IsMarkup(ReadSample(source, 1024)); }
 
 std::u16string SheetNameFromFileName(const std::filesystem::path& file) {
   std::u16string name = Utf8ToUtf16Escaped(file.filename().stem().string());

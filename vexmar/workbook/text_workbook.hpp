@@ -8,10 +8,11 @@
 
 namespace vexmar::workbook {
 
-// True when the start of the file is readable text (UTF-8, UTF-16 with a byte-order
-// mark, or an 8-bit code page: no NUL and no control characters other than tab, line
-// and page breaks) and it is either delimited text - its first non-empty line holds a
-// comma, semicolon or tab - or HTML holding a "<table" tag.
+// True when the start of the file (64 KB) is readable text (UTF-8, UTF-16 with a
+// byte-order mark, or an 8-bit code page: no NUL and no control characters other than
+// tab, line and page breaks) and it is either markup holding a "<table" tag or, when it
+// does not start with "<", delimited text: its first non-empty line holds a comma,
+// semicolon or tab.
 bool IsTextWorkbook(const FileSource& source);
 
 // True when the first non-blank character (after any byte-order mark) is "<".
