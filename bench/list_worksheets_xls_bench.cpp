@@ -7,12 +7,12 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <iostream>
 #include <map>
 #include <string>
@@ -173,7 +173,8 @@ void PrintGoals() {
   const double small = Seconds("BM_List", "xls_1MB");
   const double large = Seconds("BM_List", "xls_100MB");
   if (small > 0) std::printf("100 MB / 1 MB listing time: %.2fx (goal <= 2x)\n", large / small);
-  std::printf("goals: >= 100x faster than xlrd for 50 MB and 250 sheets; peak RSS growth < 8192 KB\n");
+  std::printf(
+      "goals: >= 100x faster than xlrd for 50 MB and 250 sheets; peak RSS growth < 8192 KB\n");
 }
 
 }  // namespace

@@ -81,10 +81,13 @@ Buffer SharedStrings(std::uint64_t bytes) {
     ++count;
   }
   for (int i = 0; i < 2; ++i) {
-    for (int k = 0; k < 4; ++k) records[0][static_cast<std::size_t>(4 * i + k)] = static_cast<char>((count >> (8 * k)) & 0xFF);
+    for (int k = 0; k < 4; ++k)
+      records[0][static_cast<std::size_t>(4 * i + k)] =
+          static_cast<char>((count >> (8 * k)) & 0xFF);
   }
   Buffer out;
-  for (std::size_t i = 0; i < records.size(); ++i) Record(out, i == 0 ? 0x00FC : 0x003C, records[i]);
+  for (std::size_t i = 0; i < records.size(); ++i)
+    Record(out, i == 0 ? 0x00FC : 0x003C, records[i]);
   return out;
 }
 
@@ -148,7 +151,8 @@ void WriteCompound(const std::filesystem::path& file, const Buffer& stream) {
   header.resize(24, 0);
   for (const std::uint32_t v : {0x3Eu, 3u, 0xFFFEu, 9u, 6u}) Put16(header, v);
   header.resize(0x28, 0);
-  for (const std::uint32_t v : {0u, nfat, dir, 0u, 4096u, kEnd, 0u, ndifat ? difat0 : kEnd, ndifat}) {
+  for (const std::uint32_t v :
+       {0u, nfat, dir, 0u, 4096u, kEnd, 0u, ndifat ? difat0 : kEnd, ndifat}) {
     Put32(header, v);
   }
   for (std::uint32_t k = 0; k < 109; ++k) Put32(header, k < nfat ? fat0 + k : kFree);
@@ -184,10 +188,14 @@ void WriteCompound(const std::filesystem::path& file, const Buffer& stream) {
   Buffer fat;
   for (std::uint32_t s = 0; s < nfat * kPer; ++s) {
     std::uint32_t v = kFree;
-    if (s + 1 < n) v = s + 1;
-    else if (s + 1 == n || s == dir) v = kEnd;
-    else if (s >= fat0 && s < difat0) v = 0xFFFFFFFD;
-    else if (s >= difat0 && s < difat0 + ndifat) v = 0xFFFFFFFC;
+    if (s + 1 < n)
+      v = s + 1;
+    else if (s + 1 == n || s == dir)
+      v = kEnd;
+    else if (s >= fat0 && s < difat0)
+      v = 0xFFFFFFFD;
+    else if (s >= difat0 && s < difat0 + ndifat)
+      v = 0xFFFFFFFC;
     Put32(fat, v);
   }
   out.write(fat.data(), static_cast<std::streamsize>(fat.size()));

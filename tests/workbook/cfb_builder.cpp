@@ -80,7 +80,8 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
       e[2 * i] = static_cast<std::byte>(name[i] & 0xFF);
       e[2 * i + 1] = static_cast<std::byte>(name[i] >> 8);
     }
-    const auto name_bytes = static_cast<std::uint16_t>((std::min<std::size_t>(name.size(), 31) + 1) * 2);
+    const auto name_bytes =
+        static_cast<std::uint16_t>((std::min<std::size_t>(name.size(), 31) + 1) * 2);
     e[0x40] = static_cast<std::byte>(name_bytes);
     e[0x42] = static_cast<std::byte>(type);
     e[0x43] = std::byte{1};
@@ -144,10 +145,12 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
   Append(header, Concat({U16Bytes(0x3E), U16Bytes(sector_shift == 9 ? 3 : 4), U16Bytes(0xFFFE),
                          U16Bytes(static_cast<std::uint16_t>(sector_shift)), U16Bytes(6)}));
   header.resize(0x28, std::byte{0});
-  Append(header, Concat({U32Bytes(sector_shift == 9 ? 0 : static_cast<std::uint32_t>(directory.size() / ss)),
-                         U32Bytes(nfat), U32Bytes(file.directory_start), U32Bytes(0),
-                         U32Bytes(4096), U32Bytes(kEnd), U32Bytes(0),
-                         U32Bytes(ndifat ? base + nfat : kEnd), U32Bytes(ndifat)}));
+  Append(
+      header,
+      Concat({U32Bytes(sector_shift == 9 ? 0 : static_cast<std::uint32_t>(directory.size() / ss)),
+              U32Bytes(nfat), U32Bytes(file.directory_start), U32Bytes(0), U32Bytes(4096),
+              U32Bytes(kEnd), U32Bytes(0), U32Bytes(ndifat ? base + nfat : kEnd),
+              U32Bytes(ndifat)}));
   for (std::uint32_t k = 0; k < 109; ++k) {
     Append(header, U32Bytes(k < nfat ? file.fat_sectors[k] : kFree));
   }
@@ -201,18 +204,40 @@ Bytes Biff8Workbook(const std::vector<std::u16string>& names) {
   return Padded(std::move(stream));
 }
 
+std::filesystem::path FixtureDir() { return VEXMAR_WORKBOOK_FIXTURES; }
+
+namespace {
+
+std::filesystem::path ProcessTempDir() {
+  return std::filesystem::temp_directory_path() / ("vexmar-wb-" + std::to_string(::getpid()));
+}
+
+// Removes the files the tests wrote once all tests have run.
+class TempCleanup : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(ProcessTempDir(), ignored);
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kCleanup =
+    ::testing::AddGlobalTestEnvironment(new TempCleanup);
+
+}  // namespace
+
 std::filesystem::path WriteTemp(const std::string& name, const Bytes& bytes) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string test = info ? std::string(info->test_suite_name()) + "." + info->name() : "x";
   for (char& c : test) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("vexmar-wb-" + std::to_string(::getpid()) + "-" + test);
+  const auto dir = ProcessTempDir() / test;
   std::filesystem::create_directories(dir);
   const auto path = dir / name;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 

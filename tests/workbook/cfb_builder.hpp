@@ -13,8 +13,8 @@ using Bytes = std::vector<std::byte>;
 
 struct CfbStream {
   std::u16string name;
-  Bytes data;            // at least 4096 bytes: kept out of the mini stream
-  std::uint8_t type = 2; // 1 makes it a (empty) storage
+  Bytes data;             // at least 4096 bytes: kept out of the mini stream
+  std::uint8_t type = 2;  // 1 makes it a (empty) storage
 };
 
 struct CfbFile {
@@ -59,6 +59,9 @@ Bytes U32Bytes(std::uint32_t v);
 // A BIFF8 workbook stream whose worksheets carry `names` (positions of the sheets'
 // substreams filled in), padded to 4096 bytes.
 Bytes Biff8Workbook(const std::vector<std::u16string>& names);
+
+// The committed fixtures (tests/workbook/fixtures).
+std::filesystem::path FixtureDir();
 
 // Writes `bytes` to a new file in the test's temporary folder and returns its path.
 std::filesystem::path WriteTemp(const std::string& name, const Bytes& bytes);

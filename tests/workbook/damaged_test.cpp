@@ -2,7 +2,6 @@
 // the library's error with a Chinese description - never a crash, hang or wrong list.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -40,17 +39,13 @@ Result Inspect(const std::filesystem::path& path) {
 }
 
 Bytes ReadFixture(const std::string& name) {
-  const char* root = std::getenv("VEXMAR_SOURCE_DIR");
-  std::ifstream in(std::filesystem::path(root ? root : ".") / "tests/workbook/fixtures" / name,
-                   std::ios::binary);
+  std::ifstream in(FixtureDir() / name, std::ios::binary);
   Bytes out;
   for (char c; in.get(c);) out.push_back(static_cast<std::byte>(c));
   return out;
 }
 
-CfbFile PlainWorkbook() {
-  return BuildCfb({{u"Workbook", Biff8Workbook({u"One", u"Two"})}});
-}
+CfbFile PlainWorkbook() { return BuildCfb({{u"Workbook", Biff8Workbook({u"One", u"Two"})}}); }
 
 // ---------------------------------------------------------------- container damage
 
@@ -75,7 +70,8 @@ const std::uint32_t kWorkbookStart = 0;  // the first stream starts at sector 0
 INSTANTIATE_TEST_SUITE_P(
     Cases, CompoundDamage,
     testing::Values(
-        CfbCase{"self_loop", [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart), kWorkbookStart); },
+        CfbCase{"self_loop",
+                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart), kWorkbookStart); },
                 u"循环"},
         CfbCase{"two_sector_cycle",
                 [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart + 1), kWorkbookStart); },
@@ -86,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
         CfbCase{"chain_too_short",
                 [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart), 0xFFFFFFFE); },
                 u"扇区链比流的长度短"},
-        CfbCase{"start_out_of_range", [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x74, 0x7FFFFFF0); },
+        CfbCase{"start_out_of_range",
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x74, 0x7FFFFFF0); },
                 u"扇区编号超出范围"},
         CfbCase{"stream_larger_than_file",
                 [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x78, 0xFFFFFFF0); },
@@ -95,17 +92,19 @@ INSTANTIATE_TEST_SUITE_P(
                 u"目录项编号超出范围"},
         CfbCase{"tree_cycle", [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x48, 1); },
                 u"目录树中有循环"},
-        CfbCase{"directory_chain_cycle",
-                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(f.directory_start), f.directory_start); },
-                u"循环"},
-        CfbCase{"root_not_root", [](CfbFile& f) { f.bytes[f.EntryOffset(0) + 0x42] = std::byte{1}; },
-                u"根目录项"},
+        CfbCase{
+            "directory_chain_cycle",
+            [](CfbFile& f) { f.PutU32(f.FatEntryOffset(f.directory_start), f.directory_start); },
+            u"循环"},
+        CfbCase{"root_not_root",
+                [](CfbFile& f) { f.bytes[f.EntryOffset(0) + 0x42] = std::byte{1}; }, u"根目录项"},
         CfbCase{"huge_fat_count", [](CfbFile& f) { f.PutU32(0x2C, 0x7FFFFFFF); }, u"扇区计数"},
         CfbCase{"huge_difat_count", [](CfbFile& f) { f.PutU32(0x48, 0xFFFFFFF0); }, u"扇区计数"},
         CfbCase{"zero_fat_count", [](CfbFile& f) { f.PutU32(0x2C, 0); }, u"扇区计数"},
         CfbCase{"bad_sector_shift", [](CfbFile& f) { f.PutU16(0x1E, 10); }, u"扇区大小"},
         CfbCase{"bad_byte_order", [](CfbFile& f) { f.PutU16(0x1C, 0xFEFF); }, u"文件头"},
-        CfbCase{"fat_sector_outside", [](CfbFile& f) { f.PutU32(0x4C, 0x00100000); }, u"分配表扇区"},
+        CfbCase{"fat_sector_outside", [](CfbFile& f) { f.PutU32(0x4C, 0x00100000); },
+                u"分配表扇区"},
         CfbCase{"header_only", [](CfbFile& f) { f.bytes.resize(512); }, u"截断"},
         CfbCase{"short_header", [](CfbFile& f) { f.bytes.resize(300); }, u"截断"}),
     [](const testing::TestParamInfo<CfbCase>& param) { return std::string(param.param.label); });
@@ -133,7 +132,8 @@ struct BiffCase {
 };
 
 Bytes RawBoundSheet(std::uint8_t cch, std::size_t body_chars) {
-  Bytes body = Concat({U32Bytes(0), Bytes{std::byte{0}, std::byte{0}, std::byte{cch}, std::byte{0}}});
+  Bytes body =
+      Concat({U32Bytes(0), Bytes{std::byte{0}, std::byte{0}, std::byte{cch}, std::byte{0}}});
   body.resize(body.size() + body_chars, std::byte{'x'});
   return Record(0x0085, body);
 }
@@ -151,29 +151,44 @@ TEST_P(BiffDamage, GivesTheExpectedOutcome) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BiffDamage,
     testing::Values(
-        BiffCase{"name_longer_than_record", Concat({Bof8(5), RawBoundSheet(20, 5), Eof()}),
-                 Outcome::kDamaged, {}},
-        BiffCase{"record_too_short", Concat({Bof8(5), Record(0x0085, Bytes(5)), Eof()}),
-                 Outcome::kDamaged, {}},
-        BiffCase{"empty_name", Concat({Bof8(5), RawBoundSheet(0, 0), Eof()}), Outcome::kDamaged, {}},
+        BiffCase{"name_longer_than_record",
+                 Concat({Bof8(5), RawBoundSheet(20, 5), Eof()}),
+                 Outcome::kDamaged,
+                 {}},
+        BiffCase{"record_too_short",
+                 Concat({Bof8(5), Record(0x0085, Bytes(5)), Eof()}),
+                 Outcome::kDamaged,
+                 {}},
+        BiffCase{
+            "empty_name", Concat({Bof8(5), RawBoundSheet(0, 0), Eof()}), Outcome::kDamaged, {}},
         BiffCase{"record_past_stream_end",
-                 Concat({Bof8(5), U16Bytes(0x0085), U16Bytes(0xFFFF)}), Outcome::kDamaged, {}},
+                 Concat({Bof8(5), U16Bytes(0x0085), U16Bytes(0xFFFF)}),
+                 Outcome::kDamaged,
+                 {}},
         BiffCase{"no_bof", Concat({BoundSheet8(0, 0, u"A"), Eof()}), Outcome::kDamaged, {}},
         BiffCase{"sheet_bof_first", Concat({Bof8(0x10), Eof()}), Outcome::kDamaged, {}},
-        BiffCase{"globals_never_end", Concat({Bof8(5), BoundSheet8(0, 0, u"A"), Bof8(0x10)}),
-                 Outcome::kDamaged, {}},
-        BiffCase{"filepass", Concat({Bof8(5), Record(0x002F, Bytes(54)), BoundSheet8(0, 0, u"A"), Eof()}),
-                 Outcome::kEncrypted, {}},
+        BiffCase{"globals_never_end",
+                 Concat({Bof8(5), BoundSheet8(0, 0, u"A"), Bof8(0x10)}),
+                 Outcome::kDamaged,
+                 {}},
+        BiffCase{"filepass",
+                 Concat({Bof8(5), Record(0x002F, Bytes(54)), BoundSheet8(0, 0, u"A"), Eof()}),
+                 Outcome::kEncrypted,
+                 {}},
         BiffCase{"stops_at_shared_strings",
                  Concat({Bof8(5), BoundSheet8(0, 0, u"A"), Record(0x00FC, Bytes(8)),
                          U16Bytes(0x0085), U16Bytes(0xFFFF)}),
-                 Outcome::kNames, {u"A"}},
-        BiffCase{"sheet_position_nonsense",
-                 Concat({Bof8(5), BoundSheet8(0xFFFFFF00, 0, u"A"), BoundSheet8(3, 0, u"B"), Eof()}),
-                 Outcome::kNames, {u"A", u"B"}},
+                 Outcome::kNames,
+                 {u"A"}},
+        BiffCase{
+            "sheet_position_nonsense",
+            Concat({Bof8(5), BoundSheet8(0xFFFFFF00, 0, u"A"), BoundSheet8(3, 0, u"B"), Eof()}),
+            Outcome::kNames,
+            {u"A", u"B"}},
         BiffCase{"unknown_sheet_kind_left_out",
                  Concat({Bof8(5), BoundSheet8(0, 9, u"X"), BoundSheet8(0, 0, u"A"), Eof()}),
-                 Outcome::kNames, {u"A"}},
+                 Outcome::kNames,
+                 {u"A"}},
         BiffCase{"name_after_empty_continue",
                  Concat({Bof8(5),
                          Record(0x0085, Concat({U32Bytes(0), Bytes{std::byte{0}, std::byte{0},
@@ -182,31 +197,35 @@ INSTANTIATE_TEST_SUITE_P(
                          Record(0x003C, Bytes{std::byte{0}, std::byte{'a'}, std::byte{'b'},
                                               std::byte{'c'}, std::byte{'d'}}),
                          Eof()}),
-                 Outcome::kNames, {u"abcd"}},
+                 Outcome::kNames,
+                 {u"abcd"}},
         BiffCase{"no_sheets", Concat({Bof8(5), Eof()}), Outcome::kNames, {}}),
     [](const testing::TestParamInfo<BiffCase>& param) { return std::string(param.param.label); });
 
 // The dialog flag sits in the sheet's own substream; BIFF8 workbooks are looked into
 // only when they have a drawing group (every dialog sheet holds a dialog frame object).
 Bytes WorkbookWithDialog(bool drawing_group) {
-  const Bytes dialog = Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x11}, std::byte{0x04}}), Eof()});
-  const Bytes sheet = Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x01}, std::byte{0x04}}), Eof()});
+  const Bytes dialog =
+      Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x11}, std::byte{0x04}}), Eof()});
+  const Bytes sheet =
+      Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x01}, std::byte{0x04}}), Eof()});
   const Bytes group = drawing_group ? Record(0x00EB, Bytes(8)) : Bytes{};
-  const std::size_t globals =
-      Bof8(5).size() + BoundSheet8(0, 0, u"Sheet").size() + BoundSheet8(0, 0, u"Dlg").size() +
-      group.size() + Eof().size();
+  const std::size_t globals = Bof8(5).size() + BoundSheet8(0, 0, u"Sheet").size() +
+                              BoundSheet8(0, 0, u"Dlg").size() + group.size() + Eof().size();
   return Concat({Bof8(5), BoundSheet8(static_cast<std::uint32_t>(globals), 0, u"Sheet"),
                  BoundSheet8(static_cast<std::uint32_t>(globals + sheet.size()), 0, u"Dlg"), group,
                  Eof(), sheet, dialog});
 }
 
 TEST(DialogSheets, ExcludedWhenTheWorkbookHasDrawings) {
-  const Result r = Inspect(WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(true))}}).bytes));
+  const Result r = Inspect(
+      WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(true))}}).bytes));
   EXPECT_EQ(r.names, std::vector<std::u16string>{u"Sheet"});
 }
 
 TEST(DialogSheets, NotLookedForWithoutDrawingGroup) {
-  const Result r = Inspect(WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(false))}}).bytes));
+  const Result r = Inspect(
+      WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(false))}}).bytes));
   EXPECT_EQ(r.names, (std::vector<std::u16string>{u"Sheet", u"Dlg"}));
 }
 
@@ -248,8 +267,7 @@ TEST(CompoundVariants, LargeSectorsAndStreamNameCase) {
 }
 
 TEST(CompoundVariants, WorkbookStreamWinsOverBook) {
-  const Bytes book =
-      Padded(Concat({Bof5(5), BoundSheet5(0, 0, "Old"), Eof()}));
+  const Bytes book = Padded(Concat({Bof5(5), BoundSheet5(0, 0, "Old"), Eof()}));
   const CfbFile file =
       BuildCfb({{u"Book", book}, {u"Workbook", Biff8Workbook({u"New", u"Newer"})}});
   EXPECT_EQ(Inspect(WriteTemp("both.xls", file.bytes)).names,
@@ -262,7 +280,8 @@ TEST(CompoundVariants, WorkbookStorageIsNoWorkbook) {
 }
 
 TEST(CompoundVariants, EncryptedPackageIsEncrypted) {
-  const CfbFile file = BuildCfb({{u"EncryptionInfo", Padded({})}, {u"EncryptedPackage", Padded({})}});
+  const CfbFile file =
+      BuildCfb({{u"EncryptionInfo", Padded({})}, {u"EncryptedPackage", Padded({})}});
   EXPECT_EQ(Inspect(WriteTemp("enc.xlsx", file.bytes)).outcome, Outcome::kEncrypted);
 }
 
@@ -296,8 +315,7 @@ TEST(Foreign, RandomBytesAreNoWorkbook) {
 
 TEST(Foreign, UnreadablePathIsAnError) {
   EXPECT_THROW((void)vexmar::ListWorksheets("/nonexistent/dir/file.xls"), vexmar::Error);
-  EXPECT_THROW((void)vexmar::ListWorksheets(std::filesystem::temp_directory_path()),
-               vexmar::Error);
+  EXPECT_THROW((void)vexmar::ListWorksheets(std::filesystem::temp_directory_path()), vexmar::Error);
 }
 
 }  // namespace

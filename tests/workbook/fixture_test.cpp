@@ -2,26 +2,23 @@
 // cross-checked them with other readers).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
+#include "workbook/cfb_builder.hpp"
 
 namespace {
+
+using vexmar::testing_support::FixtureDir;
 
 struct Expectation {
   std::string file;
   std::string outcome;  // names, none, encrypted
   std::vector<std::u16string> names;
 };
-
-std::filesystem::path FixtureDir() {
-  const char* root = std::getenv("VEXMAR_SOURCE_DIR");
-  return std::filesystem::path(root ? root : ".") / "tests" / "workbook" / "fixtures";
-}
 
 std::vector<Expectation> LoadExpectations() {
   std::vector<Expectation> all;

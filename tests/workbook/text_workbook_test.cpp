@@ -38,19 +38,24 @@ TEST_P(TextContent, IsOneSheetOrNoWorkbook) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TextContent,
-    testing::Values(
-        TextCase{"csv", "a,b\n1,2\n", true}, TextCase{"semicolons", "a;b\r\n", true},
-        TextCase{"tabs_after_blank_lines", "\r\n\r\nname\tscore\n", true},
-        TextCase{"utf8_bom_csv", "\xEF\xBB\xBF\xE5\xA7\x93\xE5\x90\x8D,x\n", true},
-        TextCase{"gbk_csv", "\xD0\xD5\xC3\xFB,\xB3\xC9\xBC\xA8\r\n", true},
-        TextCase{"utf16_csv", std::string("\xFF\xFE" "a\0,\0b\0", 8), true},
-        TextCase{"html_table", "<!DOCTYPE html><html><body><TABLE><tr><td>1</td></tr></TABLE>", true},
-        TextCase{"ctrl_z_at_end", "a,b\n\x1A", true},
-        TextCase{"prose", "no delimiter on this line\nbut, here\n", false},
-        TextCase{"html_without_table", "<html><body><p>hi, there</p></body></html>", false},
-        TextCase{"nul_inside", std::string("a,b\0c", 5), false},
-        TextCase{"control_bytes", "a,b\x01\x02", false},
-        TextCase{"only_blank_lines", "\r\n\r\n", false}),
+    testing::Values(TextCase{"csv", "a,b\n1,2\n", true}, TextCase{"semicolons", "a;b\r\n", true},
+                    TextCase{"tabs_after_blank_lines", "\r\n\r\nname\tscore\n", true},
+                    TextCase{"utf8_bom_csv", "\xEF\xBB\xBF\xE5\xA7\x93\xE5\x90\x8D,x\n", true},
+                    TextCase{"gbk_csv", "\xD0\xD5\xC3\xFB,\xB3\xC9\xBC\xA8\r\n", true},
+                    TextCase{"utf16_csv",
+                             std::string("\xFF\xFE"
+                                         "a\0,\0b\0",
+                                         8),
+                             true},
+                    TextCase{"html_table",
+                             "<!DOCTYPE html><html><body><TABLE><tr><td>1</td></tr></TABLE>", true},
+                    TextCase{"ctrl_z_at_end", "a,b\n\x1A", true},
+                    TextCase{"prose", "no delimiter on this line\nbut, here\n", false},
+                    TextCase{"html_without_table", "<html><body><p>hi, there</p></body></html>",
+                             false},
+                    TextCase{"nul_inside", std::string("a,b\0c", 5), false},
+                    TextCase{"control_bytes", "a,b\x01\x02", false},
+                    TextCase{"only_blank_lines", "\r\n\r\n", false}),
     [](const testing::TestParamInfo<TextCase>& param) { return std::string(param.param.label); });
 
 TEST(SheetNameFromFileName, DropsTheExtensionAndKeeps31Units) {

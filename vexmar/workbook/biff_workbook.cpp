@@ -33,8 +33,7 @@ struct SheetRecord {
 };
 
 bool IsBof(std::uint16_t type) {
-  return type == biff::kBof || type == biff::kBof2 || type == biff::kBof3 ||
-         type == biff::kBof4;
+  return type == biff::kBof || type == biff::kBof2 || type == biff::kBof3 || type == biff::kBof4;
 }
 
 void MoveToContinue(BiffRecordReader& reader) {

@@ -43,40 +43,74 @@ std::u16string DecodeUtf16Le(std::span<const std::byte> bytes) {
 // The converter name for the C library's iconv, or nullptr for code pages decoded here.
 const char* IconvName(std::uint16_t code_page) {
   switch (code_page) {
-    case 437: return "CP437";
-    case 737: return "CP737";
-    case 775: return "CP775";
-    case 850: return "CP850";
-    case 852: return "CP852";
-    case 855: return "CP855";
-    case 857: return "CP857";
-    case 860: return "CP860";
-    case 861: return "CP861";
-    case 862: return "CP862";
-    case 863: return "CP863";
-    case 864: return "CP864";
-    case 865: return "CP865";
-    case 866: return "CP866";
-    case 869: return "CP869";
-    case 874: return "CP874";
-    case 932: return "CP932";
-    case 936: return "CP936";
-    case 949: return "CP949";
-    case 950: return "CP950";
-    case 1250: return "CP1250";
-    case 1251: return "CP1251";
-    case 1253: return "CP1253";
-    case 1254: return "CP1254";
-    case 1255: return "CP1255";
-    case 1256: return "CP1256";
-    case 1257: return "CP1257";
-    case 1258: return "CP1258";
-    case 1361: return "JOHAB";
-    case 10000: return "MACINTOSH";
-    case 10007: return "MAC-CYRILLIC";
-    case 10029: return "MAC-CENTRALEUROPE";
-    case 32768: return "MACINTOSH";  // BIFF's own number for Mac Roman
-    default: return nullptr;
+    case 437:
+      return "CP437";
+    case 737:
+      return "CP737";
+    case 775:
+      return "CP775";
+    case 850:
+      return "CP850";
+    case 852:
+      return "CP852";
+    case 855:
+      return "CP855";
+    case 857:
+      return "CP857";
+    case 860:
+      return "CP860";
+    case 861:
+      return "CP861";
+    case 862:
+      return "CP862";
+    case 863:
+      return "CP863";
+    case 864:
+      return "CP864";
+    case 865:
+      return "CP865";
+    case 866:
+      return "CP866";
+    case 869:
+      return "CP869";
+    case 874:
+      return "CP874";
+    case 932:
+      return "CP932";
+    case 936:
+      return "CP936";
+    case 949:
+      return "CP949";
+    case 950:
+      return "CP950";
+    case 1250:
+      return "CP1250";
+    case 1251:
+      return "CP1251";
+    case 1253:
+      return "CP1253";
+    case 1254:
+      return "CP1254";
+    case 1255:
+      return "CP1255";
+    case 1256:
+      return "CP1256";
+    case 1257:
+      return "CP1257";
+    case 1258:
+      return "CP1258";
+    case 1361:
+      return "JOHAB";
+    case 10000:
+      return "MACINTOSH";
+    case 10007:
+      return "MAC-CYRILLIC";
+    case 10029:
+      return "MAC-CENTRALEUROPE";
+    case 32768:
+      return "MACINTOSH";  // BIFF's own number for Mac Roman
+    default:
+      return nullptr;
   }
 }
 
@@ -131,8 +165,8 @@ std::u16string DecodeCodePage(std::uint16_t code_page, std::span<const std::byte
     case 21010:
       return DecodeUtf16Le(bytes);
     case 65001:
-      return Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                          bytes.size()));
+      return Utf8ToUtf16(
+          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     case 28591: {
       std::u16string out;
       for (const std::byte b : bytes) out.push_back(static_cast<char16_t>(b));

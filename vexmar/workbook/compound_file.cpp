@@ -206,7 +206,8 @@ CompoundFile::CompoundFile(const FileSource& source) : source_(source) {
   mini_fat_sectors_ = LoadU32(h, 0x40);
   first_difat_ = LoadU32(h, 0x44);
   difat_sectors_ = LoadU32(h, 0x48);
-  for (std::size_t i = 0; i < header_difat_.size(); ++i) header_difat_[i] = LoadU32(h, 0x4C + 4 * i);
+  for (std::size_t i = 0; i < header_difat_.size(); ++i)
+    header_difat_[i] = LoadU32(h, 0x4C + 4 * i);
 
   file_sectors_ =
       source.Size() > sector_size_ ? (source.Size() - 1) / sector_size_ : 0;  // minus header
@@ -227,8 +228,7 @@ CompoundFile::CompoundFile(const FileSource& source) : source_(source) {
 
 CompoundFile::~CompoundFile() = default;
 
-std::optional<std::uint32_t> CompoundFile::FatSectorLocation(std::uint32_t fat_index,
-                                                             bool must) {
+std::optional<std::uint32_t> CompoundFile::FatSectorLocation(std::uint32_t fat_index, bool must) {
   auto fail = [&](const char16_t* detail) -> std::optional<std::uint32_t> {
     if (must) RaiseDamaged(detail);
     return std::nullopt;
@@ -324,7 +324,8 @@ std::uint32_t CompoundFile::NextSector(std::uint32_t sector) {
 std::uint64_t CompoundFile::StraightRun(std::uint32_t sector, std::uint64_t limit) {
   const std::uint32_t per = sector_size_ / 4;
   // Every sector reached must lie in the file.
-  limit = std::min<std::uint64_t>(limit, file_sectors_ - 1 - std::min<std::uint64_t>(sector, file_sectors_ - 1));
+  limit = std::min<std::uint64_t>(
+      limit, file_sectors_ - 1 - std::min<std::uint64_t>(sector, file_sectors_ - 1));
   std::uint64_t run = 0;
   std::uint32_t s = sector;
   while (run < limit) {
@@ -333,8 +334,8 @@ std::uint64_t CompoundFile::StraightRun(std::uint32_t sector, std::uint64_t limi
       LoadFatWindow(fat_index, fat_index);
     }
     const std::size_t first = std::size_t{fat_index - window_first_} * per + s % per;
-    const std::size_t n = static_cast<std::size_t>(
-        std::min<std::uint64_t>(window_.size() - first, limit - run));
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(window_.size() - first, limit - run));
     const std::uint32_t* entries = window_.data() + first;
     std::size_t k = 0;
     while (k < n && entries[k] == s + k + 1) ++k;
@@ -393,7 +394,8 @@ CompoundEntry CompoundFile::ReadEntry(std::uint32_t id) {
     entry_sector_at_ = sector_at;
   }
   const std::span<const std::byte> r =
-      std::span<const std::byte>(entry_sector_).subspan(static_cast<std::size_t>(at - sector_at), kEntrySize);
+      std::span<const std::byte>(entry_sector_)
+          .subspan(static_cast<std::size_t>(at - sector_at), kEntrySize);
   CompoundEntry entry;
   const std::uint16_t name_bytes = std::min<std::uint16_t>(LoadU16(r, 0x40), 64);
   for (std::size_t i = 0; i + 1 < name_bytes; i += 2) {

@@ -16,15 +16,16 @@ constexpr std::size_t kMaxSheetName = 31;
 // The sample as 16-bit units: UTF-16 (by its byte-order mark) or one unit per byte,
 // which keeps every ASCII character in place whatever the 8-bit encoding.
 std::vector<char16_t> ReadSample(const FileSource& source, std::size_t limit) {
-  std::vector<std::byte> raw(static_cast<std::size_t>(std::min<std::uint64_t>(limit, source.Size())));
+  std::vector<std::byte> raw(
+      static_cast<std::size_t>(std::min<std::uint64_t>(limit, source.Size())));
   raw.resize(source.ReadSome(0, raw));
   std::vector<char16_t> units;
   const auto at = [&](std::size_t i) { return std::to_integer<unsigned>(raw[i]); };
   if (raw.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
     const bool little = at(0) == 0xFF;
     for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
-      units.push_back(static_cast<char16_t>(little ? at(i) | (at(i + 1) << 8)
-                                                   : (at(i) << 8) | at(i + 1)));
+      units.push_back(
+          static_cast<char16_t>(little ? at(i) | (at(i + 1) << 8) : (at(i) << 8) | at(i + 1)));
     }
     return units;
   }
