@@ -1,4 +1,4 @@
-#include "bench/xls_generator.hpp"
+#include "bench/workbook/xls_generator.hpp"
 
 #include <algorithm>
 #include <cstring>

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/xls_generator.hpp"
+#include "bench/workbook/xls_generator.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
 
 extern char** environ;
@@ -114,7 +114,7 @@ void BM_List(benchmark::State& state, const Case* c) {
 
 void BM_Xlrd(benchmark::State& state, const Case* c) {
   const fs::path file = FileOf(*c);
-  const std::string script = std::string(VEXMAR_SOURCE_DIR) + "/bench/peers/xlrd_list.py";
+  const std::string script = std::string(VEXMAR_SOURCE_DIR) + "/bench/workbook/peers/xlrd_list.py";
   for (auto _ : state) {
     const std::string out = RunAndRead({"/usr/bin/python3", script, file.string(), "3"});
     double seconds = 0;
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
       vexmar::bench::EnsureXls(FileOf(c), c.shape);
     } else if (!fs::exists(FileOf(c))) {
       RunAndRead({"/usr/bin/python3",
-                  std::string(VEXMAR_SOURCE_DIR) + "/bench/peers/make_xlwt_sheets.py",
+                  std::string(VEXMAR_SOURCE_DIR) + "/bench/workbook/peers/make_xlwt_sheets.py",
                   FileOf(c).string(), std::to_string(c.shape.sheets)});
     }
   }
