@@ -1,0 +1,34 @@
+#pragma once
+// ClsRepeatName: naming rules. Reads a rule's weight and message, lists the answer
+// files its file field stands for, and rewrites the rule for one concrete file.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "vexmar/component/string_list.hpp"
+#include "vexmar/component/value.hpp"
+
+namespace vexmar {
+
+class ClsRepeatName : public Object {
+ public:
+  std::int32_t GetFileNames(const std::u16string& strRule, StringList& strFileNames,
+                            const std::u16string& strTestPath) const;
+  Bool16 GetRuleItem(const std::u16string& strRule, std::u16string& strErrMsg,
+                     float& sngWeight) const;
+  std::u16string ChangeRuleFileName(const std::u16string& strRule,
+                                    const std::u16string& strFileName) const;
+
+ private:
+  // The file name list under construction together with the upper-cased forms of its
+  // names, so that a membership test is one hash look-up however many files match.
+  class FileNameList;
+  // Whether a name is listed, with the name's hash for appending it when it is not.
+  struct FileNameLookup;
+
+  static void AddItemFileNames(std::u16string_view item, FileNameList& list,
+                               std::u16string_view directory);
+  static FileNameLookup IsFileNameListed(std::u16string_view name, const FileNameList& list);
+};
+
+}  // namespace vexmar
