@@ -9,11 +9,11 @@
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/biff_workbook.hpp"
-#include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 
 namespace {
 
-class MemoryStream final : public vexmar::workbook::ByteStream {
+class MemoryStream final : public vexmar::workbook::RandomAccessStream {
  public:
   MemoryStream(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::uint64_t Size() const override { return size_; }

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {
 
@@ -30,7 +30,7 @@ inline constexpr std::uint16_t kBof = 0x0809;  // BIFF5 and BIFF8
 
 class BiffRecordReader {
  public:
-  explicit BiffRecordReader(ByteStream& stream) : stream_(stream) {}
+  explicit BiffRecordReader(RandomAccessStream& stream) : stream_(stream) {}
 
   // Moves to the next record; false at the end of the stream. A record that runs past
   // the end is the damaged-file error, or with `lenient` simply ends the walk.
@@ -48,7 +48,7 @@ class BiffRecordReader {
  private:
   void ReadBuffered(std::uint64_t offset, std::span<std::byte> out);
 
-  ByteStream& stream_;
+  RandomAccessStream& stream_;
   std::uint64_t next_ = 0;
   std::uint64_t offset_ = 0;
   std::uint16_t type_ = 0;

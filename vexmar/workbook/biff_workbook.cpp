@@ -104,7 +104,7 @@ SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, std::u
 // Dialog sheets are listed like worksheets; their own substream tells them apart with
 // the dialog flag of its WSBOOL record. A sheet whose substream cannot be found where
 // its BOUNDSHEET says is taken for a worksheet.
-bool IsDialogSheet(ByteStream& stream, BiffRecordReader& reader, std::uint32_t position) {
+bool IsDialogSheet(RandomAccessStream& stream, BiffRecordReader& reader, std::uint32_t position) {
   if (position >= stream.Size()) return false;
   reader.Seek(position);
   if (!reader.Next(true) || reader.Type() != biff::kBof || reader.Length() < 4) return false;
@@ -125,7 +125,7 @@ void CheckSheetCount(std::size_t count) {
 
 }  // namespace
 
-std::vector<std::u16string> ListBiffWorksheets(ByteStream& stream, BiffVersion assumed) {
+std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffVersion assumed) {
   BiffRecordReader reader(stream);
   if (!reader.Next() || reader.Type() != biff::kBof || reader.Length() < 4) {
     RaiseDamaged(u"工作簿流不以BOF记录开头");
@@ -230,7 +230,7 @@ bool HasBareBiff8Header(std::span<const std::byte> head) {
 
 std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
                                                      const std::u16string& file_sheet_name) {
-  FileStream stream(source);
+  WholeFileStream stream(source);
   BiffRecordReader reader(stream);
   if (!reader.Next() || !IsBof(reader.Type()) || reader.Length() < 4) {
     RaiseDamaged(u"文件不以BOF记录开头");

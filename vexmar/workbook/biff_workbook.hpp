@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 #include "vexmar/workbook/file_source.hpp"
 
 namespace vexmar::workbook {
@@ -15,7 +15,7 @@ enum class BiffVersion { kBiff5, kBiff8 };
 // The worksheets listed in the globals of a BIFF5 or BIFF8 workbook stream. The
 // version comes from the stream's first BOF record; `assumed` applies when that
 // record names neither. FILEPASS raises the encrypted-workbook error.
-std::vector<std::u16string> ListBiffWorksheets(ByteStream& stream, BiffVersion assumed);
+std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffVersion assumed);
 
 // Compound files: the "Workbook" (BIFF8) or "Book" (BIFF5) stream below the root.
 // std::nullopt when neither is there; encrypted packages raise the encrypted error.

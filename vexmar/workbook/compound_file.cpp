@@ -49,7 +49,7 @@ bool HasCompoundSignature(std::span<const std::byte> head) {
 // stream (64-byte mini sectors). Keeps a cursor on the chain so that reading forward
 // follows each link once; following checks every sector number and detects cycles
 // (Brent's method, constant memory).
-class ChainStream final : public ByteStream {
+class ChainStream final : public RandomAccessStream {
  public:
   ChainStream(CompoundFile& file, bool mini, std::uint32_t start, std::uint64_t size)
       : file_(file),
@@ -347,7 +347,7 @@ std::uint64_t CompoundFile::StraightRun(std::uint32_t sector, std::uint64_t limi
 }
 
 std::uint32_t CompoundFile::NextMiniSector(std::uint32_t sector) {
-  ByteStream& table = MiniFat();
+  RandomAccessStream& table = MiniFat();
   const std::uint64_t at = std::uint64_t{sector} * 4;
   if (at + 4 > table.Size()) RaiseDamaged(u"小扇区不在小分配表的范围内");
   std::array<std::byte, 4> entry{};
@@ -438,14 +438,14 @@ std::vector<std::optional<CompoundEntry>> CompoundFile::FindTopLevel(
   return found;
 }
 
-ByteStream& CompoundFile::MiniContainer() {
+RandomAccessStream& CompoundFile::MiniContainer() {
   if (!mini_container_) {
     mini_container_ = std::make_unique<ChainStream>(*this, false, root_.start, root_.size);
   }
   return *mini_container_;
 }
 
-ByteStream& CompoundFile::MiniFat() {
+RandomAccessStream& CompoundFile::MiniFat() {
   if (!mini_fat_) {
     mini_fat_ = std::make_unique<ChainStream>(*this, false, first_mini_fat_,
                                               std::uint64_t{mini_fat_sectors_} * sector_size_);
@@ -453,7 +453,7 @@ ByteStream& CompoundFile::MiniFat() {
   return *mini_fat_;
 }
 
-std::unique_ptr<ByteStream> CompoundFile::OpenStream(const CompoundEntry& entry) {
+std::unique_ptr<RandomAccessStream> CompoundFile::OpenStream(const CompoundEntry& entry) {
   if (entry.type != 2) RaiseDamaged(u"目录项不是流");
   if (entry.size < mini_cutoff_) {
     if (entry.size > root_.size) RaiseDamaged(u"流的长度超出小流的大小");

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 #include "vexmar/workbook/file_source.hpp"
 
 namespace vexmar::workbook {
@@ -46,7 +46,7 @@ class CompoundFile {
 
   // A stream entry's bytes, read in place. The stream stays valid while this object
   // lives.
-  std::unique_ptr<ByteStream> OpenStream(const CompoundEntry& entry);
+  std::unique_ptr<RandomAccessStream> OpenStream(const CompoundEntry& entry);
 
   std::uint32_t SectorSize() const noexcept { return sector_size_; }
 
@@ -68,8 +68,8 @@ class CompoundFile {
   // the file.
   std::span<const std::byte> DifatSector(std::uint32_t sector);
   CompoundEntry ReadEntry(std::uint32_t id);
-  ByteStream& MiniContainer();
-  ByteStream& MiniFat();
+  RandomAccessStream& MiniContainer();
+  RandomAccessStream& MiniFat();
 
   const FileSource& source_;
   std::uint32_t sector_shift_ = 9;
@@ -94,14 +94,14 @@ class CompoundFile {
   std::uint32_t window_count_ = 0;
   std::vector<std::uint32_t> window_;
 
-  std::unique_ptr<ByteStream> directory_;
+  std::unique_ptr<RandomAccessStream> directory_;
   std::uint32_t entry_count_ = 0;
   // The directory sector read last.
   std::vector<std::byte> entry_sector_;
   std::uint64_t entry_sector_at_ = UINT64_MAX;
   CompoundEntry root_;
-  std::unique_ptr<ByteStream> mini_container_;
-  std::unique_ptr<ByteStream> mini_fat_;
+  std::unique_ptr<RandomAccessStream> mini_container_;
+  std::unique_ptr<RandomAccessStream> mini_fat_;
 };
 
 }  // namespace vexmar::workbook

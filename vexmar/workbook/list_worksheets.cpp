@@ -36,7 +36,7 @@ std::optional<std::vector<std::u16string>> ListFrom(const std::filesystem::path&
     return ListLegacyBiffWorksheets(source, SheetNameFromFileName(file));
   }
   if (HasBareBiff8Header(head)) {
-    FileStream stream(source);
+    WholeFileStream stream(source);
     return ListBiffWorksheets(stream, BiffVersion::kBiff8);
   }
   if (LooksLikeXml(source)) {

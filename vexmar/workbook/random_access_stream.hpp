@@ -9,18 +9,18 @@
 
 namespace vexmar::workbook {
 
-class ByteStream {
+class RandomAccessStream {
  public:
-  virtual ~ByteStream() = default;
+  virtual ~RandomAccessStream() = default;
   virtual std::uint64_t Size() const = 0;
   // Reads exactly out.size() bytes at `offset`.
   virtual void Read(std::uint64_t offset, std::span<std::byte> out) = 0;
 };
 
 // The whole file as one stream (BIFF2..BIFF4 files are a bare record stream).
-class FileStream final : public ByteStream {
+class WholeFileStream final : public RandomAccessStream {
  public:
-  explicit FileStream(const FileSource& source) : source_(source) {}
+  explicit WholeFileStream(const FileSource& source) : source_(source) {}
   std::uint64_t Size() const override { return source_.Size(); }
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
     source_.ReadAt(offset, out);

@@ -22,7 +22,7 @@ struct Expectation {
 
 std::vector<Expectation> LoadExpectations() {
   std::vector<Expectation> all;
-  std::ifstream in(FixtureDir() / "expected.tsv");
+  std::ifstream in(FixtureDir() / "expect-binary.tsv");
   std::string line;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#') continue;
