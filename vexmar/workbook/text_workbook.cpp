@@ -87,7 +87,14 @@ bool IsTextWorkbook(const FileSource& source) {
   return FirstLineIsDelimited(units);
 }
 
-bool LooksLikeXml(const FileSource& source) { return IsMarkup(ReadSample(source, 1024)); }
+bool LooksLikeXml(const FileSource& source) {
+  // UTF-16 without a byte-order mark starts "<" NUL (little-endian) or NUL "<".
+  std::array<std::byte, 2> head{};
+  if (source.ReadSome(0, head) == 2 && head[0] == std::byte{0} && head[1] == std::byte{'<'}) {
+    return true;
+  }
+  return IsMarkup(ReadSample(source, 1024));
+}
 
 std::u16string SheetNameFromFileName(const std::filesystem::path& file) {
   std::u16string name = Utf8ToUtf16Escaped(file.filename().stem().string());

@@ -15,7 +15,8 @@ namespace vexmar::workbook {
 // semicolon or tab.
 bool IsTextWorkbook(const FileSource& source);
 
-// True when the first non-blank character (after any byte-order mark) is "<".
+// True when the first non-blank character (after any byte-order mark) is "<", also in
+// UTF-16 without a byte-order mark.
 bool LooksLikeXml(const FileSource& source);
 
 // The sheet name a one-sheet file gets: the file's name without its extension, cut to
