@@ -7,9 +7,6 @@
 #include "vexmar/workbook/little_endian.hpp"
 
 namespace vexmar::workbook {
-namespace {
-constexpr std::size_t kReadAhead = 16 * 1024;
-}
 
 bool BiffRecordReader::Next(bool lenient) {
   const std::uint64_t size = stream_.Size();
@@ -35,11 +32,11 @@ bool BiffRecordReader::Next(bool lenient) {
 std::span<const std::byte> BiffRecordReader::Body() {
   if (!body_loaded_) {
     const std::uint64_t at = offset_ + 4;
-    if (at >= buffer_offset_ && at - buffer_offset_ <= buffer_.size() &&
-        length_ <= buffer_.size() - (at - buffer_offset_)) {
+    if (at >= buffer_offset_ && at - buffer_offset_ <= buffer_size_ &&
+        length_ <= buffer_size_ - (at - buffer_offset_)) {
       // Inside the read-ahead buffer: no copy.
-      body_view_ = std::span<const std::byte>(buffer_).subspan(
-          static_cast<std::size_t>(at - buffer_offset_), length_);
+      body_view_ = std::span<const std::byte>(buffer_.data(), buffer_size_)
+                       .subspan(static_cast<std::size_t>(at - buffer_offset_), length_);
     } else {
       body_.resize(length_);
       ReadBuffered(at, body_);
@@ -56,21 +53,24 @@ void BiffRecordReader::Seek(std::uint64_t offset) {
 }
 
 void BiffRecordReader::ReadBuffered(std::uint64_t offset, std::span<std::byte> out) {
-  if (offset >= buffer_offset_ && offset - buffer_offset_ <= buffer_.size() &&
-      out.size() <= buffer_.size() - (offset - buffer_offset_)) {
+  if (offset >= buffer_offset_ && offset - buffer_offset_ <= buffer_size_ &&
+      out.size() <= buffer_size_ - (offset - buffer_offset_)) {
     std::memcpy(out.data(), buffer_.data() + (offset - buffer_offset_), out.size());
-    return;
-  }
-  if (out.size() >= kReadAhead) {
-    stream_.Read(offset, out);
     return;
   }
   const std::uint64_t size = stream_.Size();
   const std::size_t fill =
-      static_cast<std::size_t>(std::min<std::uint64_t>(kReadAhead, size - offset));
-  buffer_.resize(std::max(fill, out.size()));
+      offset < size
+          ? static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), size - offset))
+          : 0;
+  if (out.size() > fill || out.size() >= buffer_.size()) {
+    stream_.Read(offset, out);
+    return;
+  }
+  buffer_size_ = 0;
+  stream_.Read(offset, std::span<std::byte>(buffer_.data(), fill));
   buffer_offset_ = offset;
-  stream_.Read(offset, std::span<std::byte>(buffer_).first(buffer_.size()));
+  buffer_size_ = fill;
   std::memcpy(out.data(), buffer_.data(), out.size());
 }
 

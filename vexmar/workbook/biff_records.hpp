@@ -2,6 +2,7 @@
 // Walks the records of a BIFF stream (2-byte type, 2-byte length, body) with a small
 // read-ahead buffer. A record that runs past the end of the stream is the damaged-file
 // error.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -56,7 +57,8 @@ class BiffRecordReader {
   bool body_loaded_ = false;
   std::vector<std::byte> body_;
   std::span<const std::byte> body_view_;
-  std::vector<std::byte> buffer_;
+  std::array<std::byte, 16 * 1024> buffer_;  // read-ahead
+  std::size_t buffer_size_ = 0;
   std::uint64_t buffer_offset_ = 0;
 };
 

@@ -29,7 +29,6 @@ constexpr std::uint8_t kDialogFlag = 0x10;  // first byte of WSBOOL
 struct SheetRecord {
   std::uint32_t position = 0;  // of the sheet's BOF in the stream
   std::uint8_t kind = 0;       // 0 worksheet or dialog, 1 macro, 2 chart, 6 module
-  std::vector<std::byte> raw;  // BIFF5: the name's bytes in the workbook's code page
 };
 
 bool IsBof(std::uint16_t type) {
@@ -49,14 +48,16 @@ void ReadBiff8Chars(BiffRecordReader& reader, std::size_t at, std::size_t count,
                     std::u16string& out) {
   std::span<const std::byte> body = reader.Body();
   for (;;) {
-    const std::size_t unit = wide ? 2 : 1;
-    const std::size_t take = std::min((body.size() - at) / unit, count - out.size());
+    const std::size_t available = wide ? (body.size() - at) >> 1 : body.size() - at;
+    const std::size_t take = std::min(available, count - out.size());
     const std::size_t old_size = out.size();
     out.resize(old_size + take);
     char16_t* to = out.data() + old_size;
-    for (std::size_t i = 0; i < take; ++i) {
-      to[i] = wide ? static_cast<char16_t>(LoadU16(body, at + 2 * i))
-                   : static_cast<char16_t>(LoadU8(body, at + i));
+    if (wide) {
+      for (std::size_t i = 0; i < take; ++i)
+        to[i] = static_cast<char16_t>(LoadU16(body, at + 2 * i));
+    } else {
+      for (std::size_t i = 0; i < take; ++i) to[i] = static_cast<char16_t>(LoadU8(body, at + i));
     }
     if (out.size() == count) return;
     MoveToContinue(reader);
@@ -83,8 +84,10 @@ std::vector<std::byte> ReadBytes(BiffRecordReader& reader, std::size_t at, std::
   }
 }
 
-// Reads a BOUNDSHEET record; a BIFF8 name goes straight to `name`.
-SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, std::u16string& name) {
+// Reads a BOUNDSHEET record; a BIFF8 name goes straight to `name`, a BIFF5 name's bytes
+// (in the workbook's code page) to `raw`.
+SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, std::u16string& name,
+                           std::vector<std::vector<std::byte>>& raw) {
   const std::span<const std::byte> body = reader.Body();
   if (body.size() < 7) RaiseDamaged(u"BOUNDSHEET记录过短");
   SheetRecord sheet;
@@ -96,7 +99,7 @@ SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, std::u
     if (body.size() < 8) RaiseDamaged(u"BOUNDSHEET记录过短");
     ReadBiff8Chars(reader, 8, count, (LoadU8(body, 7) & 0x01) != 0, name);
   } else {
-    sheet.raw = ReadBytes(reader, 7, count);
+    raw.push_back(ReadBytes(reader, 7, count));
   }
   return sheet;
 }
@@ -140,7 +143,8 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffV
   std::uint16_t code_page = kDefaultCodePage;
   bool has_drawings = false;
   std::vector<SheetRecord> sheets;
-  std::vector<std::u16string> names;  // BIFF8 names, decoded as they are read
+  std::vector<std::u16string> names;              // BIFF8 names, decoded as they are read
+  std::vector<std::vector<std::byte>> raw_names;  // BIFF5 names
   sheets.reserve(64);
   names.reserve(64);
   for (;;) {
@@ -160,7 +164,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffV
       code_page = LoadU16(reader.Body(), 0);
     } else if (type == biff::kBoundSheet) {
       CheckSheetCount(sheets.size());
-      sheets.push_back(ReadBoundSheet(reader, version, names.emplace_back()));
+      sheets.push_back(ReadBoundSheet(reader, version, names.emplace_back(), raw_names));
     }
   }
 
@@ -186,7 +190,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffV
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (sheets[i].kind != 0 || dialog[i]) continue;
     if (version == BiffVersion::kBiff5) {
-      names[kept] = DecodeCodePage(code_page, sheets[i].raw);
+      names[kept] = DecodeCodePage(code_page, raw_names[i]);
     } else if (kept != i) {
       names[kept] = std::move(names[i]);
     }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "vexmar/workbook/random_access_stream.hpp"
 #include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {
 

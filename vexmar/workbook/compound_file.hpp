@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/random_access_stream.hpp"
 #include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {
 
