@@ -6,3 +6,4 @@
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/component/value.hpp"
+#include "vexmar/workbook/list_worksheets.hpp"

@@ -64,11 +64,11 @@ bool IsWorkbookDoctype(std::string_view name) noexcept {
 
 }  // namespace
 
-std::optional<std::vector<std::u16string>> ListXmlWorksheets(const FileSource& file) {
+std::optional<std::vector<std::u16string>> ListXmlWorksheets(const FileSource& source) {
   FlatDocumentHandler handler;
   XmlStreamParser parser(handler, 1);
   handler.Attach(parser);
-  FileByteStream stream(file);
+  FileByteStream stream(source);
   switch (parser.Parse(stream)) {
     case XmlOutcome::kDoctype:
       // Workbooks never carry a document type; one that does is refused rather than

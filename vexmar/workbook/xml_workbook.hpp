@@ -1,5 +1,6 @@
 #pragma once
-// Worksheet names of single-file XML workbooks.
+// Worksheet names of the single-file XML workbook formats (flat OpenDocument,
+// SpreadsheetML 2003).
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,8 +9,8 @@
 
 namespace vexmar::workbook {
 
-// Flat OpenDocument (.fods) and SpreadsheetML 2003 (.xml with ss:Worksheet elements).
-// std::nullopt for any other XML, HTML or text.
-std::optional<std::vector<std::u16string>> ListXmlWorksheets(const FileSource& file);
+// std::nullopt when the XML is not one of those workbook formats; throws vexmar::Error
+// for a damaged workbook.
+std::optional<std::vector<std::u16string>> ListXmlWorksheets(const FileSource& source);
 
 }  // namespace vexmar::workbook

@@ -85,8 +85,8 @@ std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& z
 
 }  // namespace
 
-std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& file) {
-  ZipArchive zip(file);
+std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& source) {
+  ZipArchive zip(source);
   if (const std::optional<ZipEntry> mimetype = zip.Find("mimetype");
       mimetype && mimetype->uncompressed_size <= kMaxMimetype) {
     const std::string text = zip.ReadWhole(*mimetype, kMaxMimetype);

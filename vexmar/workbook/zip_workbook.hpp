@@ -1,5 +1,6 @@
 #pragma once
-// Worksheet names of workbooks kept in a zip container.
+// Worksheet names of the zip-based workbook formats (Office Open XML, binary workbook,
+// OpenDocument).
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,8 +9,8 @@
 
 namespace vexmar::workbook {
 
-// Any zip: Office Open XML (.xlsx/.xlsm/.xltx/.xltm/.xlam), the binary .xlsb and
-// OpenDocument (.ods/.ots). std::nullopt when the zip holds no workbook part.
-std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& file);
+// std::nullopt when the zip holds no workbook part; throws vexmar::Error for a damaged
+// or encrypted workbook.
+std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& source);
 
 }  // namespace vexmar::workbook
