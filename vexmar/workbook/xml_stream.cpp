@@ -36,6 +36,7 @@ struct XmlStreamParser::Callbacks {
 
   static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attributes) {
     XmlStreamParser& self = Self(data);
+    if (self.Halted()) return;
     self.last_event_ = self.fed_;
     if (++self.depth_ > kMaxDepth) {
       self.too_deep_ = true;
@@ -53,6 +54,8 @@ struct XmlStreamParser::Callbacks {
   }
   static void XMLCALL End(void* data, const XML_Char* name) {
     XmlStreamParser& self = Self(data);
+    // Expat still reports the end of an empty element whose start asked to stop.
+    if (self.Halted()) return;
     self.last_event_ = self.fed_;
     if (self.depth_ > self.handled_depth_) {
       --self.depth_;

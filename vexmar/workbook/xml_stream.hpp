@@ -80,6 +80,7 @@ class XmlStreamParser {
   struct Callbacks;
   void Fail(std::exception_ptr failure) noexcept;
   void Stop() noexcept;
+  bool Halted() const noexcept { return stopped_ || refused_ || too_deep_ || failure_; }
   XmlHandler& handler_;
   std::size_t handled_depth_;
   void* parser_;

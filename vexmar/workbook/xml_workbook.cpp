@@ -36,7 +36,7 @@ class FlatDocumentHandler final : public XmlHandler {
     return inner_->StartElement(name, attributes, depth);
   }
   bool EndElement(const XmlName& name, std::size_t depth) override {
-    return inner_->EndElement(name, depth);
+    return inner_ != nullptr && inner_->EndElement(name, depth);
   }
 
   bool Recognized() const noexcept { return inner_ != nullptr; }
