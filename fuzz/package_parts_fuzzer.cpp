@@ -16,11 +16,16 @@
 namespace {
 
 constexpr std::string_view kMarker = "\n@@PART@@\n";
-constexpr const char* kPartNames[] = {
-    "_rels/.rels",          "xl/workbook.xml",        "xl/_rels/workbook.xml.rels",
-    "[Content_Types].xml",  "xl/workbook.bin",        "xl/_rels/workbook.bin.rels",
-    "mimetype",             "content.xml",            "META-INF/manifest.xml",
-    "xl/worksheets/sheet1.xml"};
+constexpr const char* kPartNames[] = {"_rels/.rels",
+                                      "xl/workbook.xml",
+                                      "xl/_rels/workbook.xml.rels",
+                                      "[Content_Types].xml",
+                                      "xl/workbook.bin",
+                                      "xl/_rels/workbook.bin.rels",
+                                      "mimetype",
+                                      "content.xml",
+                                      "META-INF/manifest.xml",
+                                      "xl/worksheets/sheet1.xml"};
 
 }  // namespace
 

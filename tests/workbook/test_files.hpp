@@ -21,7 +21,8 @@ class ScratchFile {
     static int counter = 0;
     path_ = std::filesystem::temp_directory_path() /
             ("vexmar-zx-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + suffix);
-    std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path_, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   ~ScratchFile() {
     std::error_code ec;

@@ -95,7 +95,9 @@ TEST_P(ZipArchiveBrokenEntryTest, RaisesTheRightError) {
   }
 }
 
-BuildEntry Entry(std::string data, bool deflate) { return BuildEntry{"e.xml", std::move(data), deflate}; }
+BuildEntry Entry(std::string data, bool deflate) {
+  return BuildEntry{"e.xml", std::move(data), deflate};
+}
 
 BuildEntry With(BuildEntry e, void (*change)(BuildEntry&)) {
   change(e);
@@ -113,18 +115,18 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenEntryCase{"bzip2_method",
                         With(Entry("x", true), [](BuildEntry& e) { e.method_override = 12; }),
                         u"不支持的压缩方式"},
-        BrokenEntryCase{"declared_too_short",
-                        With(Entry(std::string(1000, 'a'), true),
-                             [](BuildEntry& e) { e.declared_size = 10; }),
-                        u"长度与记录不符"},
+        BrokenEntryCase{
+            "declared_too_short",
+            With(Entry(std::string(1000, 'a'), true), [](BuildEntry& e) { e.declared_size = 10; }),
+            u"长度与记录不符"},
         BrokenEntryCase{"declared_too_long",
                         With(Entry(std::string(1000, 'a'), true),
                              [](BuildEntry& e) { e.declared_size = 2000; }),
                         u"长度与记录不符"},
-        BrokenEntryCase{"declared_huge",
-                        With(Entry("abc", true),
-                             [](BuildEntry& e) { e.declared_size = 0xFFFFFFF0; }),
-                        u"超出上限"},
+        BrokenEntryCase{
+            "declared_huge",
+            With(Entry("abc", true), [](BuildEntry& e) { e.declared_size = 0xFFFFFFF0; }),
+            u"超出上限"},
         BrokenEntryCase{"stored_size_mismatch",
                         With(Entry("abcdef", false), [](BuildEntry& e) { e.declared_size = 3; }),
                         u"不一致"},

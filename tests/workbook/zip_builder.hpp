@@ -57,12 +57,12 @@ class ZipBuilder {
     std::string central;
     for (const BuildEntry& e : entries_) {
       const std::string body = e.deflate ? RawDeflate(e.data) : e.data;
-      const auto crc = static_cast<std::uint32_t>(
-          crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
+      const auto crc = static_cast<std::uint32_t>(crc32(
+          0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
       const std::uint16_t method =
           e.method_override != 0xFFFF ? e.method_override : (e.deflate ? 8 : 0);
-      const auto usize = static_cast<std::uint32_t>(e.declared_size >= 0 ? e.declared_size
-                                                                         : static_cast<std::int64_t>(e.data.size()));
+      const auto usize = static_cast<std::uint32_t>(
+          e.declared_size >= 0 ? e.declared_size : static_cast<std::int64_t>(e.data.size()));
       const auto offset = static_cast<std::uint32_t>(
           e.local_offset >= 0 ? e.local_offset
                               : static_cast<std::int64_t>(out.size() - prefix_.size()));
@@ -126,7 +126,8 @@ class ZipBuilder {
 };
 
 // A minimal workbook package with the given workbook.xml and its relationships.
-inline ZipBuilder MinimalPackage(const std::string& workbook_xml, const std::string& workbook_rels) {
+inline ZipBuilder MinimalPackage(const std::string& workbook_xml,
+                                 const std::string& workbook_rels) {
   ZipBuilder zip;
   zip.Add("[Content_Types].xml",
           "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
@@ -144,7 +145,8 @@ inline ZipBuilder MinimalPackage(const std::string& workbook_xml, const std::str
 
 inline std::string WorkbookXml(const std::string& sheets) {
   return "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>" +
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships\"><sheets>" +
          sheets + "</sheets></workbook>";
 }
 

@@ -48,7 +48,8 @@ std::string Nested(int depth) {
 
 const std::string kLaughs =
     "<?xml version=\"1.0\"?><!DOCTYPE workbook [<!ENTITY a \"aaaaaaaaaa\">"
-    "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>";
+    "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c "
+    "\"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>";
 const std::string kRelsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,32 +57,48 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PackageCase{"plain", WorkbookXml(kSheet1), WorksheetRels(), "names", {u"S1"}},
         PackageCase{"billion_laughs_in_workbook",
-                    kLaughs + WorkbookXml("<sheet name=\"&c;\" r:id=\"rId1\"/>"), WorksheetRels(),
-                    "damaged", {}},
-        PackageCase{"external_entity_in_rels", WorkbookXml(kSheet1),
+                    kLaughs + WorkbookXml("<sheet name=\"&c;\" r:id=\"rId1\"/>"),
+                    WorksheetRels(),
+                    "damaged",
+                    {}},
+        PackageCase{"external_entity_in_rels",
+                    WorkbookXml(kSheet1),
                     "<!DOCTYPE r SYSTEM \"file:///etc/passwd\"><Relationships xmlns=\"" + kRelsNs +
                         "\">&x;</Relationships>",
-                    "damaged", {}},
-        PackageCase{"deep_nesting",
-                    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
-                        Nested(100000) + "</workbook>",
-                    WorksheetRels(), "damaged", {}},
+                    "damaged",
+                    {}},
+        PackageCase{
+            "deep_nesting",
+            "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+                Nested(100000) + "</workbook>",
+            WorksheetRels(),
+            "damaged",
+            {}},
         PackageCase{"huge_attribute",
                     WorkbookXml("<sheet name=\"" + std::string(std::size_t{20} << 20, 'n') +
                                 "\" r:id=\"rId1\"/>"),
-                    WorksheetRels(), "damaged", {}},
-        PackageCase{"unknown_relationship_id",
-                    WorkbookXml("<sheet name=\"S1\" r:id=\"rId9\"/>"), WorksheetRels(), "damaged",
+                    WorksheetRels(),
+                    "damaged",
                     {}},
-        PackageCase{"sheet_part_missing", WorkbookXml(kSheet1),
+        PackageCase{"unknown_relationship_id",
+                    WorkbookXml("<sheet name=\"S1\" r:id=\"rId9\"/>"),
+                    WorksheetRels(),
+                    "damaged",
+                    {}},
+        PackageCase{"sheet_part_missing",
+                    WorkbookXml(kSheet1),
                     "<Relationships xmlns=\"" + kRelsNs +
                         "\"><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
                         "officeDocument/2006/relationships/worksheet\" Target=\"nowhere.xml\"/>"
                         "</Relationships>",
-                    "damaged", {}},
-        PackageCase{"no_sheets_element",
-                    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>",
-                    WorksheetRels(), "damaged", {}},
+                    "damaged",
+                    {}},
+        PackageCase{
+            "no_sheets_element",
+            "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>",
+            WorksheetRels(),
+            "damaged",
+            {}},
         PackageCase{"empty_sheet_list", WorkbookXml(""), WorksheetRels(), "names", {}},
         PackageCase{"kind_from_type_not_name",
                     WorkbookXml("<sheet name=\"Chart1\" r:id=\"rId1\"/><sheet name=\"Sheet2\" "
@@ -92,25 +109,30 @@ INSTANTIATE_TEST_SUITE_P(
                         "sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"http://"
                         "schemas.openxmlformats.org/officeDocument/2006/relationships/"
                         "chartsheet\" Target=\"charts/c.xml\"/></Relationships>",
-                    "names", {u"Chart1"}},
+                    "names",
+                    {u"Chart1"}},
         PackageCase{"not_a_workbook_root",
                     "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/"
                     "2006/main\"/>",
-                    WorksheetRels(), "none", {}},
+                    WorksheetRels(),
+                    "none",
+                    {}},
         PackageCase{"garbage_after_sheet_list",
                     "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                     "relationships\"><sheets>" +
                         kSheet1 + "</sheets><<<not xml",
-                    WorksheetRels(), "names", {u"S1"}}),
+                    WorksheetRels(),
+                    "names",
+                    {u"S1"}}),
     [](const auto& param_info) { return std::string(param_info.param.label); });
 
 TEST(HostileZipTest, BombInsideAnOpenDocumentIsRefused) {
-  const Listing got = ListBytes(
-      ZipBuilder()
-          .Add({"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false})
-          .Add("content.xml", "<x>" + std::string(std::size_t{64} << 20, ' ') + "</x>")
-          .Build());
+  const Listing got =
+      ListBytes(ZipBuilder()
+                    .Add({"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false})
+                    .Add("content.xml", "<x>" + std::string(std::size_t{64} << 20, ' ') + "</x>")
+                    .Build());
   EXPECT_EQ(got.outcome, "damaged");
 }
 

@@ -28,7 +28,8 @@ std::vector<Expectation> LoadExpectations() {
     Expectation row;
     std::getline(fields, row.file, '\t');
     std::getline(fields, row.outcome, '\t');
-    for (std::string name; std::getline(fields, name, '\t');) row.names.push_back(Utf8ToUtf16(name));
+    for (std::string name; std::getline(fields, name, '\t');)
+      row.names.push_back(Utf8ToUtf16(name));
     rows.push_back(std::move(row));
   }
   return rows;
@@ -50,7 +51,8 @@ TEST_P(ZipXmlFixtureTest, ListsWhatTheReadersAgreeOn) {
 
 std::string Label(const ::testing::TestParamInfo<Expectation>& info) {
   std::string label;
-  for (char c : info.param.file) label.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+  for (char c : info.param.file)
+    label.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
   return label;
 }
 
@@ -61,9 +63,9 @@ TEST(ZipXmlFixtureTableTest, CoversEveryOutcome) {
   const auto rows = LoadExpectations();
   ASSERT_GE(rows.size(), 40u);
   for (const char* outcome : {"names", "none", "damaged", "encrypted"}) {
-    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
-                            [&](const Expectation& r) { return r.outcome == outcome; }))
-        << outcome;
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const Expectation& r) {
+      return r.outcome == outcome;
+    })) << outcome;
   }
 }
 

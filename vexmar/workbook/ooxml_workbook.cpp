@@ -160,7 +160,8 @@ std::optional<std::vector<std::u16string>> ListPackageWorksheets(ZipArchive& zip
     if (it == kinds.end() || it->second.known) return;
     it->second.known = true;
     it->second.worksheet = IsWorksheetRelationship(rel.type);
-    if (it->second.worksheet && !rel.external && !zip.Contains(ResolveTarget(entry->name, rel.target))) {
+    if (it->second.worksheet && !rel.external &&
+        !zip.Contains(ResolveTarget(entry->name, rel.target))) {
       RaiseDamaged(u"缺少工作表部件 " + Label(ResolveTarget(entry->name, rel.target)));
     }
   });

@@ -19,8 +19,8 @@ char Lower(char c) noexcept {
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) noexcept {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string LowerCopy(std::string_view text) {
@@ -193,15 +193,17 @@ bool SameRelationshipType(std::string_view a, std::string_view b) noexcept {
 }
 
 bool IsOfficeDocumentRelationship(std::string_view type) noexcept {
-  return SameRelationshipType(
-             type, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument") ||
-         SameRelationshipType(type,
-                              "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument");
+  return SameRelationshipType(type,
+                              "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+                              "officeDocument") ||
+         SameRelationshipType(
+             type, "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument");
 }
 
 bool IsWorksheetRelationship(std::string_view type) noexcept {
   return SameRelationshipType(
-             type, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet") ||
+             type,
+             "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet") ||
          SameRelationshipType(type,
                               "http://purl.oclc.org/ooxml/officeDocument/relationships/worksheet");
 }

@@ -59,10 +59,9 @@ class RecordReader {
 };
 
 std::uint32_t U32(const std::byte* p) noexcept {
-  return static_cast<std::uint32_t>(std::to_integer<unsigned>(p[0]) |
-                                    (std::to_integer<unsigned>(p[1]) << 8) |
-                                    (std::to_integer<unsigned>(p[2]) << 16) |
-                                    (std::to_integer<unsigned>(p[3]) << 24));
+  return static_cast<std::uint32_t>(
+      std::to_integer<unsigned>(p[0]) | (std::to_integer<unsigned>(p[1]) << 8) |
+      (std::to_integer<unsigned>(p[2]) << 16) | (std::to_integer<unsigned>(p[3]) << 24));
 }
 
 // A record type is one or two bytes and a length one to four bytes, seven bits each,
@@ -110,7 +109,8 @@ std::u16string TakeWideString(std::span<const std::byte> record, std::size_t* po
 }  // namespace
 
 bool LooksLikeXlsbWorkbook(std::span<const std::byte> head) noexcept {
-  return head.size() >= 2 && std::to_integer<unsigned>(head[0]) == (0x80 | (kBrtBeginBook & 0x7F)) &&
+  return head.size() >= 2 &&
+         std::to_integer<unsigned>(head[0]) == (0x80 | (kBrtBeginBook & 0x7F)) &&
          std::to_integer<unsigned>(head[1]) == (kBrtBeginBook >> 7);
 }
 

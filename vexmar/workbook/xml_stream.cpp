@@ -77,16 +77,15 @@ struct XmlStreamParser::Callbacks {
   static void XMLCALL Instruction(void* data, const XML_Char*, const XML_Char*) {
     Self(data).last_event_ = Self(data).fed_;
   }
-  static void XMLCALL Doctype(void* data, const XML_Char* name, const XML_Char*,
-                              const XML_Char*, int) {
+  static void XMLCALL Doctype(void* data, const XML_Char* name, const XML_Char*, const XML_Char*,
+                              int) {
     XmlStreamParser& self = Self(data);
     self.doctype_ = name != nullptr ? name : "";
     self.refused_ = true;
     XML_StopParser(P(self.parser_), XML_FALSE);
   }
   static void XMLCALL Entity(void* data, const XML_Char*, int, const XML_Char*, int,
-                             const XML_Char*, const XML_Char*, const XML_Char*,
-                             const XML_Char*) {
+                             const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
     XmlStreamParser& self = Self(data);
     self.refused_ = true;
     XML_StopParser(P(self.parser_), XML_FALSE);
@@ -94,7 +93,9 @@ struct XmlStreamParser::Callbacks {
 };
 
 XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(handler), handled_depth_(handled_depth), parser_(XML_ParserCreateNS(nullptr, kSeparator)) {
+    : handler_(handler),
+      handled_depth_(handled_depth),
+      parser_(XML_ParserCreateNS(nullptr, kSeparator)) {
   if (parser_ == nullptr) throw std::bad_alloc();
   XML_Parser p = P(parser_);
   XML_SetUserData(p, this);
@@ -129,8 +130,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         input.Read(std::span(static_cast<std::byte*>(buffer), static_cast<std::size_t>(kChunk)));
     fed_ += n;
     const bool last = n == 0;
-    if (XML_ParseBuffer(p, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) !=
-        XML_STATUS_OK) {
+    if (XML_ParseBuffer(p, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
       if (failure_) std::rethrow_exception(failure_);
       if (refused_) return XmlOutcome::kDoctype;
       if (stopped_) return XmlOutcome::kStopped;

@@ -44,10 +44,10 @@ class XmlHandler {
 };
 
 enum class XmlOutcome {
-  kComplete,    // the whole document was read and is well-formed
-  kStopped,     // a handler asked to stop
-  kMalformed,   // not well-formed, or beyond the nesting and token limits
-  kDoctype,     // a document type declaration was met; see DoctypeName()
+  kComplete,   // the whole document was read and is well-formed
+  kStopped,    // a handler asked to stop
+  kMalformed,  // not well-formed, or beyond the nesting and token limits
+  kDoctype,    // a document type declaration was met; see DoctypeName()
 };
 
 class XmlStreamParser {

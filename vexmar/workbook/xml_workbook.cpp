@@ -6,6 +6,7 @@
 #include "vexmar/workbook/byte_stream.hpp"
 #include "vexmar/workbook/ods_content.hpp"
 #include "vexmar/workbook/spreadsheetml_content.hpp"
+#include "vexmar/workbook/xml_skeleton_stream.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
 
 namespace vexmar::workbook {
@@ -69,7 +70,10 @@ std::optional<std::vector<std::u16string>> ListXmlWorksheets(const FileSource& s
   XmlStreamParser parser(handler, 1);
   handler.Attach(parser);
   FileByteStream stream(source);
-  switch (parser.Parse(stream)) {
+  // Sheet names sit at depth 2 (SpreadsheetML) or 4 (OpenDocument); cell data below
+  // that never reaches the parser.
+  XmlSkeletonStream skeleton(stream, OdsContentHandler::kHandledDepth);
+  switch (parser.Parse(skeleton)) {
     case XmlOutcome::kDoctype:
       // Workbooks never carry a document type; one that does is refused rather than
       // having its entities expanded. Any other document is simply not a workbook.

@@ -99,8 +99,8 @@ ZipEntry ParseCentralHeader(WindowReader& reader, std::uint64_t offset, std::uin
   const std::string_view raw_name(reinterpret_cast<const char*>(body), name_len);
   const bool ascii = std::all_of(raw_name.begin(), raw_name.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  entry.name = (ascii || (entry.flags & kFlagUtf8) != 0) ? std::string(raw_name)
-                                                          : Cp437ToUtf8(raw_name);
+  entry.name =
+      (ascii || (entry.flags & kFlagUtf8) != 0) ? std::string(raw_name) : Cp437ToUtf8(raw_name);
 
   // The zip64 extra field holds, in this order, whichever values did not fit.
   const bool need_usize = entry.uncompressed_size == 0xFFFFFFFF;
@@ -142,8 +142,11 @@ class StoredEntryStream final : public ByteStream {
  public:
   StoredEntryStream(const FileSource& file, ZipArchive& archive, std::uint64_t data_offset,
                     const ZipEntry& entry)
-      : file_(file), archive_(archive), position_(data_offset),
-        remaining_(entry.uncompressed_size), expected_crc_(entry.crc32) {}
+      : file_(file),
+        archive_(archive),
+        position_(data_offset),
+        remaining_(entry.uncompressed_size),
+        expected_crc_(entry.crc32) {}
 
   std::size_t Read(std::span<std::byte> out) override {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), remaining_));
@@ -171,9 +174,13 @@ class DeflatedEntryStream final : public ByteStream {
  public:
   DeflatedEntryStream(const FileSource& file, ZipArchive& archive, std::uint64_t data_offset,
                       const ZipEntry& entry)
-      : file_(file), archive_(archive), in_position_(data_offset),
-        in_remaining_(entry.compressed_size), declared_size_(entry.uncompressed_size),
-        expected_crc_(entry.crc32), input_(kChunk) {
+      : file_(file),
+        archive_(archive),
+        in_position_(data_offset),
+        in_remaining_(entry.compressed_size),
+        declared_size_(entry.uncompressed_size),
+        expected_crc_(entry.crc32),
+        input_(kChunk) {
     if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
   }
   ~DeflatedEntryStream() override { inflateEnd(&z_); }
@@ -392,8 +399,8 @@ std::unique_ptr<ByteStream> ZipArchive::Open(const ZipEntry& entry) {
   }
   file_.ReadAt(local_offset, local);
   if (U32(local.data()) != kLocalHeaderSig) RaiseDamaged(u"zip 条目的本地文件头已损坏");
-  const std::uint64_t data_offset = local_offset + kLocalHeaderSize + U16(local.data() + 26) +
-                                    U16(local.data() + 28);
+  const std::uint64_t data_offset =
+      local_offset + kLocalHeaderSize + U16(local.data() + 26) + U16(local.data() + 28);
   if (data_offset > directory || directory - data_offset < entry.compressed_size) {
     RaiseDamaged(u"zip 条目的数据超出文件范围");
   }
@@ -409,8 +416,7 @@ std::string ZipArchive::ReadWhole(const ZipEntry& entry, std::size_t max_bytes) 
   const std::unique_ptr<ByteStream> stream = Open(entry);
   std::size_t done = 0;
   while (done < text.size()) {
-    const std::size_t n =
-        stream->Read(std::as_writable_bytes(std::span(text)).subspan(done));
+    const std::size_t n = stream->Read(std::as_writable_bytes(std::span(text)).subspan(done));
     if (n == 0) break;
     done += n;
   }

@@ -7,6 +7,7 @@
 #include "vexmar/workbook/ods_content.hpp"
 #include "vexmar/workbook/ooxml_workbook.hpp"
 #include "vexmar/workbook/opc_package.hpp"
+#include "vexmar/workbook/xml_skeleton_stream.hpp"
 #include "vexmar/workbook/zip_archive.hpp"
 
 namespace vexmar::workbook {
@@ -18,7 +19,8 @@ constexpr std::string_view kOdsType = "application/vnd.oasis.opendocument.spread
 constexpr std::size_t kMaxMimetype = 256;
 
 std::string_view Trim(std::string_view text) noexcept {
-  while (!text.empty() && std::string_view(" \t\r\n").find(text.front()) != std::string_view::npos) {
+  while (!text.empty() &&
+         std::string_view(" \t\r\n").find(text.front()) != std::string_view::npos) {
     text.remove_prefix(1);
   }
   while (!text.empty() && std::string_view(" \t\r\n").find(text.back()) != std::string_view::npos) {
@@ -57,8 +59,7 @@ bool ContentIsEncrypted(ZipArchive& zip) {
 }
 
 // `declared`: the mimetype entry says this is a spreadsheet, so anything missing is damage.
-std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& zip,
-                                                                   bool declared) {
+std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& zip, bool declared) {
   const std::optional<ZipEntry> content = zip.Find("content.xml");
   if (!content) {
     if (declared) RaiseDamaged(u"缺少电子表格内容部件 content.xml");
@@ -67,7 +68,8 @@ std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& z
   OdsContentHandler handler(false);
   XmlStreamParser parser(handler, OdsContentHandler::kHandledDepth);
   const std::unique_ptr<ByteStream> stream = zip.Open(*content);
-  const XmlOutcome outcome = parser.Parse(*stream);
+  XmlSkeletonStream skeleton(*stream, OdsContentHandler::kHandledDepth);
+  const XmlOutcome outcome = parser.Parse(skeleton);
   if (outcome == XmlOutcome::kMalformed || outcome == XmlOutcome::kDoctype) {
     if (ContentIsEncrypted(zip)) RaiseEncrypted();
     if (outcome == XmlOutcome::kDoctype) {
