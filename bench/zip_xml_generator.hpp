@@ -4,6 +4,7 @@
 // SpreadsheetML file. Nothing here is kept in memory whole.
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -181,49 +182,70 @@ inline const char* kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/20
 inline const char* kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 inline const char* kPkgRelNs = "http://schemas.openxmlformats.org/package/2006/relationships";
 
-// An .xlsx whose first sheet is filled with rows until the file reaches `target_bytes`;
-// `sheet_count` sheets in all.
+// An .xlsx as a spreadsheet program writes it: styles, a shared-string table and a first
+// sheet filled with rows (six numbers and two shared strings each) until the file reaches
+// `target_bytes`; `sheet_count` sheets in all.
 inline void WriteXlsx(const std::filesystem::path& path, std::uint64_t target_bytes,
                       int sheet_count) {
   BenchZipWriter zip(path);
+  const std::string ct = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
   std::string types =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://"
       "schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"rels\" "
       "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Override "
-      "PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-      "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
+      "PartName=\"/xl/workbook.xml\" ContentType=\"" +
+      ct +
+      "sheet.main+xml\"/>"
+      "<Override PartName=\"/xl/styles.xml\" ContentType=\"" +
+      ct +
+      "styles+xml\"/>"
+      "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" +
+      ct + "sharedStrings+xml\"/>";
   std::string sheets;
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
   std::string rels =
       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"") + kPkgRelNs +
       "\">";
   for (int i = 1; i <= sheet_count; ++i) {
     const std::string n = std::to_string(i);
-    types += "<Override PartName=\"/xl/worksheets/sheet" + n +
-             ".xml\" ContentType=\"application/"
-             "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+    types += "<Override PartName=\"/xl/worksheets/sheet" + n + ".xml\" ContentType=\"" + ct +
+             "worksheet+xml\"/>";
     sheets += "<sheet name=\"Sheet " + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
-    rels += "<Relationship Id=\"rId" + n +
-            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-            "worksheet\" Target=\"worksheets/sheet" +
-            n + ".xml\"/>";
+    rels += "<Relationship Id=\"rId" + n + "\" Type=\"" + rel +
+            "worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
   }
+  rels += "<Relationship Id=\"rIdS\" Type=\"" + rel + "styles\" Target=\"styles.xml\"/>";
+  rels +=
+      "<Relationship Id=\"rIdT\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/>";
   types += "</Types>";
   rels += "</Relationships>";
   zip.AddDeflated("[Content_Types].xml", types);
   zip.AddDeflated("_rels/.rels",
                   std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"") +
-                      kPkgRelNs +
-                      "\"><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
-                      "officeDocument/2006/relationships/officeDocument\" "
-                      "Target=\"xl/workbook.xml\"/></Relationships>");
+                      kPkgRelNs + "\"><Relationship Id=\"rId1\" Type=\"" + rel +
+                      "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
   zip.AddDeflated("xl/workbook.xml",
                   std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") +
                       kMainNs + "\" xmlns:r=\"" + kRelNs + "\"><sheets>" + sheets +
                       "</sheets></workbook>");
   zip.AddDeflated("xl/_rels/workbook.xml.rels", rels);
+  zip.AddDeflated(
+      "xl/styles.xml",
+      std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><styleSheet xmlns=\"") + kMainNs +
+          "\"><fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+          "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill "
+          "patternType=\"gray125\"/></fill></fills><borders count=\"1\"><border><left/><right/>"
+          "<top/><bottom/><diagonal/></border></borders><cellStyleXfs count=\"1\"><xf "
+          "numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs><cellXfs "
+          "count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" "
+          "xfId=\"0\"/></cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" "
+          "builtinId=\"0\"/></cellStyles></styleSheet>");
+  // About one distinct string per 100 bytes of file, as text-bearing sheets have.
+  const std::uint64_t strings =
+      std::max<std::uint64_t>(100, std::min<std::uint64_t>(target_bytes / 100, 500000));
   const std::string head =
       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kMainNs +
-      "\"><sheetData>";
+      "\"><dimension ref=\"A1:H1048576\"/><sheetData>";  // the used range, as producers write it
   const std::string tail = "</sheetData></worksheet>";
   CellValues values;
   std::uint64_t row = 0;
@@ -240,7 +262,11 @@ inline void WriteXlsx(const std::filesystem::path& path, std::uint64_t target_by
       for (char col = 'A'; col <= 'H'; ++col) {
         out += "<c r=\"";
         out += col;
-        out += rn + "\"><v>" + std::to_string(values.Next() % 1000000) + "</v></c>";
+        if (col >= 'G') {
+          out += rn + "\" t=\"s\"><v>" + std::to_string(values.Next() % strings) + "</v></c>";
+        } else {
+          out += rn + "\"><v>" + std::to_string(values.Next() % 1000000) + "</v></c>";
+        }
       }
       out += "</row>";
     }
@@ -250,11 +276,26 @@ inline void WriteXlsx(const std::filesystem::path& path, std::uint64_t target_by
     }
     return true;
   });
+  std::uint64_t written = 0;
+  zip.AddDeflated("xl/sharedStrings.xml", 1, [&](std::string& out) {
+    if (written == 0) {
+      out += std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst xmlns=\"") + kMainNs +
+             "\" count=\"" + std::to_string(strings) + "\" uniqueCount=\"" +
+             std::to_string(strings) + "\">";
+    }
+    for (int i = 0; i < 5000 && written < strings; ++i, ++written) {
+      out += "<si><t>Item " + std::to_string(written) + " lot " +
+             std::to_string(values.Next() % 100000) + "</t></si>";
+    }
+    if (written < strings) return true;
+    out += "</sst>";
+    return false;
+  });
   for (int i = 2; i <= sheet_count; ++i) {
     zip.AddDeflated("xl/worksheets/sheet" + std::to_string(i) + ".xml",
                     std::string("<worksheet xmlns=\"") + kMainNs +
-                        "\"><sheetData><row r=\"1\"><c r=\"A1\"><v>" + std::to_string(i) +
-                        "</v></c></row></sheetData></worksheet>");
+                        "\"><dimension ref=\"A1\"/><sheetData><row r=\"1\"><c r=\"A1\"><v>" +
+                        std::to_string(i) + "</v></c></row></sheetData></worksheet>");
   }
   zip.Finish();
 }

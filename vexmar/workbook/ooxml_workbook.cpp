@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <unordered_map>
 
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/opc_package.hpp"
@@ -21,7 +20,9 @@ constexpr std::string_view kRelNs =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr std::string_view kStrictRelNs = "http://purl.oclc.org/ooxml/officeDocument/relationships";
 
-bool IsMainNs(std::string_view ns) noexcept { return ns == kMainNs || ns == kStrictMainNs; }
+bool IsMain(const XmlName& name, std::string_view local) noexcept {
+  return name.Is(kMainNs, local) || name.Is(kStrictMainNs, local);
+}
 
 std::u16string Label(std::string_view part) { return Utf8ToUtf16Escaped(part); }
 
@@ -31,13 +32,13 @@ class WorkbookHandler final : public XmlHandler {
   bool StartElement(const XmlName& name, const XmlAttributes& attributes,
                     std::size_t depth) override {
     if (depth == 1) {
-      is_workbook_ = IsMainNs(name.ns) && name.local == "workbook";
+      is_workbook_ = IsMain(name, "workbook");
       return is_workbook_;
     }
-    if (depth == 2 && IsMainNs(name.ns) && name.local == "sheets") {
+    if (depth == 2 && IsMain(name, "sheets")) {
       in_sheets_ = true;
       saw_sheets_ = true;
-    } else if (depth == 3 && in_sheets_ && IsMainNs(name.ns) && name.local == "sheet") {
+    } else if (depth == 3 && in_sheets_ && IsMain(name, "sheet")) {
       const char* sheet_name = attributes.Find({}, "name");
       const char* id = attributes.Find(kRelNs, "id");
       if (id == nullptr) id = attributes.Find(kStrictRelNs, "id");
@@ -117,9 +118,11 @@ std::optional<std::vector<PackageSheet>> ReadSheetList(ZipArchive& zip, const Zi
 std::string FindWorkbookPart(ZipArchive& zip, std::optional<ContentTypes>& types) {
   std::string part;
   ReadRelationships(zip, "_rels/.rels", [&](const Relationship& rel) {
-    if (part.empty() && !rel.external && IsOfficeDocumentRelationship(rel.type)) {
+    if (!rel.external && IsOfficeDocumentRelationship(rel.type)) {
       part = ResolveTarget("", rel.target);
+      return false;
     }
+    return true;
   });
   if (part.empty()) {
     types = ContentTypes::Read(zip);
@@ -148,28 +151,45 @@ std::optional<std::vector<std::u16string>> ListPackageWorksheets(ZipArchive& zip
   if (sheets->empty()) return names;
 
   // Each sheet's kind comes from the type of its relationship, never from its name.
-  struct Kind {
-    bool known = false;
-    bool worksheet = false;
+  // Relationship ids are looked up in a sorted table of the sheets' ids.
+  enum class Kind : std::uint8_t { kUnknown, kWorksheet, kOther };
+  struct Slot {
+    std::string_view id;
+    Kind kind;
   };
-  std::unordered_map<std::string, Kind> kinds;
-  for (const PackageSheet& sheet : *sheets) kinds.emplace(sheet.relationship_id, Kind{});
+  std::vector<Slot> slots;
+  slots.reserve(sheets->size());
+  for (const PackageSheet& sheet : *sheets)
+    slots.push_back({sheet.relationship_id, Kind::kUnknown});
+  const auto by_id = [](const Slot& a, const Slot& b) { return a.id < b.id; };
+  std::sort(slots.begin(), slots.end(), by_id);
+  slots.erase(std::unique(slots.begin(), slots.end(),
+                          [](const Slot& a, const Slot& b) { return a.id == b.id; }),
+              slots.end());
+  const auto find = [&](std::string_view id) -> Slot* {
+    const auto it = std::lower_bound(slots.begin(), slots.end(), Slot{id, Kind::kUnknown}, by_id);
+    return it != slots.end() && it->id == id ? &*it : nullptr;
+  };
+  std::size_t unknown = slots.size();
+  std::string part;
   const std::string rels_part = RelationshipsPartName(entry->name);
   const bool has_rels = ReadRelationships(zip, rels_part, [&](const Relationship& rel) {
-    const auto it = kinds.find(std::string(rel.id));
-    if (it == kinds.end() || it->second.known) return;
-    it->second.known = true;
-    it->second.worksheet = IsWorksheetRelationship(rel.type);
-    if (it->second.worksheet && !rel.external &&
-        !zip.Contains(ResolveTarget(entry->name, rel.target))) {
-      RaiseDamaged(u"缺少工作表部件 " + Label(ResolveTarget(entry->name, rel.target)));
+    Slot* slot = find(rel.id);
+    if (slot == nullptr || slot->kind != Kind::kUnknown) return true;
+    slot->kind = IsWorksheetRelationship(rel.type) ? Kind::kWorksheet : Kind::kOther;
+    if (slot->kind == Kind::kWorksheet && !rel.external) {
+      part = ResolveTarget(entry->name, rel.target);
+      if (!zip.Contains(part)) RaiseDamaged(u"缺少工作表部件 " + Label(part));
     }
+    return --unknown > 0;  // the rest of the part names nothing we list
   });
   if (!has_rels) RaiseDamaged(u"缺少工作簿关系部件 " + Label(rels_part));
   for (PackageSheet& sheet : *sheets) {
-    const Kind kind = kinds[sheet.relationship_id];
-    if (!kind.known) RaiseDamaged(u"工作表“" + sheet.name + u"”的关系在工作簿关系部件中不存在");
-    if (kind.worksheet) names.push_back(std::move(sheet.name));
+    const Slot* slot = find(sheet.relationship_id);
+    if (slot == nullptr || slot->kind == Kind::kUnknown) {
+      RaiseDamaged(u"工作表“" + sheet.name + u"”的关系在工作簿关系部件中不存在");
+    }
+    if (slot->kind == Kind::kWorksheet) names.push_back(std::move(sheet.name));
   }
   return names;
 }

@@ -58,7 +58,7 @@ std::u16string PartLabel(std::string_view part) { return Utf8ToUtf16Escaped(part
 
 class RelationshipsHandler final : public XmlHandler {
  public:
-  explicit RelationshipsHandler(const std::function<void(const Relationship&)>& visit)
+  explicit RelationshipsHandler(const std::function<bool(const Relationship&)>& visit)
       : visit_(visit) {}
 
   bool StartElement(const XmlName& name, const XmlAttributes& attributes,
@@ -69,13 +69,12 @@ class RelationshipsHandler final : public XmlHandler {
     const char* target = attributes.Find({}, "Target");
     const char* mode = attributes.Find({}, "TargetMode");
     if (id == nullptr || type == nullptr || target == nullptr) return true;
-    visit_({id, type, target, mode != nullptr && EqualsIgnoreCase(mode, "External")});
-    return true;
+    return visit_({id, type, target, mode != nullptr && EqualsIgnoreCase(mode, "External")});
   }
   bool EndElement(const XmlName&, std::size_t) override { return true; }
 
  private:
-  const std::function<void(const Relationship&)>& visit_;
+  const std::function<bool(const Relationship&)>& visit_;
 };
 
 bool EndsWithWorkbookExtension(std::string_view part, const std::vector<std::string>& extensions) {
@@ -93,18 +92,18 @@ class ContentTypesHandler final : public XmlHandler {
 
   bool StartElement(const XmlName& name, const XmlAttributes& attributes,
                     std::size_t depth) override {
-    if (depth != 2 || name.ns != kContentTypesNs) return true;
+    if (depth != 2 || !name.InNamespace(kContentTypesNs)) return true;
     const char* type = attributes.Find({}, "ContentType");
     if (type == nullptr || !IsWorkbookContentType(type)) return true;
     if (extensions_.size() + overrides_.size() >= kMaxWorkbookClaims) {
       RaiseDamaged(u"[Content_Types].xml 中的工作簿声明过多");
     }
-    if (name.local == "Override") {
+    if (name.HasLocal("Override")) {
       if (const char* part = attributes.Find({}, "PartName")) {
         overrides_.push_back(ResolveTarget("", part));
         if (first_part_.empty()) first_part_ = overrides_.back();
       }
-    } else if (name.local == "Default") {
+    } else if (name.HasLocal("Default")) {
       if (const char* ext = attributes.Find({}, "Extension")) extensions_.push_back(LowerCopy(ext));
     }
     return true;
@@ -133,7 +132,7 @@ XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser&
 }
 
 bool ReadRelationships(ZipArchive& zip, std::string_view rels_part,
-                       const std::function<void(const Relationship&)>& visit) {
+                       const std::function<bool(const Relationship&)>& visit) {
   const std::optional<ZipEntry> entry = zip.Find(rels_part);
   if (!entry) return false;
   RelationshipsHandler handler(visit);
@@ -151,7 +150,21 @@ std::string RelationshipsPartName(std::string_view source_part) {
   return std::string(dir) + "_rels/" + std::string(file) + ".rels";
 }
 
+// A plain relative path: nothing to decode or normalise.
+bool IsPlainRelative(std::string_view target) noexcept {
+  return !target.empty() && target.front() != '/' && target.front() != '.' &&
+         target.back() != '/' && target.find_first_of("%\\?#:") == std::string_view::npos &&
+         target.find("/.") == std::string_view::npos && target.find("//") == std::string_view::npos;
+}
+
 std::string ResolveTarget(std::string_view source_part, std::string_view target) {
+  if (IsPlainRelative(target)) {
+    const std::size_t slash = source_part.rfind('/');
+    std::string out(slash == std::string_view::npos ? std::string_view{}
+                                                    : source_part.substr(0, slash + 1));
+    out += target;
+    return out;
+  }
   // Anything with a scheme points outside the package.
   const std::size_t colon = target.find(':');
   if (colon != std::string_view::npos && target.find('/') > colon) return {};
@@ -189,7 +202,7 @@ std::string ResolveTarget(std::string_view source_part, std::string_view target)
 }
 
 bool SameRelationshipType(std::string_view a, std::string_view b) noexcept {
-  return EqualsIgnoreCase(a, b);
+  return a == b || EqualsIgnoreCase(a, b);
 }
 
 bool IsOfficeDocumentRelationship(std::string_view type) noexcept {

@@ -24,9 +24,10 @@ struct Relationship {
 XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser& parser);
 
 // Reads the relationships part `rels_part`, calling `visit` for every relationship in
-// document order. Returns false when the part does not exist; malformed XML is damage.
+// document order until it returns false. Returns false when the part does not exist;
+// malformed XML is damage.
 bool ReadRelationships(ZipArchive& zip, std::string_view rels_part,
-                       const std::function<void(const Relationship&)>& visit);
+                       const std::function<bool(const Relationship&)>& visit);
 
 // "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels"; the package itself ("") -> "_rels/.rels".
 std::string RelationshipsPartName(std::string_view source_part);

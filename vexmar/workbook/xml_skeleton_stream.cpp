@@ -80,8 +80,8 @@ void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produ
     if (state_ == State::kText) {
       // Text runs up to the next "<": copied or skipped in one go.
       const void* lt = std::memchr(in + pos, '<', length_ - pos);
-      const std::size_t end = lt != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lt) - in)
-                                            : length_;
+      const std::size_t end =
+          lt != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lt) - in) : length_;
       if (emit_) {
         const std::size_t n = std::min(end - pos, capacity - made);
         std::memcpy(out + made, in + pos, n);
@@ -102,7 +102,7 @@ void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produ
       // Start tags go one level deeper; an end tag closes the current level.
       const bool end_tag = c == '/';
       emit_ = end_tag ? depth_ <= keep_ : depth_ < keep_;
-      state_ = end_tag ? State::kEndTag
+      state_ = end_tag    ? State::kEndTag
                : c == '!' ? State::kBang
                : c == '?' ? State::kInstruction
                           : State::kStartTag;

@@ -59,8 +59,8 @@ class XmlSkeletonStream final : public ByteStream {
   bool emit_ = true;  // whether the bytes of the current token are kept
   char quote_ = 0;    // inside a quoted attribute value
   bool slash_ = false;
-  int run_ = 0;          // closing characters seen: '-' of "-->", ']' of "]]>", '?' of "?>"
-  int brackets_ = 0;     // internal subset of a declaration
+  int run_ = 0;           // closing characters seen: '-' of "-->", ']' of "]]>", '?' of "?>"
+  int brackets_ = 0;      // internal subset of a declaration
   char pending_[2] = {};  // "<" and the character after it, once known to be kept
   int pending_start_ = 0;
   int pending_length_ = 0;

@@ -15,18 +15,44 @@ constexpr int kChunk = 64 * 1024;
 
 XML_Parser P(void* parser) noexcept { return static_cast<XML_Parser>(parser); }
 
-XmlName SplitName(const char* raw) noexcept {
-  const std::string_view text(raw);
-  const std::size_t cut = text.find(kSeparator);
-  if (cut == std::string_view::npos) return {{}, text};
-  return {text.substr(0, cut), text.substr(cut + 1)};
+// The local part of a raw name: after the separator, or all of it.
+const char* LocalPart(const char* raw) noexcept {
+  const char* cut = std::strchr(raw, kSeparator);
+  return cut != nullptr ? cut + 1 : raw;
+}
+
+bool EqualsTerminated(const char* text, std::string_view expected) noexcept {
+  return std::strncmp(text, expected.data(), expected.size()) == 0 && text[expected.size()] == '\0';
 }
 
 }  // namespace
 
+bool XmlName::Is(std::string_view ns, std::string_view local) const noexcept {
+  const char* rest = raw_;
+  if (!ns.empty()) {
+    if (std::strncmp(rest, ns.data(), ns.size()) != 0 || rest[ns.size()] != kSeparator) {
+      return false;
+    }
+    rest += ns.size() + 1;
+  } else if (std::strchr(rest, kSeparator) != nullptr) {
+    return false;
+  }
+  return EqualsTerminated(rest, local);
+}
+
+bool XmlName::InNamespace(std::string_view ns) const noexcept {
+  if (ns.empty()) return std::strchr(raw_, kSeparator) == nullptr;
+  return std::strncmp(raw_, ns.data(), ns.size()) == 0 && raw_[ns.size()] == kSeparator;
+}
+
+bool XmlName::HasLocal(std::string_view local) const noexcept {
+  return EqualsTerminated(LocalPart(raw_), local);
+}
+
 const char* XmlAttributes::Find(std::string_view ns, std::string_view local) const noexcept {
+  // Runs for every attribute of every element a handler looks at.
   for (const char** a = raw_; a[0] != nullptr; a += 2) {
-    if (SplitName(a[0]).Is(ns, local)) return a[1];
+    if (XmlName(a[0]).Is(ns, local)) return a[1];
   }
   return nullptr;
 }
@@ -45,7 +71,7 @@ struct XmlStreamParser::Callbacks {
     }
     if (self.depth_ > self.handled_depth_) return;
     try {
-      if (!self.handler_.StartElement(SplitName(name), XmlAttributes(attributes), self.depth_)) {
+      if (!self.handler_.StartElement(XmlName(name), XmlAttributes(attributes), self.depth_)) {
         self.Stop();
       }
     } catch (...) {
@@ -62,7 +88,7 @@ struct XmlStreamParser::Callbacks {
       return;
     }
     try {
-      if (!self.handler_.EndElement(SplitName(name), self.depth_)) self.Stop();
+      if (!self.handler_.EndElement(XmlName(name), self.depth_)) self.Stop();
     } catch (...) {
       self.Fail(std::current_exception());
     }
@@ -126,10 +152,20 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   for (;;) {
     void* buffer = XML_GetBuffer(p, kChunk);
     if (buffer == nullptr) throw std::bad_alloc();
-    const std::size_t n =
-        input.Read(std::span(static_cast<std::byte*>(buffer), static_cast<std::size_t>(kChunk)));
+    // Fill the chunk; a document that ends inside it is parsed in one final call, which
+    // spares expat holding back and re-reading its last token.
+    const std::span chunk(static_cast<std::byte*>(buffer), static_cast<std::size_t>(kChunk));
+    std::size_t n = 0;
+    bool last = false;
+    while (n < chunk.size()) {
+      const std::size_t got = input.Read(chunk.subspan(n));
+      if (got == 0) {
+        last = true;
+        break;
+      }
+      n += got;
+    }
     fed_ += n;
-    const bool last = n == 0;
     if (XML_ParseBuffer(p, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
       if (failure_) std::rethrow_exception(failure_);
       if (refused_) return XmlOutcome::kDoctype;

@@ -13,13 +13,17 @@
 
 namespace vexmar::workbook {
 
-// An element or attribute name after namespace processing.
-struct XmlName {
-  std::string_view ns;     // namespace URI, empty when none
-  std::string_view local;  // local part
-  bool Is(std::string_view uri, std::string_view name) const noexcept {
-    return local == name && ns == uri;
-  }
+// An element or attribute name after namespace processing, as expat gives it:
+// "uri<separator>local", or "local" alone when it has no namespace. Compared in place.
+class XmlName {
+ public:
+  explicit XmlName(const char* raw) noexcept : raw_(raw) {}
+  bool Is(std::string_view ns, std::string_view local) const noexcept;
+  bool InNamespace(std::string_view ns) const noexcept;
+  bool HasLocal(std::string_view local) const noexcept;
+
+ private:
+  const char* raw_;
 };
 
 // Attributes of a start tag, as expat hands them over (name, value, name, value, ..., null).

@@ -344,6 +344,22 @@ void ZipArchive::IndexCentralDirectory() {
   }
   // Writers without zip64 records let the 16-bit count wrap; compare what fits.
   if ((index_.size() & 0xFFFF) != (cd_entries_ & 0xFFFF)) RaiseBadDirectory();
+  // Sorted by hash, entries with equal hashes in directory order: the first of
+  // duplicate names is the one found.
+  std::stable_sort(index_.begin(), index_.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    return a.name_hash < b.name_hash;
+  });
+}
+
+std::pair<std::vector<ZipArchive::IndexEntry>::const_iterator,
+          std::vector<ZipArchive::IndexEntry>::const_iterator>
+ZipArchive::EqualHash(std::uint64_t hash) const {
+  const auto first =
+      std::lower_bound(index_.begin(), index_.end(), hash,
+                       [](const IndexEntry& item, std::uint64_t h) { return item.name_hash < h; });
+  auto last = first;
+  while (last != index_.end() && last->name_hash == hash) ++last;
+  return {first, last};
 }
 
 ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
@@ -353,19 +369,17 @@ ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
 }
 
 std::optional<ZipEntry> ZipArchive::Find(std::string_view name) const {
-  const std::uint64_t hash = PartNameHash(name);
-  for (const IndexEntry& item : index_) {
-    if (item.name_hash != hash) continue;
-    ZipEntry entry = ReadCentralHeader(item.header_offset);
+  const auto [first, last] = EqualHash(PartNameHash(name));
+  for (auto it = first; it != last; ++it) {
+    ZipEntry entry = ReadCentralHeader(it->header_offset);
     if (PartNamesEqual(entry.name, name)) return entry;
   }
   return std::nullopt;
 }
 
 bool ZipArchive::Contains(std::string_view name) const {
-  const std::uint64_t hash = PartNameHash(name);
-  return std::any_of(index_.begin(), index_.end(),
-                     [hash](const IndexEntry& item) { return item.name_hash == hash; });
+  const auto [first, last] = EqualHash(PartNameHash(name));
+  return first != last;
 }
 
 void ZipArchive::ChargeInflated(std::uint64_t bytes) {

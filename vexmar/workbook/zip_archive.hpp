@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "vexmar/workbook/byte_stream.hpp"
@@ -68,6 +69,8 @@ class ZipArchive {
   void LocateCentralDirectory();
   void IndexCentralDirectory();
   ZipEntry ReadCentralHeader(std::uint64_t offset) const;
+  std::pair<std::vector<IndexEntry>::const_iterator, std::vector<IndexEntry>::const_iterator>
+  EqualHash(std::uint64_t hash) const;
 
   const FileSource& file_;
   std::uint64_t base_ = 0;  // bytes prepended to the archive (self-extractors)
