@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Seed corpora for the zip, package-part and XML fuzzers, made from the fixtures.
 
-usage: make_zip_xml_seeds.py FIXTURE_DIR OUT_DIR  -> OUT_DIR/{zip_container,package_parts,xml_workbook}
+usage: make_zip_xml_seeds.py FIXTURE_DIR OUT_DIR
+  -> OUT_DIR/{zip_container,package_parts,xml_workbook,xml_skeleton}
 """
 import os
 import shutil
@@ -15,7 +16,8 @@ PARTS = ["_rels/.rels", "xl/workbook.xml", "xl/_rels/workbook.xml.rels", "[Conte
 
 
 def main(fixtures, out):
-    dirs = {k: os.path.join(out, k) for k in ("zip_container", "package_parts", "xml_workbook")}
+    dirs = {k: os.path.join(out, k)
+            for k in ("zip_container", "package_parts", "xml_workbook", "xml_skeleton")}
     for d in dirs.values():
         os.makedirs(d, exist_ok=True)
     for name in sorted(os.listdir(fixtures)):
@@ -26,6 +28,9 @@ def main(fixtures, out):
             head = f.read(2)
         if head != b"PK":
             shutil.copy(path, dirs["xml_workbook"])
+            # The skeleton fuzzer takes the kept depth and a read size in its first bytes.
+            with open(path, "rb") as src, open(os.path.join(dirs["xml_skeleton"], name), "wb") as dst:
+                dst.write(b"\x03\x07" + src.read())
             continue
         shutil.copy(path, dirs["zip_container"])
         try:

@@ -21,6 +21,8 @@ class XmlName {
   bool Is(std::string_view ns, std::string_view local) const noexcept;
   bool InNamespace(std::string_view ns) const noexcept;
   bool HasLocal(std::string_view local) const noexcept;
+  // The name as expat gives it, for diagnostics and tests.
+  const char* Raw() const noexcept { return raw_; }
 
  private:
   const char* raw_;
