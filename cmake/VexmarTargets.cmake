@@ -12,13 +12,15 @@ function(vexmar_add_subsystem name)
   endforeach()
   if(ARG_LIBS)
     target_link_libraries(vexmar_${name} PUBLIC ${ARG_LIBS})
+    set_property(GLOBAL APPEND PROPERTY VEXMAR_EXTERNAL_LIBS ${ARG_LIBS})
   endif()
   set_property(GLOBAL APPEND PROPERTY VEXMAR_SUBSYSTEMS vexmar_${name})
 endfunction()
 
-# vexmar_add_test(<name> SOURCES ... DEPS ...): a GoogleTest executable run by ctest.
+# vexmar_add_test(<name> SOURCES ... DEPS ... [LIBS ...] [LABELS ...]): a GoogleTest
+# executable run by ctest. Tests labelled "tsan" also run under ThreadSanitizer.
 function(vexmar_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE vexmar_warnings GTest::gtest GTest::gmock GTest::gtest_main)
   foreach(dep IN LISTS ARG_DEPS)
@@ -29,5 +31,5 @@ function(vexmar_add_test name)
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}" LABELS "${ARG_LABELS}")
 endfunction()

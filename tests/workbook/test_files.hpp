@@ -2,17 +2,13 @@
 // Fixture paths and scratch files for the workbook tests.
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace vexmar::workbook::testing {
 
-inline std::filesystem::path FixtureDir() {
-  const char* root = std::getenv("VEXMAR_SOURCE_DIR");
-  return std::filesystem::path(root != nullptr ? root : ".") / "tests" / "workbook" / "fixtures";
-}
+inline std::filesystem::path FixtureDir() { return VEXMAR_ZIP_XML_FIXTURES; }
 
 // A file holding `bytes`, removed when the object goes.
 class ScratchFile {

@@ -16,6 +16,7 @@ std::u16string DefaultDescription(std::int32_t number) {
     case ErrorNumber::kPermissionDenied: return u"没有权限";
     case ErrorNumber::kPathFileAccessError: return u"路径/文件访问错误";
     case ErrorNumber::kPathNotFound: return u"路径未找到";
+    case ErrorNumber::kObjectVariableNotSet: return u"对象变量或 With 块变量未设置";
     case ErrorNumber::kCannotCreateObject: return u"ActiveX 部件不能创建对象";
     case ErrorNumber::kObjectDoesNotSupport: return u"对象不支持该属性或方法";
     case ErrorNumber::kWrongArgumentCount: return u"错误的参数号或无效的属性赋值";

@@ -19,6 +19,7 @@ enum class ErrorNumber : std::int32_t {
   kPermissionDenied = 70,
   kPathFileAccessError = 75,
   kPathNotFound = 76,
+  kObjectVariableNotSet = 91,
   kCannotCreateObject = 429,
   kObjectDoesNotSupport = 438,
   kWrongArgumentCount = 450,

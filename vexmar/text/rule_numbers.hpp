@@ -16,9 +16,10 @@ float ConvertWholeToFloat32(std::u16string_view text);
 
 // Reads a number from the start of the text: spaces, tabs and line feeds are skipped
 // wherever they stand; optional sign, digits, "." and fraction, exponent with "E" or
-// "D"; stops at the first unit that does not fit. No digits give 0. Returned as
+// "D"; stops at the first unit that does not fit. No digits give 0. Beyond the double
+// range is the overflow error. Returned as
 // double; the caller rounds to float32.
-double ReadLeadingNumber(std::u16string_view text) noexcept;
+double ReadLeadingNumber(std::u16string_view text);
 
 // The value as float32, rounded to nearest; beyond the float32 range is the overflow error.
 float ToFloat32Checked(double value);

@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string>
 
-#include "bench/zip_xml_generator.hpp"
+#include "bench/workbook/zip_xml_generator.hpp"
 #include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/xml_workbook.hpp"
 #include "vexmar/workbook/zip_workbook.hpp"
@@ -87,7 +87,7 @@ std::map<std::string, Sample>& Samples() {
 std::map<std::string, double>& PeerSeconds() {
   static std::map<std::string, double> seconds = [] {
     std::map<std::string, double> out;
-    std::string command = "/usr/bin/python3 " + std::string(VEXMAR_BENCH_DIR) + "/peer_openpyxl.py";
+    std::string command = "/usr/bin/python3 " + std::string(VEXMAR_BENCH_DIR) + "/peers/openpyxl_list.py";
     for (const auto& [key, sample] : Samples()) {
       if (sample.path.extension() == ".xlsx") command += " '" + sample.path.string() + "'";
     }

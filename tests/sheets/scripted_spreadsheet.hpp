@@ -1,0 +1,61 @@
+#pragma once
+// A scripted spreadsheet application for tests: it plays a fixed script (which creation
+// attempts succeed, what Open gives, the worksheets, where an error strikes) and records
+// every call it receives, so tests can assert the exact sequence. Safe to share between
+// threads.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vexmar/sheets/spreadsheet_applications.hpp"
+
+namespace vexmar::testing {
+
+struct SpreadsheetScript {
+  enum class Start { kGives, kGivesNothing, kRaises };
+  Start get_object = Start::kGives;  // GetObject("", "Excel")
+  int create_failures = 0;           // CreateObject attempts that raise before one succeeds
+
+  enum class OpenResult { kWorkbook, kNoWorkbook, kRaises };
+  OpenResult open = OpenResult::kWorkbook;
+
+  std::vector<std::u16string> sheets;  // the opened workbook's worksheets, in order
+  std::optional<std::int32_t> count;   // what Count reports, when not the number of sheets
+  bool count_raises = false;
+  int name_raises_at = 0;  // 1-based worksheet whose Name raises; 0 for none
+  enum class Raise { kError, kOutOfMemory, kOther };
+  Raise name_raises = Raise::kError;  // what it raises
+
+  std::vector<std::u16string> already_open;  // workbooks open before the check opens its own
+  int close_raises_at = 0;  // 1-based position in the closing enumeration; 0 for none
+};
+
+// The description of the error the stand-in raises in `operation`.
+inline std::u16string StandInFailure(std::u16string_view operation) {
+  return u"替身应用程序报告的错误：" + std::u16string(operation);
+}
+
+class ScriptedSpreadsheet {
+ public:
+  explicit ScriptedSpreadsheet(SpreadsheetScript script);
+
+  // A registry with the stand-in under "Excel" and "Excel.Application".
+  std::shared_ptr<const SpreadsheetApplications> Applications();
+
+  // Every call so far, e.g. "start Excel", "Open(<path>, 1033)", "Close(b.xls, false, 1033)".
+  std::vector<std::string> Calls() const;
+  // The workbooks still open in the applications when they were released.
+  std::vector<std::string> LeftOpen() const;
+  // Whether every object handed out has been released.
+  bool NothingHeld() const;
+
+  struct Record;  // shared with the objects handed out
+
+ private:
+  std::shared_ptr<Record> record_;
+};
+
+}  // namespace vexmar::testing

@@ -1,0 +1,101 @@
+#include "vexmar/names/repeat_name.hpp"
+
+#include <utility>
+
+#include "vexmar/names/file_name_list.hpp"
+#include "vexmar/platform/directory_listing.hpp"
+#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/rule_numbers.hpp"
+
+namespace vexmar {
+namespace {
+
+constexpr std::u16string_view kFieldSeparator = u"|";
+constexpr std::u16string_view kItemSeparator = u"#";
+
+// `text`, then `separator` and `piece`; the separator only follows a non-empty text.
+void AppendPiece(std::u16string& text, std::u16string_view separator, std::u16string_view piece) {
+  if (!text.empty()) text.append(separator);
+  text.append(piece);
+}
+
+}  // namespace
+
+std::int32_t ClsRepeatName::GetFileNames(const std::u16string& strRule, StringList& strFileNames,
+                                         const std::u16string& strTestPath) const {
+  FileNameList list(strFileNames);
+  StringList lines;
+  SplitString(strRule, kLineBreak, lines, -1, kCompareText);
+  const std::u16string& item_line = lines.At(0);
+  if (!item_line.empty()) {
+    StringList fields;
+    SplitString(item_line, kFieldSeparator, fields, -1, kCompareText);
+    if (fields.UpperBound() >= 1 && !fields.At(1).empty()) {
+      StringList items;
+      SplitString(fields.At(1), kItemSeparator, items, -1, kCompareText);
+      for (const std::u16string& item : items.Items()) {
+        AddItemFileNames(item, list, strTestPath);
+      }
+    }
+  }
+  return strFileNames.UpperBound();
+}
+
+void ClsRepeatName::AddItemFileNames(std::u16string_view item, FileNameList& list,
+                                     std::u16string_view directory) {
+  if (item.empty()) return;
+  // A plain name stands as written, whether or not it is listed already.
+  if (!HasWildcard(item)) {
+    list.Append(std::u16string(item));
+    return;
+  }
+  DirectoryListing listing;
+  FileNameSearch search(list);
+  for (std::u16string name = listing.First(JoinHostPath(directory, item)); !name.empty();
+       name = listing.Next()) {
+    if (!IsFileNameListed(name, search)) search.Append(std::move(name));
+  }
+}
+
+bool ClsRepeatName::IsFileNameListed(std::u16string_view name, FileNameSearch& search) {
+  return search.IsListed(name);
+}
+
+Bool16 ClsRepeatName::GetRuleItem(const std::u16string& strRule, std::u16string& strErrMsg,
+                                  float& sngWeight) const {
+  StringList lines;
+  SplitString(strRule, kLineBreak, lines, 1, kCompareText);
+  const std::u16string& item_line = lines.At(0);
+  if (item_line.empty()) return kFalse16;
+
+  StringList fields;
+  SplitString(item_line, kFieldSeparator, fields, -1, kCompareText);
+  if (fields.UpperBound() < 3) return kFalse16;
+
+  strErrMsg = fields.At(3);
+  const std::u16string& weight = fields.At(2);
+  if (!IsNumeric(weight)) return kFalse16;
+  sngWeight = ToFloat32Checked(ReadLeadingNumber(weight));
+  return kTrue16;
+}
+
+std::u16string ClsRepeatName::ChangeRuleFileName(const std::u16string& strRule,
+                                                 const std::u16string& strFileName) const {
+  StringList lines;
+  SplitString(strRule, kLineBreak, lines, -1, kCompareText);
+  const std::u16string& item_line = lines.At(0);
+  if (item_line.empty()) return {};
+
+  StringList fields;
+  SplitString(item_line, kFieldSeparator, fields, -1, kCompareText);
+  std::u16string text;
+  const std::int32_t last_field = fields.UpperBound();
+  for (std::int32_t i = 0; i <= last_field; ++i) {
+    AppendPiece(text, kFieldSeparator, i == 1 ? strFileName : fields.At(i));
+  }
+  const std::int32_t last_line = lines.UpperBound();
+  for (std::int32_t i = 1; i <= last_line; ++i) AppendPiece(text, kLineBreak, lines.At(i));
+  return text;
+}
+
+}  // namespace vexmar
