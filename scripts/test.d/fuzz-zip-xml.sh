@@ -9,7 +9,14 @@ cmake --build --preset fuzz -j "$(nproc)" --target zip_container_fuzzer package_
   xml_skeleton_fuzzer
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-/usr/bin/python3 fuzz/make_zip_xml_seeds.py tests/workbook/fixtures "$work/seeds"
+if command -v python3 >/dev/null; then
+  python3 fuzz/make_zip_xml_seeds.py tests/workbook/fixtures "$work/seeds"
+else  # without Python the fixtures themselves seed every target
+  for target in zip_container package_parts xml_workbook xml_skeleton; do
+    mkdir -p "$work/seeds/$target"
+    cp tests/workbook/fixtures/*.{xlsx,xlsm,xltx,xlsb,ods,ots,fods,xml,zip} "$work/seeds/$target/" 2>/dev/null || true
+  done
+fi
 for target in zip_container package_parts xml_workbook xml_skeleton; do
   mkdir -p "$work/corpus-$target"
   echo "== fuzzing $target for ${seconds}s"
