@@ -44,10 +44,13 @@ std::u16string TestPathOf(const std::filesystem::path& directory, const std::u16
 }  // namespace
 
 Exam LoadExam(const std::filesystem::path& directory, const std::filesystem::path& item_file) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(directory, error)) {
+    throw ExamError(directory.string() + " is not an exam directory");
+  }
   Exam exam;
   exam.items = LoadItems(item_file);
 
-  std::error_code error;
   std::filesystem::directory_iterator entries(directory, error);
   if (error) throw ExamError("cannot list " + directory.string() + ": " + error.message());
   std::vector<std::u16string> names;
