@@ -133,8 +133,8 @@ TEST_F(ExcelMultiFilesDirectoryTest, PatternsContributeTheirMatchesInPlace) {
 
 TEST_F(ExcelMultiFilesDirectoryTest, TestPathForms) {
   const Names found{u"a.xls", u"alias.xls", u"B.xls"};
-  for (const std::u16string& path : {dir_.HostPath(), dir_.HostPath() + u"/",
-                                     dir_.HostPath() + u"\\"}) {
+  for (const std::u16string& path :
+       {dir_.HostPath(), dir_.HostPath() + u"/", dir_.HostPath() + u"\\"}) {
     Names names;
     EXPECT_EQ(Parse(u"*.xls", path, names), 3);
     EXPECT_EQ(names, found);

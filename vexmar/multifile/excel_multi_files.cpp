@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/text/letter_case.hpp"
@@ -41,11 +42,10 @@ std::int32_t ClsExcelMultiFiles::ParseRules() {
 
 void ClsExcelMultiFiles::AddPatternFiles(const std::u16string& pattern,
                                          const std::u16string& directory) {
-  DirectoryListing listing;
-  for (std::u16string name = listing.First(JoinHostPath(directory, pattern)); !name.empty();
-       name = listing.Next()) {
-    files_name_->Add(std::move(name));
-  }
+  // The whole search at once, so the collection can make room for its names first.
+  std::vector<std::u16string> names = ListMatchingFiles(JoinHostPath(directory, pattern));
+  files_name_->Reserve(static_cast<std::size_t>(files_name_->Count()) + names.size());
+  for (std::u16string& name : names) files_name_->Add(std::move(name));
 }
 
 }  // namespace vexmar

@@ -1,5 +1,6 @@
 #include "vexmar/platform/collection.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <utility>
@@ -29,6 +30,11 @@ void Collection::Add(Variant item) {
 }
 
 std::int32_t Collection::Count() const { return ToInt32(items_.size()); }
+
+void Collection::Reserve(std::size_t count) {
+  // Geometric, so that many small reservations do not copy the items each time.
+  if (count > items_.capacity()) items_.reserve(std::max(count, 2 * items_.capacity()));
+}
 
 const Variant& Collection::Item(std::int32_t index) const {
   return items_[Position(index, items_.size())];

@@ -1,6 +1,7 @@
 #pragma once
 // The ordered collection behind PingRules and FilesName: items numbered from 1, Add
 // appends (equal values allowed), shared by reference between an object and its host.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -16,6 +17,8 @@ class Collection : public Object {
   // 1-based; outside 1..Count is the subscript error.
   const Variant& Item(std::int32_t index) const;
   void Remove(std::int32_t index);
+  // Room for `count` items in all, so that adding that many moves nothing.
+  void Reserve(std::size_t count);
 
   auto begin() const noexcept { return items_.begin(); }
   auto end() const noexcept { return items_.end(); }

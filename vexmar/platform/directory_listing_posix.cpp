@@ -35,6 +35,20 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+// An entry's name as UTF-16 in `out`, reusing its storage: most names are ASCII and are
+// widened in place; any other goes through the escaping decoder.
+void DecodeName(const char* bytes, std::u16string& out) {
+  out.clear();
+  for (const char* p = bytes; *p != '\0'; ++p) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (byte >= 0x80) {
+      out = Utf8ToUtf16Escaped(bytes);
+      return;
+    }
+    out.push_back(byte);
+  }
+}
+
 // The message text of a native path (invalid bytes shown as U+FFFD).
 std::u16string ShownNative(const std::string& native) { return Utf8ToUtf16(native); }
 
@@ -86,6 +100,7 @@ std::vector<std::u16string> ListMatchingFiles(std::u16string_view search_text) {
   }
 
   ListedNames names;
+  std::u16string name;
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(dir.get());
@@ -98,7 +113,7 @@ std::vector<std::u16string> ListMatchingFiles(std::u16string_view search_text) {
     }
     // Names starting with "." (also "." and "..") are hidden on this platform.
     if (entry->d_name[0] == '.') continue;
-    std::u16string name = Utf8ToUtf16Escaped(entry->d_name);
+    DecodeName(entry->d_name, name);
     // A "\" in a name cannot be written in the host's path form, which would read it
     // as a separator; such a file could not be addressed again.
     if (name.find(u'\\') != std::u16string::npos) continue;

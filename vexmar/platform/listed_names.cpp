@@ -1,5 +1,6 @@
 // The listing order, and the gathering of names that serves it.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "vexmar/platform/directory_listing.hpp"
@@ -41,68 +42,110 @@ std::uint64_t PackUnits(std::u16string_view key, std::size_t from) noexcept {
 struct Entry {
   std::uint64_t cached_high;  // key units shared+0 .. shared+3
   std::uint64_t cached_low;   // key units shared+4 .. shared+7
-  std::size_t span;           // which name
+  std::size_t name;           // its index in the order of gathering
 };
+
+// Below this many names a comparison sort is as fast.
+constexpr std::size_t kRadixThreshold = 2048;
+
+// Stable LSD radix sort by cached_high, a byte at a time; a byte that is the same in
+// every entry (the high bytes of ASCII units) costs one counting pass and no moves.
+void RadixSortByHigh(std::vector<Entry>& entries) {
+  std::vector<Entry> buffer(entries.size());
+  for (unsigned shift = 0; shift < 64; shift += 8) {
+    std::array<std::size_t, 256> counts{};
+    for (const Entry& entry : entries) ++counts[(entry.cached_high >> shift) & 0xFF];
+    if (std::find(counts.begin(), counts.end(), entries.size()) != counts.end()) continue;
+    std::size_t position = 0;
+    for (std::size_t& count : counts) {
+      const std::size_t start = position;
+      position += count;
+      count = start;
+    }
+    for (const Entry& entry : entries)
+      buffer[counts[(entry.cached_high >> shift) & 0xFF]++] = entry;
+    entries.swap(buffer);
+  }
+}
 
 }  // namespace
 
 void ListedNames::Add(std::u16string_view name) {
-  spans_.push_back({exact_.size(), name.size()});
-  exact_.append(name);
-  const std::size_t at = upper_.size();
-  upper_.resize(at + name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) upper_[at + i] = UpperUnitInline(name[i]);
+  constexpr std::size_t kChunkUnits = 32 * 1024;
+  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < name.size()) {
+    chunks_.emplace_back().reserve(std::max(kChunkUnits, name.size()));
+  }
+  std::u16string& chunk = chunks_.back();
+  const std::size_t at = chunk.size();
+  chunk.append(name);  // within the reserved capacity: the chunk's data stays put
+  names_.emplace_back(chunk.data() + at, name.size());
 }
 
 std::vector<std::u16string> ListedNames::TakeInListingOrder() {
-  const std::u16string_view keys(upper_);
-  const std::u16string_view exact(exact_);
-  auto key_of = [&](const Span& s) { return keys.substr(s.offset, s.length); };
+  // The upper-cased forms, one after the other in a buffer made at its final size.
+  std::size_t total = 0;
+  for (const auto name : names_) total += name.size();
+  std::u16string upper(total, u'\0');
+  std::vector<std::size_t> key_offsets;
+  key_offsets.reserve(names_.size());
+  std::size_t filled = 0;
+  for (const auto name : names_) {
+    key_offsets.push_back(filled);
+    for (const char16_t unit : name) upper[filled++] = UpperUnitInline(unit);
+  }
+  const std::u16string_view keys(upper);
+  auto key_of = [&](std::size_t i) { return keys.substr(key_offsets[i], names_[i].size()); };
 
   // The beginning every key shares; the sort compares what follows it.
-  std::size_t shared = spans_.empty() ? 0 : spans_[0].length;
-  for (std::size_t i = 1; i < spans_.size() && shared > 0; ++i) {
+  std::size_t shared = names_.empty() ? 0 : names_[0].size();
+  for (std::size_t i = 1; i < names_.size() && shared > 0; ++i) {
     const std::u16string_view first = keys.substr(0, shared);
-    const std::u16string_view key = key_of(spans_[i]);
+    const std::u16string_view key = key_of(i);
     std::size_t same = 0;
     while (same < first.size() && same < key.size() && first[same] == key[same]) ++same;
     shared = same;
   }
 
   std::vector<Entry> entries;
-  entries.reserve(spans_.size());
-  for (std::size_t i = 0; i < spans_.size(); ++i) {
-    const std::u16string_view key = key_of(spans_[i]);
+  entries.reserve(names_.size());
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    const std::u16string_view key = key_of(i);
     entries.push_back({PackUnits(key, shared), PackUnits(key, shared + 4), i});
   }
 
   const std::size_t compared_from = shared + 8;
-  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+  auto less = [&](const Entry& a, const Entry& b) {
     if (a.cached_high != b.cached_high) return a.cached_high < b.cached_high;
     if (a.cached_low != b.cached_low) return a.cached_low < b.cached_low;
-    const Span& span_a = spans_[a.span];
-    const Span& span_b = spans_[b.span];
-    if (span_a.length > compared_from || span_b.length > compared_from) {
-      const std::u16string_view key_a = key_of(span_a);
-      const std::u16string_view key_b = key_of(span_b);
+    const std::u16string_view key_a = key_of(a.name);
+    const std::u16string_view key_b = key_of(b.name);
+    if (key_a.size() > compared_from || key_b.size() > compared_from) {
       const int by_key = CompareUnits(key_a.substr(std::min(key_a.size(), compared_from)),
                                       key_b.substr(std::min(key_b.size(), compared_from)));
       if (by_key != 0) return by_key < 0;
     }
-    return CompareUnits(exact.substr(span_a.offset, span_a.length),
-                        exact.substr(span_b.offset, span_b.length)) < 0;
-  });
-
-  std::vector<std::u16string> names;
-  names.reserve(entries.size());
-  for (const Entry& entry : entries) {
-    const Span& span = spans_[entry.span];
-    names.emplace_back(exact.substr(span.offset, span.length));
+    return CompareUnits(names_[a.name], names_[b.name]) < 0;
+  };
+  if (entries.size() < kRadixThreshold) {
+    std::sort(entries.begin(), entries.end(), less);
+  } else {
+    // Large listings: order by the first four cached units in linear time, then sort the
+    // (usually short) runs that agree on them.
+    RadixSortByHigh(entries);
+    for (auto run = entries.begin(); run != entries.end();) {
+      auto run_end = run + 1;
+      while (run_end != entries.end() && run_end->cached_high == run->cached_high) ++run_end;
+      if (run_end - run > 1) std::sort(run, run_end, less);
+      run = run_end;
+    }
   }
-  exact_.clear();
-  upper_.clear();
-  spans_.clear();
-  return names;
+
+  std::vector<std::u16string> sorted;
+  sorted.reserve(entries.size());
+  for (const Entry& entry : entries) sorted.emplace_back(names_[entry.name]);
+  names_.clear();
+  chunks_.clear();
+  return sorted;
 }
 
 void SortInListingOrder(std::vector<std::u16string>& names) {

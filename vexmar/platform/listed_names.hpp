@@ -19,18 +19,15 @@ namespace vexmar {
 class ListedNames {
  public:
   void Add(std::u16string_view name);
-  std::size_t Count() const noexcept { return spans_.size(); }
+  std::size_t Count() const noexcept { return names_.size(); }
   // All names in listing order; leaves this empty.
   std::vector<std::u16string> TakeInListingOrder();
 
  private:
-  struct Span {
-    std::size_t offset;
-    std::size_t length;
-  };
-  std::u16string exact_;  // the names one after the other
-  std::u16string upper_;  // their upper-cased forms, at the same offsets
-  std::vector<Span> spans_;
+  // Names are copied into chunks that never move once made, so gathering never copies a
+  // name twice; each view in names_ points into a chunk.
+  std::vector<std::u16string> chunks_;
+  std::vector<std::u16string_view> names_;
 };
 
 }  // namespace vexmar

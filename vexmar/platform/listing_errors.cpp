@@ -36,15 +36,13 @@ void RaiseUnusablePath(std::u16string_view host_path) {
         u"路径/文件访问错误：路径“" + Shown(host_path) + u"”中含有空字符，不能用作文件路径");
 }
 
-void RaiseUnreadableDirectory(std::u16string_view directory, bool access_denied,
-                              long system_code) {
+void RaiseUnreadableDirectory(std::u16string_view directory, bool access_denied, long system_code) {
   if (access_denied) {
     Raise(ErrorNumber::kPermissionDenied,
           u"没有权限：无法读取目录“" + Shown(directory) + u"”" + SystemCodeText(system_code));
   }
-  Raise(ErrorNumber::kPathFileAccessError, u"路径/文件访问错误：无法读取目录“" +
-                                               Shown(directory) + u"”" +
-                                               SystemCodeText(system_code));
+  Raise(ErrorNumber::kPathFileAccessError, u"路径/文件访问错误：无法读取目录“" + Shown(directory) +
+                                               u"”" + SystemCodeText(system_code));
 }
 
 void RaiseUnreadableEntry(std::u16string_view path, long system_code) {
