@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct GoodCase {
   std::string text;
   std::vector<Expected> items;
 };
+void PrintTo(const GoodCase& c, std::ostream* os) { *os << c.name; }
 
 class ItemFileGood : public testing::TestWithParam<GoodCase> {};
 
@@ -75,6 +77,7 @@ struct BadCase {
   std::string text;
   std::size_t line;
 };
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class ItemFileBad : public testing::TestWithParam<BadCase> {};
 
