@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "vexmar/platform/upper_unit.hpp"
+#include "vexmar/text/letter_case.hpp"
 #include "vexmar/text/letter_case.hpp"
 
 namespace vexmar {
@@ -22,7 +22,7 @@ std::uint32_t FileNameList::HashIgnoringCase(std::u16string_view name) noexcept 
   while (i < name.size()) {
     std::uint64_t packed = 0;
     for (const std::size_t end = i + 4; i < end && i < name.size(); ++i) {
-      packed = (packed << 16) | UpperUnitInline(name[i]);
+      packed = (packed << 16) | ToUpperUnit(name[i]);
     }
     hash = (hash ^ packed) * kMultiplier;
     hash ^= hash >> 29;
@@ -78,7 +78,7 @@ FileNameSearch::FileNameSearch(FileNameList& list) : list_(list) {
 
 bool FileNameSearch::IsListed(std::u16string_view name) {
   if (in_order_ && has_previous_) {
-    const int order = CompareUpperCased(previous_, name);
+    const int order = CompareIgnoreCase(previous_, name);
     // The previous name is listed (found or appended): an equal one is too.
     if (order == 0) return true;
     if (order > 0) {

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "vexmar/platform/upper_unit.hpp"
+#include "vexmar/text/letter_case.hpp"
 
 namespace vexmar {
 
@@ -19,7 +19,7 @@ bool FileNameMatches(std::u16string_view name, std::u16string_view pattern) noex
       star = p++;
       star_name = n;
     } else if (p < pattern.size() &&
-               (pattern[p] == u'?' || UpperUnitInline(pattern[p]) == UpperUnitInline(name[n]))) {
+               (pattern[p] == u'?' || ToUpperUnit(pattern[p]) == ToUpperUnit(name[n]))) {
       ++p;
       ++n;
     } else if (star != kNone) {

@@ -5,7 +5,7 @@
 
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/platform/listed_names.hpp"
-#include "vexmar/platform/upper_unit.hpp"
+#include "vexmar/text/letter_case.hpp"
 
 namespace vexmar {
 namespace {
@@ -91,7 +91,7 @@ std::vector<std::u16string> ListedNames::TakeInListingOrder() {
   std::size_t filled = 0;
   for (const auto name : names_) {
     key_offsets.push_back(filled);
-    for (const char16_t unit : name) upper[filled++] = UpperUnitInline(unit);
+    for (const char16_t unit : name) upper[filled++] = ToUpperUnit(unit);
   }
   const std::u16string_view keys(upper);
   auto key_of = [&](std::size_t i) { return keys.substr(key_offsets[i], names_[i].size()); };

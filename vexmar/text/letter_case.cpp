@@ -62,10 +62,7 @@ std::int32_t FindMapped(std::u16string_view haystack, std::u16string_view needle
 
 }  // namespace
 
-char16_t ToUpperUnit(char16_t unit) noexcept {
-  if (unit < 0x80) {
-    return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - 0x20) : unit;
-  }
+char16_t detail::ToUpperFromTable(char16_t unit) noexcept {
   const unsigned delta = kUpperStage2[kUpperStage1[unit >> 8]][unit & 0xFF];
   return static_cast<char16_t>(unit + delta);
 }
@@ -82,15 +79,6 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept {
     if (a[i] != b[i] && ToUpperUnit(a[i]) != ToUpperUnit(b[i])) return false;
   }
   return true;
-}
-
-int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept {
-  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t x = ToUpperUnit(a[i]), y = ToUpperUnit(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 std::int32_t FindIgnoreCase(std::u16string_view haystack, std::u16string_view needle,

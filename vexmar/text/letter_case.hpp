@@ -3,17 +3,37 @@
 // unit in and one out (surrogates, and so characters beyond the BMP, are left as they
 // are), from a table generated from Unicode data. It does not depend on any locale and
 // gives the same result on every platform. Full-width and half-width forms stay apart.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace vexmar {
 
-char16_t ToUpperUnit(char16_t unit) noexcept;
+namespace detail {
+char16_t ToUpperFromTable(char16_t unit) noexcept;
+}
+
+// Inline for the ASCII range, which most names and rule texts are made of.
+inline char16_t ToUpperUnit(char16_t unit) noexcept {
+  if (unit < 0x80) {
+    return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - 0x20) : unit;
+  }
+  return detail::ToUpperFromTable(unit);
+}
+
 std::u16string ToUpper(std::u16string_view text);
 // Exact comparison of the upper-cased forms.
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept;
 // Ordinal comparison of the upper-cased forms: <0, 0, >0.
-int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept;
+inline int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept {
+  const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;
+    const char16_t x = ToUpperUnit(a[i]), y = ToUpperUnit(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
 // 1-based position of the first occurrence of `needle` in `haystack` at or after
 // position `start` (1-based), ignoring case; 0 when there is none, when `start` lies
 // beyond the end, or when `needle` is empty.

@@ -119,7 +119,7 @@ double ReadLeadingNumber(std::u16string_view text) {
 }
 
 float ToFloat32Checked(double value) {
-  constexpr double kMax = std::numeric_limits<float>::max();
+  constexpr double kMax = static_cast<double>(std::numeric_limits<float>::max());
   // Values up to half a unit in the last place above the largest float32 round down to it.
   const double kRoundLimit = kMax + std::ldexp(1.0, 103);
   if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();

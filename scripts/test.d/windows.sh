@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# The Windows part of the test command. Cross-builds the 32-bit and the 64-bit
+# VexmarExt.dll with MinGW-w64 and tests both under Wine in a fresh prefix:
+# registration with regsvr32, the C++ client (registry, type library against the class
+# table, module, binding, unregistration), the VBScript and JScript suites through
+# cscript with the stand-in spreadsheet application, and at the end unregistration,
+# after which nothing of the library may be left in the registry.
+# Installs the tools when run as root; otherwise, or when they cannot be had, it says
+# so and skips.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+started=$(date +%s)
+jobs=$(nproc)
+
+skip() {
+  echo "== windows: skipped: $*"
+  exit 0
+}
+
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+have_tools() {
+  local tool
+  for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ i686-w64-mingw32-widl \
+              x86_64-w64-mingw32-widl iconv; do
+    command -v "$tool" >/dev/null || return 1
+  done
+  [ -x "$wine32" ] && [ -x "$wine64" ] && [ -f /usr/include/wine/wine/windows/oaidl.idl ] &&
+    [ -d /usr/lib/i386-linux-gnu/wine/i386-windows ]
+}
+
+if ! have_tools; then
+  [ "$(id -u)" -eq 0 ] || skip "MinGW-w64 or Wine missing; as root this installs scripts/packages-windows.txt"
+  echo "== windows: installing the cross compilers and Wine"
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  packages=$(sed -e 's/#.*//' scripts/packages-windows.txt | tr -s ' \n' ' ')
+  export DEBIAN_FRONTEND=noninteractive
+  { apt-get update -qq && apt-get install -y -qq --no-install-recommends $packages; } >/dev/null ||
+    skip "the packages could not be installed"
+  have_tools || skip "the tools are still missing after installing"
+fi
+
+# Wine takes its code page from the locale: a Chinese one gives code page 936.
+zh_locale=$(locale -a 2>/dev/null | grep -i '^zh_CN' | head -n1)
+if [ -z "$zh_locale" ]; then
+  [ "$(id -u)" -eq 0 ] && localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 2>/dev/null && zh_locale=zh_CN.UTF-8
+  [ -n "$zh_locale" ] || skip "no zh_CN locale and none could be made"
+fi
+
+echo "== windows: cross-building VexmarExt.dll (x86, x64)"
+for preset in windows-x86 windows-x64; do
+  cmake --preset "$preset" >/dev/null &&
+    cmake --build --preset "$preset" -j "$jobs" \
+      --target VexmarExt vexmar_com_client StandInSpreadsheet >/dev/null ||
+    { echo "== windows: build of $preset failed"; cmake --build --preset "$preset" -j 1 2>&1 | tail -40; exit 1; }
+done
+built=$(date +%s)
+
+prefix=$(mktemp -d /tmp/vexmar-wine.XXXXXX)
+cleanup() {
+  WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$zh_locale LC_ALL=$zh_locale
+echo "== windows: fresh Wine prefix ($zh_locale)"
+"$wine64" wineboot -i >/dev/null 2>&1 || { echo "== windows: wineboot failed"; exit 1; }
+
+root=$prefix/drive_c/vexmar
+mkdir -p "$root/x86" "$root/x64" "$root/work/names/sub.xls" "$root/work/sheets"
+for arch in x86 x64; do
+  build=build/windows-$arch
+  cp "$build/vexmar/com/VexmarExt.dll" "$build/tests/com/wine/vexmar_com_client.exe" \
+     "$build/tests/com/wine/StandInSpreadsheet.dll" "$root/$arch/"
+done
+for suite in suite.vbs suite.js; do
+  iconv -f UTF-8 -t GBK "tests/com/scripts/$suite" >"$root/$suite"
+done
+# Answer files: ordinary ones, a hidden one, a directory, a long name whose short name
+# would end in .XLS; workbooks for the stand-in application.
+touch "$root/work/names/"{a.xls,B.XLS,book.xlsx,c.txt,.hidden.xls}
+printf 'SHEETS\nSheet1\nMySheet2\nData\n' >"$root/work/sheets/book.xls"
+printf 'NOTHING\n' >"$root/work/sheets/nothing.xls"
+printf 'REFUSE\n文件已损坏，无法打开\n' >"$root/work/sheets/refused.xls"
+printf 'SHEETS\nS1\n!fail\n' >"$root/work/sheets/badname.xls"
+printf 'SHEETS\n工作表一\nData\n' >"$root/work/sheets/cn.xls"
+
+loader() { [ "$1" = x86 ] && echo "$wine32" || echo "$wine64"; }
+sysdir() { [ "$1" = x86 ] && echo 'C:\windows\syswow64' || echo 'C:\windows\system32'; }
+
+status=0
+summary=()
+run_step() {  # label, output file, command...
+  local label=$1 out=$2
+  shift 2
+  "$@" >"$out" 2>&1
+  local rc=$?
+  local counts
+  counts=$(grep -aE '[0-9]+ passed, [0-9]+ failed' "$out" | tail -n1)
+  summary+=("$label: ${counts:-no result (exit $rc)}")
+  if [ $rc -ne 0 ] || [ -z "$counts" ]; then
+    status=1
+    echo "-- $label failed:"
+    grep -av '^ok' "$out" | head -60
+  fi
+}
+
+for arch in x86 x64; do
+  win=$(loader $arch)
+  sys=$(sysdir $arch)
+  for dll in VexmarExt StandInSpreadsheet; do
+    "$win" "$sys\\regsvr32.exe" /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
+  done
+done
+for arch in x86 x64; do
+  win=$(loader $arch)
+  sys=$(sysdir $arch)
+  run_step "client $arch" "$root/client-$arch.txt" \
+    "$win" "C:\\vexmar\\$arch\\vexmar_com_client.exe" check "C:\\vexmar\\$arch\\VexmarExt.dll"
+  for suite in suite.vbs suite.js; do
+    run_step "$suite $arch" "$root/$suite-$arch.txt" \
+      "$win" "$sys\\cscript.exe" //nologo "C:\\vexmar\\$suite" 'C:\vexmar\work' "C:\\vexmar\\$suite-$arch.log"
+    if [ -f "$root/$suite-$arch.log" ] && grep -q . "$root/$suite-$arch.txt"; then
+      iconv -f UTF-16 -t UTF-8 "$root/$suite-$arch.log" | grep -av '^ok' | head -40
+    fi
+  done
+done
+for arch in x86 x64; do
+  win=$(loader $arch)
+  sys=$(sysdir $arch)
+  for dll in VexmarExt StandInSpreadsheet; do
+    "$win" "$sys\\regsvr32.exe" /u /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
+  done
+done
+for arch in x86 x64; do
+  run_step "unregistered $arch" "$root/absent-$arch.txt" \
+    "$(loader $arch)" "C:\\vexmar\\$arch\\vexmar_com_client.exe" absent
+done
+
+for arch in x86 x64; do
+  printf '== windows: VexmarExt.dll %s: %s bytes, imports %s\n' "$arch" \
+    "$(stat -c %s "$root/$arch/VexmarExt.dll")" \
+    "$(objdump -p "$root/$arch/VexmarExt.dll" 2>/dev/null | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')"
+done
+printf '== windows: %s\n' "${summary[@]}"
+finished=$(date +%s)
+echo "== windows: build $((built - started)) s, Wine tests $((finished - built)) s, total $((finished - started)) s"
+exit $status

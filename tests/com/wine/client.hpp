@@ -1,0 +1,26 @@
+#pragma once
+// The MinGW client that checks VexmarExt.dll under Wine, one group of checks a file.
+#include <string>
+
+#include "checks.hpp"
+
+namespace vexmar::wine_tests {
+
+// Registry entries of a registered module at `dll_path`.
+void CheckRegistration(Checks& checks, const std::wstring& dll_path);
+// No registry entry of the library is left (after unregistration).
+void CheckNothingRegistered(Checks& checks);
+// The embedded and the registered type library against the class table, entry by entry.
+void CheckTypeLibrary(Checks& checks, const std::wstring& dll_path);
+// Resources, version record, exports by ordinal, class objects and unloading.
+void CheckModule(Checks& checks, const std::wstring& dll_path);
+// Early binding through the interfaces, dispatch ids, errors, collections.
+void CheckBinding(Checks& checks);
+// DllUnregisterServer removes exactly what was written; registers again afterwards.
+void CheckUnregistration(Checks& checks, const std::wstring& dll_path);
+
+// Registry helpers.
+bool ReadRegistryText(const std::wstring& key, const wchar_t* name, std::wstring& out);
+bool RegistryKeyExists(const std::wstring& key);
+
+}  // namespace vexmar::wine_tests

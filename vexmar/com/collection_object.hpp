@@ -1,0 +1,53 @@
+#pragma once
+// The collection behind PingRules and FilesName as an Automation object: Item (the
+// default member, so that c(1) works in script), Count, Add, Remove and _NewEnum for
+// For Each. It shares the library's collection by reference.
+#include "vexmar/com/windows_com.hpp"
+
+#include <atomic>
+
+#include "vexmar/com/com_ptr.hpp"
+#include "vexmar/com/module.hpp"
+#include "vexmar/platform/collection.hpp"
+
+namespace vexmar::com {
+
+class CollectionObject final : public IDispatch {
+ public:
+  // Dispatch ids; Item is the default member.
+  static constexpr DISPID kItem = DISPID_VALUE;
+  static constexpr DISPID kCount = 1;
+  static constexpr DISPID kAdd = 2;
+  static constexpr DISPID kRemove = 3;
+
+  // A new object for `collection` (not null); std::bad_alloc when memory runs out.
+  static ComPtr<IDispatch> Wrap(CollectionRef collection);
+  // The library collection of one of this module's collection objects; null for any
+  // other object.
+  static CollectionRef Unwrap(IUnknown* object) noexcept;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                                   UINT* arg_error) override;
+
+ private:
+  explicit CollectionObject(CollectionRef collection) : collection_(std::move(collection)) {}
+  virtual ~CollectionObject() = default;
+
+  // Throws Error for a failing operation.
+  HRESULT Dispatch(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result);
+
+  LiveObject live_;
+  std::atomic<ULONG> refs_{1};
+  CollectionRef collection_;
+};
+
+}  // namespace vexmar::com
