@@ -23,3 +23,6 @@
 #include "vexmar/dispatch/collection_interface.hpp"
 #include "vexmar/dispatch/dispatch_object.hpp"
 #include "vexmar/dispatch/invoke_flags.hpp"
+#if !defined(_WIN32)  // the embedded reader is the Linux build's spreadsheet application
+#include "vexmar/workbook/list_worksheets.hpp"
+#endif

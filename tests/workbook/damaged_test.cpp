@@ -1,0 +1,321 @@
+// Damaged, hostile and foreign content: every case ends in names, "not a workbook" or
+// the library's error with a Chinese description - never a crash, hang or wrong list.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <random>
+
+#include "vexmar/component/error.hpp"
+#include "vexmar/workbook/list_worksheets.hpp"
+#include "workbook/cfb_builder.hpp"
+
+namespace {
+
+using namespace vexmar::testing_support;
+
+enum class Outcome { kNames, kNotWorkbook, kDamaged, kEncrypted };
+
+struct Result {
+  Outcome outcome;
+  std::vector<std::u16string> names;
+  std::u16string description;
+};
+
+Result Inspect(const std::filesystem::path& path) {
+  try {
+    auto names = vexmar::ListWorksheets(path);
+    if (!names) return {Outcome::kNotWorkbook, {}, {}};
+    return {Outcome::kNames, std::move(*names), {}};
+  } catch (const vexmar::Error& e) {
+    EXPECT_EQ(e.Number(), 1004);
+    EXPECT_EQ(static_cast<std::uint32_t>(e.HResult()), 0x800A03ECu);
+    const bool encrypted = e.Description().find(u"加密") != std::u16string::npos;
+    if (!encrypted) {
+      EXPECT_NE(e.Description().find(u"损坏"), std::u16string::npos);
+    }
+    return {encrypted ? Outcome::kEncrypted : Outcome::kDamaged, {}, e.Description()};
+  }
+}
+
+Bytes ReadFixture(const std::string& name) {
+  std::ifstream in(FixtureDir() / name, std::ios::binary);
+  Bytes out;
+  for (char c; in.get(c);) out.push_back(static_cast<std::byte>(c));
+  return out;
+}
+
+CfbFile PlainWorkbook() { return BuildCfb({{u"Workbook", Biff8Workbook({u"One", u"Two"})}}); }
+
+// ---------------------------------------------------------------- container damage
+
+struct CfbCase {
+  const char* label;
+  std::function<void(CfbFile&)> damage;
+  const char16_t* detail;  // part of the description
+};
+
+class CompoundDamage : public testing::TestWithParam<CfbCase> {};
+
+TEST_P(CompoundDamage, IsReportedAsDamaged) {
+  CfbFile file = PlainWorkbook();
+  GetParam().damage(file);
+  const Result r = Inspect(WriteTemp("damaged.xls", file.bytes));
+  ASSERT_EQ(r.outcome, Outcome::kDamaged);
+  EXPECT_NE(r.description.find(GetParam().detail), std::u16string::npos);
+}
+
+const std::uint32_t kWorkbookStart = 0;  // the first stream starts at sector 0
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompoundDamage,
+    testing::Values(
+        CfbCase{"self_loop",
+                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart), kWorkbookStart); },
+                u"循环"},
+        CfbCase{"two_sector_cycle",
+                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart + 1), kWorkbookStart); },
+                u"循环"},
+        CfbCase{"chain_to_nowhere",
+                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart + 2), 0x00FFFFFF); },
+                u"扇区编号超出范围"},
+        CfbCase{"chain_too_short",
+                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart), 0xFFFFFFFE); },
+                u"扇区链比流的长度短"},
+        CfbCase{"start_out_of_range",
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x74, 0x7FFFFFF0); },
+                u"扇区编号超出范围"},
+        CfbCase{"stream_larger_than_file",
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x78, 0xFFFFFFF0); },
+                u"流的长度超出文件大小"},
+        CfbCase{"child_out_of_range", [](CfbFile& f) { f.PutU32(f.EntryOffset(0) + 0x4C, 5000); },
+                u"目录项编号超出范围"},
+        CfbCase{"tree_cycle", [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x48, 1); },
+                u"目录树中有循环"},
+        CfbCase{
+            "directory_chain_cycle",
+            [](CfbFile& f) { f.PutU32(f.FatEntryOffset(f.directory_start), f.directory_start); },
+            u"循环"},
+        CfbCase{"root_not_root",
+                [](CfbFile& f) { f.bytes[f.EntryOffset(0) + 0x42] = std::byte{1}; }, u"根目录项"},
+        CfbCase{"huge_fat_count", [](CfbFile& f) { f.PutU32(0x2C, 0x7FFFFFFF); }, u"扇区计数"},
+        CfbCase{"huge_difat_count", [](CfbFile& f) { f.PutU32(0x48, 0xFFFFFFF0); }, u"扇区计数"},
+        CfbCase{"zero_fat_count", [](CfbFile& f) { f.PutU32(0x2C, 0); }, u"扇区计数"},
+        CfbCase{"bad_sector_shift", [](CfbFile& f) { f.PutU16(0x1E, 10); }, u"扇区大小"},
+        CfbCase{"bad_byte_order", [](CfbFile& f) { f.PutU16(0x1C, 0xFEFF); }, u"文件头"},
+        CfbCase{"fat_sector_outside", [](CfbFile& f) { f.PutU32(0x4C, 0x00100000); },
+                u"分配表扇区"},
+        CfbCase{"header_only", [](CfbFile& f) { f.bytes.resize(512); }, u"截断"},
+        CfbCase{"short_header", [](CfbFile& f) { f.bytes.resize(300); }, u"截断"}),
+    [](const testing::TestParamInfo<CfbCase>& param) { return std::string(param.param.label); });
+
+// Every cut of real files is refused, never read as a shorter list.
+TEST(Truncation, EveryCutOfARealFileIsDamaged) {
+  for (const char* name : {"xlwt_basic.xls", "lo_names.xls", "ss_biff7_cp936.xls"}) {
+    const Bytes whole = ReadFixture(name);
+    ASSERT_FALSE(whole.empty()) << name;
+    for (std::size_t cut = 8; cut < whole.size(); cut += (cut < 1100 ? 97 : 256)) {
+      const Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+      const Result r = Inspect(WriteTemp("cut.xls", part));
+      EXPECT_EQ(r.outcome, Outcome::kDamaged) << name << " cut at " << cut;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- BIFF record damage
+
+struct BiffCase {
+  const char* label;
+  Bytes stream;
+  Outcome outcome;
+  std::vector<std::u16string> names;
+};
+
+Bytes RawBoundSheet(std::uint8_t cch, std::size_t body_chars) {
+  Bytes body =
+      Concat({U32Bytes(0), Bytes{std::byte{0}, std::byte{0}, std::byte{cch}, std::byte{0}}});
+  body.resize(body.size() + body_chars, std::byte{'x'});
+  return Record(0x0085, body);
+}
+
+class BiffDamage : public testing::TestWithParam<BiffCase> {};
+
+TEST_P(BiffDamage, GivesTheExpectedOutcome) {
+  const BiffCase& c = GetParam();
+  const CfbFile file = BuildCfb({{u"Workbook", Padded(c.stream)}});
+  const Result r = Inspect(WriteTemp("biff.xls", file.bytes));
+  EXPECT_EQ(r.outcome, c.outcome) << vexmar::Error(1, r.description).what();
+  EXPECT_EQ(r.names, c.names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BiffDamage,
+    testing::Values(
+        BiffCase{"name_longer_than_record",
+                 Concat({Bof8(5), RawBoundSheet(20, 5), Eof()}),
+                 Outcome::kDamaged,
+                 {}},
+        BiffCase{"record_too_short",
+                 Concat({Bof8(5), Record(0x0085, Bytes(5)), Eof()}),
+                 Outcome::kDamaged,
+                 {}},
+        BiffCase{
+            "empty_name", Concat({Bof8(5), RawBoundSheet(0, 0), Eof()}), Outcome::kDamaged, {}},
+        BiffCase{"record_past_stream_end",
+                 Concat({Bof8(5), U16Bytes(0x0085), U16Bytes(0xFFFF)}),
+                 Outcome::kDamaged,
+                 {}},
+        BiffCase{"no_bof", Concat({BoundSheet8(0, 0, u"A"), Eof()}), Outcome::kDamaged, {}},
+        BiffCase{"sheet_bof_first", Concat({Bof8(0x10), Eof()}), Outcome::kDamaged, {}},
+        BiffCase{"globals_never_end",
+                 Concat({Bof8(5), BoundSheet8(0, 0, u"A"), Bof8(0x10)}),
+                 Outcome::kDamaged,
+                 {}},
+        BiffCase{"filepass",
+                 Concat({Bof8(5), Record(0x002F, Bytes(54)), BoundSheet8(0, 0, u"A"), Eof()}),
+                 Outcome::kEncrypted,
+                 {}},
+        BiffCase{"stops_at_shared_strings",
+                 Concat({Bof8(5), BoundSheet8(0, 0, u"A"), Record(0x00FC, Bytes(8)),
+                         U16Bytes(0x0085), U16Bytes(0xFFFF)}),
+                 Outcome::kNames,
+                 {u"A"}},
+        BiffCase{
+            "sheet_position_nonsense",
+            Concat({Bof8(5), BoundSheet8(0xFFFFFF00, 0, u"A"), BoundSheet8(3, 0, u"B"), Eof()}),
+            Outcome::kNames,
+            {u"A", u"B"}},
+        BiffCase{"unknown_sheet_kind_left_out",
+                 Concat({Bof8(5), BoundSheet8(0, 9, u"X"), BoundSheet8(0, 0, u"A"), Eof()}),
+                 Outcome::kNames,
+                 {u"A"}},
+        BiffCase{"name_after_empty_continue",
+                 Concat({Bof8(5),
+                         Record(0x0085, Concat({U32Bytes(0), Bytes{std::byte{0}, std::byte{0},
+                                                                   std::byte{4}, std::byte{1}}})),
+                         Record(0x003C, {}),
+                         Record(0x003C, Bytes{std::byte{0}, std::byte{'a'}, std::byte{'b'},
+                                              std::byte{'c'}, std::byte{'d'}}),
+                         Eof()}),
+                 Outcome::kNames,
+                 {u"abcd"}},
+        BiffCase{"no_sheets", Concat({Bof8(5), Eof()}), Outcome::kNames, {}}),
+    [](const testing::TestParamInfo<BiffCase>& param) { return std::string(param.param.label); });
+
+// The dialog flag sits in the sheet's own substream; BIFF8 workbooks are looked into
+// only when they have a drawing group (every dialog sheet holds a dialog frame object).
+Bytes WorkbookWithDialog(bool drawing_group) {
+  const Bytes dialog =
+      Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x11}, std::byte{0x04}}), Eof()});
+  const Bytes sheet =
+      Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x01}, std::byte{0x04}}), Eof()});
+  const Bytes group = drawing_group ? Record(0x00EB, Bytes(8)) : Bytes{};
+  const std::size_t globals = Bof8(5).size() + BoundSheet8(0, 0, u"Sheet").size() +
+                              BoundSheet8(0, 0, u"Dlg").size() + group.size() + Eof().size();
+  return Concat({Bof8(5), BoundSheet8(static_cast<std::uint32_t>(globals), 0, u"Sheet"),
+                 BoundSheet8(static_cast<std::uint32_t>(globals + sheet.size()), 0, u"Dlg"), group,
+                 Eof(), sheet, dialog});
+}
+
+TEST(DialogSheets, ExcludedWhenTheWorkbookHasDrawings) {
+  const Result r = Inspect(
+      WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(true))}}).bytes));
+  EXPECT_EQ(r.names, std::vector<std::u16string>{u"Sheet"});
+}
+
+TEST(DialogSheets, NotLookedForWithoutDrawingGroup) {
+  const Result r = Inspect(
+      WriteTemp("dlg.xls", BuildCfb({{u"Workbook", Padded(WorkbookWithDialog(false))}}).bytes));
+  EXPECT_EQ(r.names, (std::vector<std::u16string>{u"Sheet", u"Dlg"}));
+}
+
+TEST(BiffLimits, TooManySheetRecordsAreRefused) {
+  Bytes stream = Bof8(5);
+  const Bytes one = BoundSheet8(0, 0, u"s");
+  for (int i = 0; i < 70000; ++i) stream.insert(stream.end(), one.begin(), one.end());
+  stream = Concat({stream, Eof()});
+  const Result r = Inspect(WriteTemp("many.xls", BuildCfb({{u"Workbook", stream}}).bytes));
+  EXPECT_EQ(r.outcome, Outcome::kDamaged);
+}
+
+// ---------------------------------------------------------------- container variants
+
+TEST(CompoundVariants, DifatSectorsOfALargeFileAreFollowed) {
+  // More than 109 allocation-table sectors: the table's location continues in DIFAT
+  // sectors. The sheet list sits at the start, the second sheet's substream near the end.
+  Bytes stream = Biff8Workbook({u"Start", u"Far"});
+  stream.resize(8 * 1024 * 1024, std::byte{0});
+  const CfbFile file = BuildCfb({{u"Workbook", stream}});
+  ASSERT_GT(file.fat_sectors.size(), 109u);
+  const Result r = Inspect(WriteTemp("difat.xls", file.bytes));
+  ASSERT_EQ(r.outcome, Outcome::kNames) << vexmar::Error(1, r.description).what();
+  EXPECT_EQ(r.names, (std::vector<std::u16string>{u"Start", u"Far"}));
+}
+
+TEST(CompoundVariants, BrokenDifatChainIsDamaged) {
+  Bytes stream = Biff8Workbook({u"A"});
+  stream.resize(8 * 1024 * 1024, std::byte{0});
+  CfbFile file = BuildCfb({{u"Workbook", stream}});
+  file.PutU32(0x44, 0x7FFFFFF0);  // first DIFAT sector
+  EXPECT_EQ(Inspect(WriteTemp("difat.xls", file.bytes)).outcome, Outcome::kDamaged);
+}
+
+TEST(CompoundVariants, LargeSectorsAndStreamNameCase) {
+  const CfbFile file = BuildCfb({{u"WORKBOOK", Biff8Workbook({u"Big"})}}, 12);
+  const Result r = Inspect(WriteTemp("v4.xls", file.bytes));
+  EXPECT_EQ(r.names, std::vector<std::u16string>{u"Big"});
+}
+
+TEST(CompoundVariants, WorkbookStreamWinsOverBook) {
+  const Bytes book = Padded(Concat({Bof5(5), BoundSheet5(0, 0, "Old"), Eof()}));
+  const CfbFile file =
+      BuildCfb({{u"Book", book}, {u"Workbook", Biff8Workbook({u"New", u"Newer"})}});
+  EXPECT_EQ(Inspect(WriteTemp("both.xls", file.bytes)).names,
+            (std::vector<std::u16string>{u"New", u"Newer"}));
+}
+
+TEST(CompoundVariants, WorkbookStorageIsNoWorkbook) {
+  const CfbFile file = BuildCfb({{u"Workbook", {}, 1}, {u"Other", Padded({})}});
+  EXPECT_EQ(Inspect(WriteTemp("storage.xls", file.bytes)).outcome, Outcome::kNotWorkbook);
+}
+
+TEST(CompoundVariants, EncryptedPackageIsEncrypted) {
+  const CfbFile file =
+      BuildCfb({{u"EncryptionInfo", Padded({})}, {u"EncryptedPackage", Padded({})}});
+  EXPECT_EQ(Inspect(WriteTemp("enc.xlsx", file.bytes)).outcome, Outcome::kEncrypted);
+}
+
+// ---------------------------------------------------------------- random damage
+
+// Random byte changes in real files: whatever comes out, nothing crashes or hangs.
+TEST(RandomDamage, MutatedFilesNeverCrash) {
+  std::mt19937 rng(20240601);
+  for (const char* name : {"xlwt_hidden.xls", "ss_dual_stream.xls", "gen_ministream.xls",
+                           "gen_biff4w.xlw", "gen_sector4096.xls"}) {
+    const Bytes original = ReadFixture(name);
+    ASSERT_FALSE(original.empty());
+    for (int round = 0; round < 150; ++round) {
+      Bytes mutated = original;
+      const int changes = 1 + static_cast<int>(rng() % 8);
+      for (int i = 0; i < changes; ++i) {
+        mutated[rng() % mutated.size()] = static_cast<std::byte>(rng() & 0xFF);
+      }
+      (void)Inspect(WriteTemp("mutated.xls", mutated));
+    }
+  }
+}
+
+TEST(Foreign, RandomBytesAreNoWorkbook) {
+  std::mt19937 rng(7);
+  Bytes noise(3000);
+  for (auto& b : noise) b = static_cast<std::byte>(rng() & 0xFF);
+  noise[0] = std::byte{0x00};  // binary from the first byte on
+  EXPECT_EQ(Inspect(WriteTemp("noise.xls", noise)).outcome, Outcome::kNotWorkbook);
+}
+
+TEST(Foreign, UnreadablePathIsAnError) {
+  EXPECT_THROW((void)vexmar::ListWorksheets("/nonexistent/dir/file.xls"), vexmar::Error);
+  EXPECT_THROW((void)vexmar::ListWorksheets(std::filesystem::temp_directory_path()), vexmar::Error);
+}
+
+}  // namespace

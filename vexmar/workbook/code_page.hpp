@@ -1,0 +1,19 @@
+#pragma once
+// Byte strings of older workbooks (BIFF2..BIFF5 sheet names) in the workbook's code
+// page, as given by its CODEPAGE record.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace vexmar::workbook {
+
+// The code page assumed when a workbook names none (Windows Western).
+inline constexpr std::uint16_t kDefaultCodePage = 1252;
+
+// Decodes `bytes` from the code page numbered as in a CODEPAGE record (for example
+// 936, 1252, 1200 for UTF-16LE, 10000 or 32768 for Mac Roman). Bytes that do not
+// form a character become U+FFFD; an unknown code page is read as 1252.
+std::u16string DecodeCodePage(std::uint16_t code_page, std::span<const std::byte> bytes);
+
+}  // namespace vexmar::workbook

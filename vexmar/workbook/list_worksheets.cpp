@@ -1,0 +1,55 @@
+#include "vexmar/workbook/list_worksheets.hpp"
+
+#include <array>
+
+#include "vexmar/component/error.hpp"
+#include "vexmar/workbook/biff_workbook.hpp"
+#include "vexmar/workbook/compound_file.hpp"
+#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/text_workbook.hpp"
+#include "vexmar/workbook/xml_workbook.hpp"
+#include "vexmar/workbook/zip_workbook.hpp"
+
+namespace vexmar {
+namespace {
+
+bool StartsWith(std::span<const std::byte> head, std::string_view magic) {
+  if (head.size() < magic.size()) return false;
+  for (std::size_t i = 0; i < magic.size(); ++i) {
+    if (std::to_integer<char>(head[i]) != magic[i]) return false;
+  }
+  return true;
+}
+
+std::optional<std::vector<std::u16string>> ListFrom(const std::filesystem::path& file) {
+  using namespace workbook;
+  const FileSource source(file);
+  std::array<std::byte, 8> buffer{};
+  const std::span<const std::byte> head(buffer.data(), source.ReadSome(0, buffer));
+  if (head.empty()) return std::nullopt;
+
+  if (HasCompoundSignature(head)) return ListCompoundWorksheets(source);
+  if (StartsWith(head, "PK\x03\x04") || StartsWith(head, "PK\x05\x06")) {
+    return ListZipWorksheets(source);
+  }
+  if (HasLegacyBiffHeader(head)) {
+    return ListLegacyBiffWorksheets(source, SheetNameFromFileName(file));
+  }
+  if (HasBareBiff8Header(head)) {
+    WholeFileStream stream(source);
+    return ListBiffWorksheets(stream, BiffVersion::kBiff8);
+  }
+  if (LooksLikeXml(source)) {
+    if (auto names = ListXmlWorksheets(source)) return names;
+  }
+  if (IsTextWorkbook(source)) return std::vector<std::u16string>{SheetNameFromFileName(file)};
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::u16string>> ListWorksheets(const std::filesystem::path& file) {
+  return TranslateOutOfMemory([&] { return ListFrom(file); });
+}
+
+}  // namespace vexmar

@@ -1,0 +1,33 @@
+#pragma once
+// A random-access sequence of bytes: a stream inside a compound file or a range of the
+// file itself. Reads past the end are the damaged-file error.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "vexmar/workbook/file_source.hpp"
+
+namespace vexmar::workbook {
+
+class RandomAccessStream {
+ public:
+  virtual ~RandomAccessStream() = default;
+  virtual std::uint64_t Size() const = 0;
+  // Reads exactly out.size() bytes at `offset`.
+  virtual void Read(std::uint64_t offset, std::span<std::byte> out) = 0;
+};
+
+// The whole file as one stream (BIFF2..BIFF4 files are a bare record stream).
+class WholeFileStream final : public RandomAccessStream {
+ public:
+  explicit WholeFileStream(const FileSource& source) : source_(source) {}
+  std::uint64_t Size() const override { return source_.Size(); }
+  void Read(std::uint64_t offset, std::span<std::byte> out) override {
+    source_.ReadAt(offset, out);
+  }
+
+ private:
+  const FileSource& source_;
+};
+
+}  // namespace vexmar::workbook

@@ -1,0 +1,16 @@
+#pragma once
+// Worksheet names of the zip-based workbook formats (Office Open XML, binary workbook,
+// OpenDocument).
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vexmar/workbook/file_source.hpp"
+
+namespace vexmar::workbook {
+
+// std::nullopt when the zip holds no workbook part; throws vexmar::Error for a damaged
+// or encrypted workbook.
+std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& source);
+
+}  // namespace vexmar::workbook
