@@ -1,8 +1,105 @@
 #include "vexmar/workbook/zip_workbook.hpp"
 
-namespace vexmar::workbook {
+#include <algorithm>
+#include <string_view>
 
-std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& /*source*/) {
+#include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/ods_content.hpp"
+#include "vexmar/workbook/ooxml_workbook.hpp"
+#include "vexmar/workbook/opc_package.hpp"
+#include "vexmar/workbook/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/zip_archive.hpp"
+
+namespace vexmar::workbook {
+namespace {
+
+constexpr std::string_view kManifestNs = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0";
+constexpr std::string_view kOdfPrefix = "application/vnd.oasis.opendocument.";
+constexpr std::string_view kOdsType = "application/vnd.oasis.opendocument.spreadsheet";
+constexpr std::size_t kMaxMimetype = 256;
+
+std::string_view Trim(std::string_view text) noexcept {
+  while (!text.empty() &&
+         std::string_view(" \t\r\n").find(text.front()) != std::string_view::npos) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && std::string_view(" \t\r\n").find(text.back()) != std::string_view::npos) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+// Whether META-INF/manifest.xml marks content.xml as encrypted (a password-protected
+// document keeps its zip entries plain but their bytes ciphered).
+bool ContentIsEncrypted(ZipArchive& zip) {
+  class Handler final : public XmlHandler {
+   public:
+    bool StartElement(const XmlName& name, const XmlAttributes& attributes,
+                      std::size_t depth) override {
+      if (depth == 2 && name.Is(kManifestNs, "file-entry")) {
+        const char* path = attributes.Find(kManifestNs, "full-path");
+        in_content_ = path != nullptr && std::string_view(path) == "content.xml";
+      } else if (depth == 3 && in_content_ && name.Is(kManifestNs, "encryption-data")) {
+        encrypted_ = true;
+        return false;
+      }
+      return true;
+    }
+    bool EndElement(const XmlName&, std::size_t) override { return true; }
+    bool encrypted_ = false;
+
+   private:
+    bool in_content_ = false;
+  } handler;
+  const std::optional<ZipEntry> manifest = zip.Find("META-INF/manifest.xml");
+  if (!manifest) return false;
+  XmlStreamParser parser(handler, 3);
+  ParsePartXml(zip, *manifest, parser);
+  return handler.encrypted_;
+}
+
+// `declared`: the mimetype entry says this is a spreadsheet, so anything missing is damage.
+std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& zip, bool declared) {
+  const std::optional<ZipEntry> content = zip.Find("content.xml");
+  if (!content) {
+    if (declared) RaiseDamaged(u"缺少电子表格内容部件 content.xml");
+    return std::nullopt;
+  }
+  OdsContentHandler handler(false);
+  XmlStreamParser parser(handler, OdsContentHandler::kHandledDepth);
+  const std::unique_ptr<ByteStream> stream = zip.Open(*content);
+  XmlSkeletonStream skeleton(*stream, OdsContentHandler::kHandledDepth);
+  const XmlOutcome outcome = parser.Parse(skeleton);
+  if (outcome == XmlOutcome::kMalformed || outcome == XmlOutcome::kDoctype) {
+    if (ContentIsEncrypted(zip)) RaiseEncrypted();
+    if (outcome == XmlOutcome::kDoctype) {
+      RaiseDamaged(u"部件 content.xml 含有不允许的文档类型定义");
+    }
+    RaiseDamaged(u"部件 content.xml 的 XML 格式错误，第 " +
+                 Utf8ToUtf16(std::to_string(parser.ErrorLine())) + u" 行");
+  }
+  if (!handler.IsOpenDocument() || !handler.IsSpreadsheet()) {
+    if (declared) RaiseDamaged(u"content.xml 中没有电子表格内容");
+    return std::nullopt;
+  }
+  return std::move(handler.Names());
+}
+
+}  // namespace
+
+std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& source) {
+  ZipArchive zip(source);
+  if (const std::optional<ZipEntry> mimetype = zip.Find("mimetype");
+      mimetype && mimetype->uncompressed_size <= kMaxMimetype) {
+    const std::string text = zip.ReadWhole(*mimetype, kMaxMimetype);
+    const std::string_view type = Trim(text);
+    if (type.starts_with(kOdsType)) return ListOpenDocumentPackage(zip, true);
+    if (type.starts_with(kOdfPrefix)) return std::nullopt;
+  }
+  if (zip.Contains("_rels/.rels") || zip.Contains("[Content_Types].xml")) {
+    return ListPackageWorksheets(zip);
+  }
+  if (zip.Contains("content.xml")) return ListOpenDocumentPackage(zip, false);
   return std::nullopt;
 }
 

@@ -1,0 +1,43 @@
+#pragma once
+// Runs the zip or XML reader on a file and sums up what happened, for table-driven tests.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "vexmar/component/error.hpp"
+#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/xml_workbook.hpp"
+#include "vexmar/workbook/zip_workbook.hpp"
+
+namespace vexmar::workbook::testing {
+
+struct Listing {
+  std::string outcome;  // "names", "none", "damaged", "encrypted", "error"
+  std::vector<std::u16string> names;
+  std::u16string description;
+};
+
+inline Listing ListFile(const std::filesystem::path& path) {
+  Listing result;
+  try {
+    const FileSource source(path);
+    char head[2] = {};
+    std::span<std::byte> head_bytes(reinterpret_cast<std::byte*>(head), 2);
+    const bool zip = source.ReadSome(0, head_bytes) == 2 && head[0] == 'P' && head[1] == 'K';
+    const auto names = zip ? ListZipWorksheets(source) : ListXmlWorksheets(source);
+    result.outcome = names ? "names" : "none";
+    if (names) result.names = *names;
+  } catch (const Error& e) {
+    result.description = e.Description();
+    if (e.Description().find(u"加密") != std::u16string::npos) {
+      result.outcome = "encrypted";
+    } else if (e.Description().starts_with(u"工作簿文件已损坏")) {
+      result.outcome = "damaged";
+    } else {
+      result.outcome = "error";
+    }
+  }
+  return result;
+}
+
+}  // namespace vexmar::workbook::testing

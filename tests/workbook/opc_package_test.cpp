@@ -1,0 +1,64 @@
+// Part names and relationship targets of a package.
+#include "vexmar/workbook/opc_package.hpp"
+
+#include <gtest/gtest.h>
+
+#include "vexmar/workbook/zip_name.hpp"
+
+namespace vexmar::workbook {
+namespace {
+
+TEST(OpcPackageTest, ResolvesTargetsAgainstTheSourcePart) {
+  struct Case {
+    const char* source;
+    const char* target;
+    const char* part;
+  } cases[] = {
+      {"", "xl/workbook.xml", "xl/workbook.xml"},
+      {"", "/xl/workbook.xml", "xl/workbook.xml"},
+      {"", "./xl//workbook.xml", "xl/workbook.xml"},
+      {"xl/workbook.xml", "worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+      {"xl/workbook.xml", "../customXml/item1.xml", "customXml/item1.xml"},
+      {"xl/workbook.xml", "/xl/worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+      {"xl/main book.xml", "sheets/a%20b.xml", "xl/sheets/a b.xml"},
+      {"", "xl/%E5%B7%A5%E4%BD%9C.xml", "xl/\xE5\xB7\xA5\xE4\xBD\x9C.xml"},
+      {"xl/workbook.xml", "sheet.xml#frag", "xl/sheet.xml"},
+      {"xl/workbook.xml", "../../escape.xml", ""},
+      {"xl/workbook.xml", "http://example.com/x.xml", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ResolveTarget(c.source, c.target), c.part) << c.source << " + " << c.target;
+  }
+}
+
+TEST(OpcPackageTest, RelationshipsPartNames) {
+  EXPECT_EQ(RelationshipsPartName(""), "_rels/.rels");
+  EXPECT_EQ(RelationshipsPartName("xl/workbook.xml"), "xl/_rels/workbook.xml.rels");
+  EXPECT_EQ(RelationshipsPartName("book.bin"), "_rels/book.bin.rels");
+}
+
+TEST(OpcPackageTest, RelationshipAndContentTypes) {
+  EXPECT_TRUE(IsOfficeDocumentRelationship(
+      "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument"));
+  EXPECT_TRUE(IsWorksheetRelationship(
+      "HTTP://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet"));
+  EXPECT_FALSE(IsWorksheetRelationship(
+      "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet"));
+  EXPECT_FALSE(IsWorksheetRelationship(
+      "http://schemas.microsoft.com/office/2006/relationships/xlMacrosheet"));
+  EXPECT_TRUE(IsWorkbookContentType("application/vnd.ms-excel.sheet.binary.macroEnabled.main"));
+  EXPECT_TRUE(IsWorkbookContentType(
+      "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml; x=1"));
+  EXPECT_FALSE(IsWorkbookContentType(
+      "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"));
+}
+
+TEST(OpcPackageTest, PartNamesCompareLikePackageNames) {
+  EXPECT_TRUE(PartNamesEqual("/XL/Workbook.xml", "xl\\workbook.XML"));
+  EXPECT_EQ(PartNameHash("/XL/Workbook.xml"), PartNameHash("xl\\workbook.XML"));
+  EXPECT_FALSE(PartNamesEqual("xl/workbook.xml", "xl/workbook.xm"));
+  EXPECT_EQ(Cp437ToUtf8("\x80\xE4 ok"), "\xC3\x87\xCE\xA3 ok");
+}
+
+}  // namespace
+}  // namespace vexmar::workbook

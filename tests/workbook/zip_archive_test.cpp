@@ -1,0 +1,168 @@
+// The zip container reader on archives built in memory.
+#include "vexmar/workbook/zip_archive.hpp"
+
+#include <gtest/gtest.h>
+
+#include "vexmar/component/error.hpp"
+#include "workbook/test_files.hpp"
+#include "workbook/zip_builder.hpp"
+
+namespace vexmar::workbook::testing {
+namespace {
+
+std::string ReadEntry(ZipArchive& zip, const std::string& name, std::size_t chunk = 7) {
+  const auto entry = zip.Find(name);
+  EXPECT_TRUE(entry.has_value()) << name;
+  if (!entry) return {};
+  auto stream = zip.Open(*entry);
+  std::string out;
+  std::vector<std::byte> buffer(chunk);
+  for (std::size_t n; (n = stream->Read(buffer)) > 0;) {
+    out.append(reinterpret_cast<const char*>(buffer.data()), n);
+  }
+  return out;
+}
+
+TEST(ZipArchiveTest, FindsPartNamesLikeAPackageDoes) {
+  const ScratchFile file(ZipBuilder().Add("xl/Workbook.xml", "a").Add("Dir\\b.txt", "b").Build());
+  const FileSource source(file.Path());
+  ZipArchive zip(source);
+  EXPECT_EQ(zip.EntryCount(), 2u);
+  for (const char* name : {"xl/workbook.xml", "/XL/WORKBOOK.XML", "xl\\workbook.xml"}) {
+    EXPECT_TRUE(zip.Find(name).has_value()) << name;
+  }
+  EXPECT_TRUE(zip.Find("dir/B.TXT").has_value());
+  EXPECT_FALSE(zip.Find("xl/workbook.xm").has_value());
+  EXPECT_FALSE(zip.Contains("missing"));
+}
+
+TEST(ZipArchiveTest, StreamsStoredAndDeflatedEntriesInSmallPieces) {
+  std::string big;
+  for (int i = 0; i < 50000; ++i) big += "<row r=\"" + std::to_string(i) + "\"/>";
+  const ScratchFile file(ZipBuilder()
+                             .Add({"stored.xml", big, false})
+                             .Add({"deflated.xml", big, true})
+                             .Add({"empty", "", true})
+                             .Build());
+  const FileSource source(file.Path());
+  ZipArchive zip(source);
+  EXPECT_EQ(ReadEntry(zip, "stored.xml", 4093), big);
+  EXPECT_EQ(ReadEntry(zip, "deflated.xml", 4093), big);
+  EXPECT_EQ(ReadEntry(zip, "empty"), "");
+  EXPECT_EQ(zip.ReadWhole(*zip.Find("deflated.xml"), big.size()), big);
+  EXPECT_THROW(zip.ReadWhole(*zip.Find("deflated.xml"), big.size() - 1), Error);
+}
+
+TEST(ZipArchiveTest, ToleratesPrependedDataAndArchiveComments) {
+  const std::string stub(3000, 'M');
+  const ScratchFile file(ZipBuilder()
+                             .Prefix(stub)
+                             .Comment("comment with PK\x05\x06 inside")
+                             .Add("a.txt", "hello")
+                             .Build());
+  const FileSource source(file.Path());
+  ZipArchive zip(source);
+  EXPECT_EQ(ReadEntry(zip, "a.txt"), "hello");
+}
+
+TEST(ZipArchiveTest, LegacyCodePageNamesAreDecoded) {
+  // "wörk.xml" as code page 437 (0x94 is ö), without the UTF-8 flag.
+  const ScratchFile file(ZipBuilder().Add("w\x94rk.xml", "x").Build());
+  const FileSource source(file.Path());
+  ZipArchive zip(source);
+  EXPECT_TRUE(zip.Find("w\xC3\xB6rk.xml").has_value());
+}
+
+struct BrokenEntryCase {
+  const char* label;
+  BuildEntry entry;
+  const char16_t* expected;  // part of the description
+};
+
+void PrintTo(const BrokenEntryCase& c, std::ostream* os) { *os << c.label; }
+
+class ZipArchiveBrokenEntryTest : public ::testing::TestWithParam<BrokenEntryCase> {};
+
+TEST_P(ZipArchiveBrokenEntryTest, RaisesTheRightError) {
+  const ScratchFile file(ZipBuilder().Add("pad", "pad").Add(GetParam().entry).Build());
+  const FileSource source(file.Path());
+  try {
+    ZipArchive zip(source);
+    ReadEntry(zip, GetParam().entry.name);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(e.Description().find(GetParam().expected), std::u16string::npos);
+  }
+}
+
+BuildEntry Entry(std::string data, bool deflate) {
+  return BuildEntry{"e.xml", std::move(data), deflate};
+}
+
+BuildEntry With(BuildEntry e, void (*change)(BuildEntry&)) {
+  change(e);
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ZipArchiveBrokenEntryTest,
+    ::testing::Values(
+        BrokenEntryCase{"encrypted_flag",
+                        With(Entry("x", true), [](BuildEntry& e) { e.flags = 1; }), u"加密"},
+        BrokenEntryCase{"aes_method",
+                        With(Entry("x", true), [](BuildEntry& e) { e.method_override = 99; }),
+                        u"加密"},
+        BrokenEntryCase{"bzip2_method",
+                        With(Entry("x", true), [](BuildEntry& e) { e.method_override = 12; }),
+                        u"不支持的压缩方式"},
+        BrokenEntryCase{
+            "declared_too_short",
+            With(Entry(std::string(1000, 'a'), true), [](BuildEntry& e) { e.declared_size = 10; }),
+            u"长度与记录不符"},
+        BrokenEntryCase{"declared_too_long",
+                        With(Entry(std::string(1000, 'a'), true),
+                             [](BuildEntry& e) { e.declared_size = 2000; }),
+                        u"长度与记录不符"},
+        BrokenEntryCase{
+            "declared_huge",
+            With(Entry("abc", true), [](BuildEntry& e) { e.declared_size = 0xFFFFFFF0; }),
+            u"超出上限"},
+        BrokenEntryCase{"stored_size_mismatch",
+                        With(Entry("abcdef", false), [](BuildEntry& e) { e.declared_size = 3; }),
+                        u"不一致"},
+        BrokenEntryCase{"offset_past_directory",
+                        With(Entry("abc", true), [](BuildEntry& e) { e.local_offset = 1 << 20; }),
+                        u"中央目录"},
+        BrokenEntryCase{"offset_into_other_entry",
+                        With(Entry("abc", true), [](BuildEntry& e) { e.local_offset = 5; }),
+                        u"本地文件头"},
+        BrokenEntryCase{"overlapping_entries",
+                        With(Entry("pad", false), [](BuildEntry& e) { e.local_offset = 0; }),
+                        u"校验和"}),
+    [](const auto& param_info) { return std::string(param_info.param.label); });
+
+TEST(ZipArchiveTest, ZipBombIsRefusedBeforeInflating) {
+  // 64 MiB of zeros deflate to about 64 KiB: beyond the ratio allowed for an entry.
+  BuildEntry bomb{"content.xml", std::string(std::size_t{64} << 20, '\0'), true};
+  const ScratchFile file(ZipBuilder().Add(bomb).Build());
+  const FileSource source(file.Path());
+  ZipArchive zip(source);
+  EXPECT_THROW(zip.Open(*zip.Find("content.xml")), Error);
+}
+
+TEST(ZipArchiveTest, CorruptArchivesAreDamage) {
+  const std::string good = ZipBuilder().Add("a.txt", "hello").Build();
+  std::string wrong_count = good;
+  wrong_count[wrong_count.size() - 22 + 10] = 5;  // end record claims five entries
+  std::string wrong_size = good;
+  wrong_size[wrong_size.size() - 22 + 12] = 0x7F;  // directory larger than the file allows
+  for (const std::string& bytes : {std::string("PK\x03\x04"), good.substr(0, good.size() - 1),
+                                   wrong_count, wrong_size, std::string(100, 'x')}) {
+    const ScratchFile file(bytes);
+    const FileSource source(file.Path());
+    EXPECT_THROW(ZipArchive{source}, Error);
+  }
+}
+
+}  // namespace
+}  // namespace vexmar::workbook::testing

@@ -1,0 +1,35 @@
+#include "vexmar/workbook/spreadsheetml_content.hpp"
+
+#include <cstring>
+
+#include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/sheet_limits.hpp"
+
+namespace vexmar::workbook {
+namespace {
+
+constexpr std::string_view kSpreadsheetNs = "urn:schemas-microsoft-com:office:spreadsheet";
+
+}  // namespace
+
+bool SpreadsheetMlHandler::StartElement(const XmlName& name, const XmlAttributes& attributes,
+                                        std::size_t depth) {
+  if (depth == 1) {
+    is_workbook_ = name.Is(kSpreadsheetNs, "Workbook");
+    return is_workbook_;
+  }
+  if (depth == 2 && name.Is(kSpreadsheetNs, "Worksheet")) {
+    const char* sheet_name = attributes.Find(kSpreadsheetNs, "Name");
+    if (sheet_name == nullptr) sheet_name = attributes.Find({}, "Name");
+    if (sheet_name == nullptr) RaiseDamaged(u"SpreadsheetML 文档中的工作表缺少名称");
+    if (names_.size() >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
+    if (std::strlen(sheet_name) > kMaxSheetNameBytes) RaiseDamaged(u"工作表名称过长");
+    names_.push_back(Utf8ToUtf16(sheet_name));
+  }
+  return true;
+}
+
+bool SpreadsheetMlHandler::EndElement(const XmlName&, std::size_t) { return true; }
+
+}  // namespace vexmar::workbook

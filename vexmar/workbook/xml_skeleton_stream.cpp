@@ -1,0 +1,185 @@
+#include "vexmar/workbook/xml_skeleton_stream.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vexmar::workbook {
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+
+bool LooksUtf16(const char* p, std::size_t n) noexcept {
+  if (n < 2) return false;
+  const auto a = static_cast<unsigned char>(p[0]);
+  const auto b = static_cast<unsigned char>(p[1]);
+  return (a == 0xFE && b == 0xFF) || (a == 0xFF && b == 0xFE) || (a == 0 && b != 0) ||
+         (a != 0 && b == 0);
+}
+
+}  // namespace
+
+XmlSkeletonStream::XmlSkeletonStream(ByteStream& inner, std::size_t keep_depth)
+    : inner_(inner), keep_(keep_depth), input_(kChunk) {}
+
+bool XmlSkeletonStream::Fill() {
+  if (ended_) return false;
+  length_ = inner_.Read(std::as_writable_bytes(std::span(input_)));
+  pos_ = 0;
+  if (length_ == 0) {
+    ended_ = true;
+    return false;
+  }
+  if (!started_) {
+    started_ = true;
+    passthrough_ = LooksUtf16(input_.data(), length_);
+  }
+  return true;
+}
+
+std::size_t XmlSkeletonStream::Read(std::span<std::byte> out) {
+  char* dest = reinterpret_cast<char*>(out.data());
+  std::size_t produced = 0;
+  while (produced < out.size()) {
+    if (pending_length_ > 0) {
+      FlushPending(dest, out.size(), &produced);
+      continue;
+    }
+    if (pos_ == length_ && !Fill()) break;
+    if (passthrough_) {
+      const std::size_t n = std::min(out.size() - produced, length_ - pos_);
+      std::memcpy(dest + produced, input_.data() + pos_, n);
+      produced += n;
+      pos_ += n;
+      continue;
+    }
+    Scan(dest, out.size(), &produced);
+  }
+  return produced;
+}
+
+void XmlSkeletonStream::FlushPending(char* out, std::size_t capacity,
+                                     std::size_t* produced) noexcept {
+  while (pending_start_ < pending_length_ && *produced < capacity) {
+    out[(*produced)++] = pending_[pending_start_++];
+  }
+  if (pending_start_ == pending_length_) pending_start_ = pending_length_ = 0;
+}
+
+void XmlSkeletonStream::EndToken(std::uint64_t new_depth) noexcept {
+  depth_ = new_depth;
+  state_ = State::kText;
+  emit_ = depth_ < keep_;
+}
+
+void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produced) {
+  const char* in = input_.data();
+  std::size_t pos = pos_;
+  std::size_t made = *produced;
+  FlushPending(out, capacity, &made);
+  while (pos < length_ && made < capacity) {
+    if (state_ == State::kText) {
+      // Text runs up to the next "<": copied or skipped in one go.
+      const void* lt = std::memchr(in + pos, '<', length_ - pos);
+      const std::size_t end =
+          lt != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lt) - in) : length_;
+      if (emit_) {
+        const std::size_t n = std::min(end - pos, capacity - made);
+        std::memcpy(out + made, in + pos, n);
+        made += n;
+        pos += n;
+        if (pos < end) break;
+      } else {
+        pos = end;
+      }
+      if (pos < length_) {
+        state_ = State::kOpen;
+        ++pos;  // the "<" is written once the kind of markup is known
+      }
+      continue;
+    }
+    const char c = in[pos];
+    if (state_ == State::kOpen) {
+      // Start tags go one level deeper; an end tag closes the current level.
+      const bool end_tag = c == '/';
+      emit_ = end_tag ? depth_ <= keep_ : depth_ < keep_;
+      state_ = end_tag    ? State::kEndTag
+               : c == '!' ? State::kBang
+               : c == '?' ? State::kInstruction
+                          : State::kStartTag;
+      quote_ = 0;
+      slash_ = false;
+      run_ = 0;
+      brackets_ = 0;
+      ++pos;
+      if (emit_) {
+        pending_[0] = '<';
+        pending_[1] = c;
+        pending_length_ = 2;
+        FlushPending(out, capacity, &made);
+      }
+      continue;
+    }
+    if (emit_) out[made++] = c;
+    ++pos;
+    switch (state_) {
+      case State::kStartTag:
+        if (quote_ != 0) {
+          if (c == quote_) quote_ = 0;
+        } else if (c == '"' || c == '\'') {
+          quote_ = c;
+        } else if (c == '>') {
+          EndToken(slash_ ? depth_ : depth_ + 1);
+        } else {
+          slash_ = c == '/';
+        }
+        break;
+      case State::kEndTag:
+        if (c == '>') EndToken(depth_ > 0 ? depth_ - 1 : 0);
+        break;
+      case State::kBang:
+        state_ = c == '-' ? State::kBangDash : c == '[' ? State::kCData : State::kDeclaration;
+        if (c == '>') EndToken(depth_);
+        break;
+      case State::kBangDash:
+        state_ = State::kComment;
+        break;
+      case State::kComment:
+        if (c == '>' && run_ >= 2) {
+          EndToken(depth_);
+        } else {
+          run_ = c == '-' ? run_ + 1 : 0;
+        }
+        break;
+      case State::kCData:
+        if (c == '>' && run_ >= 2) {
+          EndToken(depth_);
+        } else {
+          run_ = c == ']' ? run_ + 1 : 0;
+        }
+        break;
+      case State::kInstruction:
+        if (c == '>' && run_ >= 1) {
+          EndToken(depth_);
+        } else {
+          run_ = c == '?' ? 1 : 0;
+        }
+        break;
+      case State::kDeclaration:
+        if (c == '[') {
+          ++brackets_;
+        } else if (c == ']') {
+          --brackets_;
+        } else if (c == '>' && brackets_ <= 0) {
+          EndToken(depth_);
+        }
+        break;
+      case State::kText:
+      case State::kOpen:
+        break;
+    }
+  }
+  pos_ = pos;
+  *produced = made;
+}
+
+}  // namespace vexmar::workbook

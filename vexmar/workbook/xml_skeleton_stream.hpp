@@ -1,0 +1,69 @@
+#pragma once
+// Keeps only the top levels of an XML document on its way to the parser.
+//
+// OpenDocument and SpreadsheetML hold their sheet names at a fixed, shallow depth, while
+// nearly all of their bytes are cell data below it. This stream tracks element depth with
+// a small byte-level scanner (tags, quoted attribute values, comments, CDATA sections,
+// processing instructions) and passes on only the markup and text of elements up to
+// `keep_depth`, so the namespace-aware parser sees a skeleton such as
+// <office:spreadsheet><table:table table:name="T1"></table:table>...</office:spreadsheet>.
+// Everything the parser sees stays checked for well-formedness; inside dropped content
+// only the nesting is followed, so a document cut short there still fails.
+//
+// Input that is not ASCII-compatible (UTF-16 by byte-order mark or by its first bytes)
+// passes through unchanged and is parsed in full.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "vexmar/workbook/byte_stream.hpp"
+
+namespace vexmar::workbook {
+
+class XmlSkeletonStream final : public ByteStream {
+ public:
+  XmlSkeletonStream(ByteStream& inner, std::size_t keep_depth);
+  std::size_t Read(std::span<std::byte> out) override;
+
+ private:
+  enum class State : std::uint8_t {
+    kText,
+    kOpen,      // after "<"
+    kBang,      // after "<!"
+    kBangDash,  // after "<!-"
+    kStartTag,
+    kEndTag,
+    kComment,
+    kCData,
+    kInstruction,
+    kDeclaration,
+  };
+  bool Fill();
+  // Scans input from pos_, writing kept bytes to out[*produced...]; stops when either
+  // runs out.
+  void Scan(char* out, std::size_t capacity, std::size_t* produced);
+  void EndToken(std::uint64_t new_depth) noexcept;
+  void FlushPending(char* out, std::size_t capacity, std::size_t* produced) noexcept;
+
+  ByteStream& inner_;
+  std::uint64_t keep_;
+  std::vector<char> input_;
+  std::size_t pos_ = 0;
+  std::size_t length_ = 0;
+  bool started_ = false;
+  bool passthrough_ = false;
+  bool ended_ = false;
+
+  State state_ = State::kText;
+  std::uint64_t depth_ = 0;
+  bool emit_ = true;  // whether the bytes of the current token are kept
+  char quote_ = 0;    // inside a quoted attribute value
+  bool slash_ = false;
+  int run_ = 0;           // closing characters seen: '-' of "-->", ']' of "]]>", '?' of "?>"
+  int brackets_ = 0;      // internal subset of a declaration
+  char pending_[2] = {};  // "<" and the character after it, once known to be kept
+  int pending_start_ = 0;
+  int pending_length_ = 0;
+};
+
+}  // namespace vexmar::workbook

@@ -1,0 +1,444 @@
+#include "vexmar/workbook/zip_archive.hpp"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "vexmar/workbook/zip_name.hpp"
+
+namespace vexmar::workbook {
+namespace {
+
+constexpr std::uint32_t kLocalHeaderSig = 0x04034b50;
+constexpr std::uint32_t kCentralHeaderSig = 0x02014b50;
+constexpr std::uint32_t kEndSig = 0x06054b50;
+constexpr std::uint32_t kZip64EndSig = 0x06064b50;
+constexpr std::uint32_t kZip64LocatorSig = 0x07064b50;
+constexpr std::size_t kEndSize = 22;
+constexpr std::size_t kZip64EndSize = 56;
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kCentralHeaderSize = 46;
+constexpr std::size_t kLocalHeaderSize = 30;
+constexpr std::size_t kMaxComment = 0xFFFF;
+constexpr std::size_t kChunk = 64 * 1024;
+
+constexpr std::uint16_t kFlagEncrypted = 0x0001;
+constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+constexpr std::uint16_t kFlagUtf8 = 0x0800;
+constexpr std::uint16_t kFlagMaskedDirectory = 0x2000;
+constexpr std::uint16_t kMethodStored = 0;
+constexpr std::uint16_t kMethodDeflated = 8;
+constexpr std::uint16_t kMethodAes = 99;
+
+std::uint16_t U16(const std::byte* p) noexcept {
+  return static_cast<std::uint16_t>(std::to_integer<unsigned>(p[0]) |
+                                    (std::to_integer<unsigned>(p[1]) << 8));
+}
+std::uint32_t U32(const std::byte* p) noexcept {
+  return static_cast<std::uint32_t>(U16(p)) | (static_cast<std::uint32_t>(U16(p + 2)) << 16);
+}
+std::uint64_t U64(const std::byte* p) noexcept {
+  return static_cast<std::uint64_t>(U32(p)) | (static_cast<std::uint64_t>(U32(p + 4)) << 32);
+}
+
+[[noreturn]] void RaiseBadDirectory() { RaiseDamaged(u"zip 中央目录已损坏"); }
+
+// Reads ranges of a file through one window so that walking many small records
+// costs few system calls.
+class WindowReader {
+ public:
+  WindowReader(const FileSource& file, std::size_t window) : file_(file), window_(window) {}
+
+  // `n` bytes at `offset`, valid until the next call. Past the end of the file is damage.
+  const std::byte* Get(std::uint64_t offset, std::size_t n) {
+    if (offset > file_.Size() || n > file_.Size() - offset) RaiseBadDirectory();
+    if (offset >= start_ && offset - start_ <= length_ && n <= length_ - (offset - start_)) {
+      return buffer_.data() + (offset - start_);
+    }
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::max(n, window_), file_.Size() - offset));
+    if (buffer_.size() < want) buffer_.resize(want);
+    file_.ReadAt(offset, std::span(buffer_.data(), want));
+    start_ = offset;
+    length_ = want;
+    return buffer_.data();
+  }
+
+ private:
+  const FileSource& file_;
+  std::size_t window_;
+  std::vector<std::byte> buffer_;
+  std::uint64_t start_ = 0;
+  std::size_t length_ = 0;
+};
+
+// Parses one central directory header at `offset`; `next` receives the offset after it.
+ZipEntry ParseCentralHeader(WindowReader& reader, std::uint64_t offset, std::uint64_t end,
+                            std::uint64_t* next) {
+  if (offset > end || end - offset < kCentralHeaderSize) RaiseBadDirectory();
+  const std::byte* h = reader.Get(offset, kCentralHeaderSize);
+  if (U32(h) != kCentralHeaderSig) RaiseBadDirectory();
+  ZipEntry entry;
+  entry.flags = U16(h + 8);
+  entry.method = U16(h + 10);
+  entry.crc32 = U32(h + 16);
+  entry.compressed_size = U32(h + 20);
+  entry.uncompressed_size = U32(h + 24);
+  const std::size_t name_len = U16(h + 28);
+  const std::size_t extra_len = U16(h + 30);
+  const std::size_t comment_len = U16(h + 32);
+  const std::uint16_t disk = U16(h + 34);
+  entry.local_header_offset = U32(h + 42);
+  const std::uint64_t total = kCentralHeaderSize + name_len + extra_len + comment_len;
+  if (end - offset < total) RaiseBadDirectory();
+  *next = offset + total;
+
+  const std::byte* body = reader.Get(offset + kCentralHeaderSize, name_len + extra_len);
+  const std::string_view raw_name(reinterpret_cast<const char*>(body), name_len);
+  const bool ascii = std::all_of(raw_name.begin(), raw_name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  entry.name =
+      (ascii || (entry.flags & kFlagUtf8) != 0) ? std::string(raw_name) : Cp437ToUtf8(raw_name);
+
+  // The zip64 extra field holds, in this order, whichever values did not fit.
+  const bool need_usize = entry.uncompressed_size == 0xFFFFFFFF;
+  const bool need_csize = entry.compressed_size == 0xFFFFFFFF;
+  const bool need_offset = entry.local_header_offset == 0xFFFFFFFF;
+  if (need_usize || need_csize || need_offset) {
+    const std::byte* extra = body + name_len;
+    std::size_t pos = 0;
+    bool found = false;
+    while (extra_len - pos >= 4) {
+      const std::uint16_t id = U16(extra + pos);
+      const std::size_t size = U16(extra + pos + 2);
+      pos += 4;
+      if (size > extra_len - pos) RaiseBadDirectory();
+      if (id == 0x0001) {
+        std::size_t field = pos;
+        const std::size_t field_end = pos + size;
+        auto take = [&](std::uint64_t& value) {
+          if (field_end - field < 8) RaiseBadDirectory();
+          value = U64(extra + field);
+          field += 8;
+        };
+        if (need_usize) take(entry.uncompressed_size);
+        if (need_csize) take(entry.compressed_size);
+        if (need_offset) take(entry.local_header_offset);
+        found = true;
+        break;
+      }
+      pos += size;
+    }
+    if (!found) RaiseBadDirectory();
+  }
+  if (disk != 0 && disk != 0xFFFF) RaiseDamaged(u"不支持分卷的 zip 文件");
+  return entry;
+}
+
+// Streams a stored entry and checks its CRC at the end.
+class StoredEntryStream final : public ByteStream {
+ public:
+  StoredEntryStream(const FileSource& file, ZipArchive& archive, std::uint64_t data_offset,
+                    const ZipEntry& entry)
+      : file_(file),
+        archive_(archive),
+        position_(data_offset),
+        remaining_(entry.uncompressed_size),
+        expected_crc_(entry.crc32) {}
+
+  std::size_t Read(std::span<std::byte> out) override {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), remaining_));
+    if (n == 0) return 0;
+    file_.ReadAt(position_, out.first(n));
+    archive_.ChargeInflated(n);
+    position_ += n;
+    remaining_ -= n;
+    crc_ = crc32_z(crc_, reinterpret_cast<const Bytef*>(out.data()), n);
+    if (remaining_ == 0 && crc_ != expected_crc_) RaiseDamaged(u"zip 条目校验和不符");
+    return n;
+  }
+
+ private:
+  const FileSource& file_;
+  ZipArchive& archive_;
+  std::uint64_t position_;
+  std::uint64_t remaining_;
+  std::uint32_t expected_crc_;
+  uLong crc_ = 0;
+};
+
+// Inflates a deflated entry piece by piece with raw zlib inflate.
+class DeflatedEntryStream final : public ByteStream {
+ public:
+  DeflatedEntryStream(const FileSource& file, ZipArchive& archive, std::uint64_t data_offset,
+                      const ZipEntry& entry)
+      : file_(file),
+        archive_(archive),
+        in_position_(data_offset),
+        in_remaining_(entry.compressed_size),
+        declared_size_(entry.uncompressed_size),
+        expected_crc_(entry.crc32),
+        input_(kChunk) {
+    if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
+  }
+  ~DeflatedEntryStream() override { inflateEnd(&z_); }
+  DeflatedEntryStream(const DeflatedEntryStream&) = delete;
+  DeflatedEntryStream& operator=(const DeflatedEntryStream&) = delete;
+
+  std::size_t Read(std::span<std::byte> out) override {
+    if (ended_ || out.empty()) return 0;
+    const std::size_t limit = std::min<std::size_t>(out.size(), std::numeric_limits<uInt>::max());
+    z_.next_out = reinterpret_cast<Bytef*>(out.data());
+    z_.avail_out = static_cast<uInt>(limit);
+    while (z_.avail_out > 0) {
+      if (z_.avail_in == 0 && in_remaining_ > 0) Refill();
+      const int status = inflate(&z_, Z_NO_FLUSH);
+      if (status == Z_STREAM_END) {
+        ended_ = true;
+        break;
+      }
+      if (status == Z_BUF_ERROR && z_.avail_in == 0 && in_remaining_ == 0) {
+        RaiseDamaged(u"zip 条目的压缩数据不完整");
+      }
+      if (status == Z_MEM_ERROR) throw std::bad_alloc();
+      if (status != Z_OK && status != Z_BUF_ERROR) RaiseDamaged(u"zip 条目的压缩数据已损坏");
+    }
+    const std::size_t produced = limit - z_.avail_out;
+    produced_ += produced;
+    if (produced_ > declared_size_) RaiseDamaged(u"zip 条目解压后的长度与记录不符");
+    archive_.ChargeInflated(produced);
+    crc_ = crc32_z(crc_, reinterpret_cast<const Bytef*>(out.data()), produced);
+    if (ended_ && (produced_ != declared_size_ || crc_ != expected_crc_)) {
+      RaiseDamaged(produced_ != declared_size_ ? u"zip 条目解压后的长度与记录不符"
+                                               : u"zip 条目校验和不符");
+    }
+    return produced;
+  }
+
+ private:
+  void Refill() {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, in_remaining_));
+    file_.ReadAt(in_position_, std::span(input_.data(), n));
+    in_position_ += n;
+    in_remaining_ -= n;
+    z_.next_in = reinterpret_cast<Bytef*>(input_.data());
+    z_.avail_in = static_cast<uInt>(n);
+  }
+
+  const FileSource& file_;
+  ZipArchive& archive_;
+  std::uint64_t in_position_;
+  std::uint64_t in_remaining_;
+  std::uint64_t declared_size_;
+  std::uint32_t expected_crc_;
+  std::vector<std::byte> input_;
+  z_stream z_{};
+  std::uint64_t produced_ = 0;
+  uLong crc_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace
+
+ZipArchive::ZipArchive(const FileSource& file) : file_(file) {
+  LocateCentralDirectory();
+  IndexCentralDirectory();
+}
+
+ZipArchive::~ZipArchive() = default;
+
+void ZipArchive::LocateCentralDirectory() {
+  const std::uint64_t size = file_.Size();
+  if (size < kEndSize) RaiseDamaged(u"zip 文件被截断，找不到中央目录");
+  const std::size_t tail_len = static_cast<std::size_t>(
+      std::min<std::uint64_t>(size, kEndSize + kMaxComment + kZip64LocatorSize));
+  const std::uint64_t tail_start = size - tail_len;
+  std::vector<std::byte> tail(tail_len);
+  file_.ReadAt(tail_start, tail);
+
+  // The end record is the last signature whose comment length fits the file.
+  std::size_t end_pos = tail_len;
+  for (std::size_t i = tail_len - kEndSize + 1; i-- > 0;) {
+    if (U32(tail.data() + i) == kEndSig && i + kEndSize + U16(tail.data() + i + 20) <= tail_len) {
+      end_pos = i;
+      break;
+    }
+  }
+  if (end_pos == tail_len) RaiseDamaged(u"zip 文件被截断，找不到中央目录");
+  const std::byte* end = tail.data() + end_pos;
+  const std::uint64_t end_offset = tail_start + end_pos;
+  const std::uint16_t disk = U16(end + 4);
+  const std::uint16_t cd_disk = U16(end + 6);
+  cd_entries_ = U16(end + 10);
+  cd_size_ = U32(end + 12);
+  cd_offset_ = U32(end + 16);
+  std::uint64_t records_start = end_offset;  // where the central directory must end
+
+  const bool has_locator = end_offset >= kZip64LocatorSize && end_pos >= kZip64LocatorSize &&
+                           U32(end - kZip64LocatorSize) == kZip64LocatorSig;
+  if (has_locator) {
+    const std::byte* locator = end - kZip64LocatorSize;
+    const std::uint64_t locator_offset = end_offset - kZip64LocatorSize;
+    // The record normally sits right before the locator; its recorded offset is
+    // relative to the archive start, which prepended data may have moved.
+    std::uint64_t record_offset = U64(locator + 8);
+    std::array<std::byte, kZip64EndSize> record{};
+    auto record_at = [&](std::uint64_t at) {
+      if (at > locator_offset || locator_offset - at < kZip64EndSize) return false;
+      file_.ReadAt(at, record);
+      return U32(record.data()) == kZip64EndSig;
+    };
+    if (!record_at(record_offset)) {
+      if (locator_offset < kZip64EndSize || !record_at(locator_offset - kZip64EndSize)) {
+        RaiseDamaged(u"zip64 目录结束记录已损坏");
+      }
+      record_offset = locator_offset - kZip64EndSize;
+    }
+    if (U32(record.data() + 16) != 0 || U32(record.data() + 20) != 0) {
+      RaiseDamaged(u"不支持分卷的 zip 文件");
+    }
+    cd_entries_ = U64(record.data() + 32);
+    cd_size_ = U64(record.data() + 40);
+    cd_offset_ = U64(record.data() + 48);
+    records_start = record_offset;
+  } else if (disk != 0 || cd_disk != 0) {
+    RaiseDamaged(u"不支持分卷的 zip 文件");
+  }
+  if (cd_entries_ > ZipLimits::kMaxEntries) RaiseDamaged(u"zip 文件的条目数超出上限");
+  if (cd_size_ > records_start) RaiseBadDirectory();
+
+  // Usually the directory ends where the end records begin; data prepended to the
+  // archive shifts every recorded offset by the same amount.
+  auto directory_at = [&](std::uint64_t at) {
+    if (at > records_start || records_start - at < cd_size_) return false;
+    if (cd_size_ == 0) return true;
+    std::array<std::byte, 4> sig{};
+    if (cd_size_ < sig.size()) return false;
+    file_.ReadAt(at, sig);
+    return U32(sig.data()) == kCentralHeaderSig;
+  };
+  if (directory_at(cd_offset_)) {
+    base_ = 0;
+  } else if (records_start - cd_size_ > cd_offset_ && directory_at(records_start - cd_size_)) {
+    base_ = records_start - cd_size_ - cd_offset_;
+  } else {
+    RaiseBadDirectory();
+  }
+}
+
+void ZipArchive::IndexCentralDirectory() {
+  WindowReader reader(file_, 256 * 1024);
+  const std::uint64_t begin = base_ + cd_offset_;
+  const std::uint64_t end = begin + cd_size_;
+  index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
+  std::uint64_t offset = begin;
+  while (offset < end) {
+    if (index_.size() >= ZipLimits::kMaxEntries) RaiseDamaged(u"zip 文件的条目数超出上限");
+    std::uint64_t next = 0;
+    const ZipEntry entry = ParseCentralHeader(reader, offset, end, &next);
+    if (entry.local_header_offset > cd_offset_) RaiseBadDirectory();
+    index_.push_back({PartNameHash(entry.name), offset});
+    offset = next;
+  }
+  // Writers without zip64 records let the 16-bit count wrap; compare what fits.
+  if ((index_.size() & 0xFFFF) != (cd_entries_ & 0xFFFF)) RaiseBadDirectory();
+  // Sorted by hash, entries with equal hashes in directory order: the first of
+  // duplicate names is the one found.
+  std::stable_sort(index_.begin(), index_.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    return a.name_hash < b.name_hash;
+  });
+}
+
+std::pair<std::vector<ZipArchive::IndexEntry>::const_iterator,
+          std::vector<ZipArchive::IndexEntry>::const_iterator>
+ZipArchive::EqualHash(std::uint64_t hash) const {
+  const auto first =
+      std::lower_bound(index_.begin(), index_.end(), hash,
+                       [](const IndexEntry& item, std::uint64_t h) { return item.name_hash < h; });
+  auto last = first;
+  while (last != index_.end() && last->name_hash == hash) ++last;
+  return {first, last};
+}
+
+ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
+  WindowReader reader(file_, 1024);
+  std::uint64_t next = 0;
+  return ParseCentralHeader(reader, offset, base_ + cd_offset_ + cd_size_, &next);
+}
+
+std::optional<ZipEntry> ZipArchive::Find(std::string_view name) const {
+  const auto [first, last] = EqualHash(PartNameHash(name));
+  for (auto it = first; it != last; ++it) {
+    ZipEntry entry = ReadCentralHeader(it->header_offset);
+    if (PartNamesEqual(entry.name, name)) return entry;
+  }
+  return std::nullopt;
+}
+
+bool ZipArchive::Contains(std::string_view name) const {
+  const auto [first, last] = EqualHash(PartNameHash(name));
+  return first != last;
+}
+
+void ZipArchive::ChargeInflated(std::uint64_t bytes) {
+  inflated_total_ += bytes;
+  if (inflated_total_ > ZipLimits::kMaxInflatedTotal) RaiseDamaged(u"zip 解压数据量超出上限");
+}
+
+std::unique_ptr<ByteStream> ZipArchive::Open(const ZipEntry& entry) {
+  if ((entry.flags & (kFlagEncrypted | kFlagStrongEncryption | kFlagMaskedDirectory)) != 0 ||
+      entry.method == kMethodAes) {
+    RaiseEncrypted();
+  }
+  if (entry.method != kMethodStored && entry.method != kMethodDeflated) {
+    RaiseDamaged(u"zip 条目使用了不支持的压缩方式");
+  }
+  const std::uint64_t usize = entry.uncompressed_size;
+  if (usize > ZipLimits::kMaxInflatedTotal ||
+      (usize > ZipLimits::kRatioAllowance &&
+       usize / ZipLimits::kMaxRatio > entry.compressed_size)) {
+    RaiseDamaged(u"zip 条目解压后的大小超出上限");
+  }
+  if (entry.method == kMethodStored && entry.compressed_size != usize) {
+    RaiseDamaged(u"zip 条目的长度记录不一致");
+  }
+
+  std::array<std::byte, kLocalHeaderSize> local{};
+  const std::uint64_t local_offset = base_ + entry.local_header_offset;
+  const std::uint64_t directory = base_ + cd_offset_;
+  if (local_offset > directory || directory - local_offset < kLocalHeaderSize) {
+    RaiseDamaged(u"zip 条目的偏移无效");
+  }
+  file_.ReadAt(local_offset, local);
+  if (U32(local.data()) != kLocalHeaderSig) RaiseDamaged(u"zip 条目的本地文件头已损坏");
+  const std::uint64_t data_offset =
+      local_offset + kLocalHeaderSize + U16(local.data() + 26) + U16(local.data() + 28);
+  if (data_offset > directory || directory - data_offset < entry.compressed_size) {
+    RaiseDamaged(u"zip 条目的数据超出文件范围");
+  }
+  if (entry.method == kMethodStored) {
+    return std::make_unique<StoredEntryStream>(file_, *this, data_offset, entry);
+  }
+  return std::make_unique<DeflatedEntryStream>(file_, *this, data_offset, entry);
+}
+
+std::string ZipArchive::ReadWhole(const ZipEntry& entry, std::size_t max_bytes) {
+  if (entry.uncompressed_size > max_bytes) RaiseDamaged(u"zip 条目过长");
+  std::string text(static_cast<std::size_t>(entry.uncompressed_size), '\0');
+  const std::unique_ptr<ByteStream> stream = Open(entry);
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const std::size_t n = stream->Read(std::as_writable_bytes(std::span(text)).subspan(done));
+    if (n == 0) break;
+    done += n;
+  }
+  std::byte probe{};
+  if (done != text.size() || stream->Read(std::span(&probe, 1)) != 0) {
+    RaiseDamaged(u"zip 条目解压后的长度与记录不符");
+  }
+  return text;
+}
+
+}  // namespace vexmar::workbook

@@ -1,0 +1,84 @@
+#pragma once
+// Reads a zip container through its central directory, touching only the entries
+// asked for. Every size, count and offset taken from the file is checked; entries are
+// inflated as a stream, never held whole.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/file_source.hpp"
+
+namespace vexmar::workbook {
+
+struct ZipLimits {
+  // Entries in the central directory.
+  static constexpr std::uint64_t kMaxEntries = 250'000;
+  // Bytes inflated from all entries of one archive together.
+  static constexpr std::uint64_t kMaxInflatedTotal = std::uint64_t{1} << 30;
+  // An entry may expand beyond this only up to kMaxRatio times its compressed size.
+  static constexpr std::uint64_t kRatioAllowance = std::uint64_t{4} << 20;
+  static constexpr std::uint64_t kMaxRatio = 500;
+};
+
+struct ZipEntry {
+  std::string name;  // UTF-8 (names flagged as CP437 are converted)
+  std::uint16_t flags = 0;
+  std::uint16_t method = 0;
+  std::uint32_t crc32 = 0;
+  std::uint64_t compressed_size = 0;
+  std::uint64_t uncompressed_size = 0;
+  std::uint64_t local_header_offset = 0;  // relative to the start of the archive
+};
+
+class ZipArchive {
+ public:
+  // Reads the end-of-central-directory records and indexes the central directory.
+  // A file that is not a well-formed zip raises the damaged-workbook error.
+  explicit ZipArchive(const FileSource& file);
+  ~ZipArchive();
+  ZipArchive(const ZipArchive&) = delete;
+  ZipArchive& operator=(const ZipArchive&) = delete;
+
+  std::size_t EntryCount() const noexcept { return index_.size(); }
+
+  // The entry with this part name; names compare ASCII-case-insensitively, "\" equals
+  // "/" and a leading "/" is ignored, as package part names do.
+  std::optional<ZipEntry> Find(std::string_view name) const;
+  // Whether an entry of that name exists, without reading its header again.
+  bool Contains(std::string_view name) const;
+
+  // The entry's bytes, inflated on the fly. Encrypted entries raise the encrypted error;
+  // unknown methods, sizes beyond the limits and corrupt data raise the damaged error.
+  std::unique_ptr<ByteStream> Open(const ZipEntry& entry);
+  // A small entry read whole; one longer than max_bytes is damaged.
+  std::string ReadWhole(const ZipEntry& entry, std::size_t max_bytes);
+
+  // Shared by the entry streams: counts inflated bytes against the archive's budget.
+  void ChargeInflated(std::uint64_t bytes);
+
+ private:
+  struct IndexEntry {
+    std::uint64_t name_hash;
+    std::uint64_t header_offset;  // absolute file offset of the central header
+  };
+  void LocateCentralDirectory();
+  void IndexCentralDirectory();
+  ZipEntry ReadCentralHeader(std::uint64_t offset) const;
+  std::pair<std::vector<IndexEntry>::const_iterator, std::vector<IndexEntry>::const_iterator>
+  EqualHash(std::uint64_t hash) const;
+
+  const FileSource& file_;
+  std::uint64_t base_ = 0;  // bytes prepended to the archive (self-extractors)
+  std::uint64_t cd_offset_ = 0;
+  std::uint64_t cd_size_ = 0;
+  std::uint64_t cd_entries_ = 0;
+  std::uint64_t inflated_total_ = 0;
+  std::vector<IndexEntry> index_;
+};
+
+}  // namespace vexmar::workbook
