@@ -122,6 +122,14 @@ def write_gnumeric(path, sheets, work):
     return version("gnumeric")
 
 
+def cut_short(path, writer, size, *args):
+    """A workbook whose copy broke off after `size` bytes."""
+    who = writer(path, *args)
+    with open(path, "r+b") as f:
+        f.truncate(size)
+    return f"{who}, then cut to {size} bytes by make_sample_exam.py"
+
+
 def write_text(path, text):
     path.write_text(text, encoding="utf-8")
     return "plain text written by make_sample_exam.py"
@@ -153,6 +161,10 @@ def main():
         make("004-赵六/统计.xlsx", write_gnumeric, ["一月", "二月", "三月", "图表1"], work)
         # 005: handed in nothing (git keeps the directory through a hidden file).
         make("005-孙七/.keep", write_text, "")
+        # 006: a workbook whose copy broke off; "?月" fits 1月 but not 月度图表.
+        make("006-周八/成绩表.xls", cut_short, write_libreoffice, 4096,
+             ["学生成绩", "汇总"], work)
+        make("006-周八/统计.xlsx", write_openpyxl, ["1月", "2月", "月度图表"])
 
     lines = ["# Which program made each candidate file of the sample exam.",
              "# Written by examples/make_sample_exam.py; run it again to regenerate the files.", ""]
