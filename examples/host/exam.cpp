@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "vexmar/component/utf.hpp"
@@ -19,9 +18,10 @@ std::string ReadItemFile(const std::filesystem::path& file) {
   const std::uintmax_t size = std::filesystem::file_size(file, error);
   if (error) throw ExamError("cannot read the item file " + file.string() + ": " + error.message());
   if (size > kMaxItemFileBytes) throw ExamError("the item file " + file.string() + " is too large");
+  std::string content(static_cast<std::size_t>(size), '\0');
   std::ifstream in(file, std::ios::binary);
-  std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw ExamError("cannot read the item file " + file.string());
+  in.read(content.data(), static_cast<std::streamsize>(size));
+  if (!in) throw ExamError("cannot read the item file " + file.string());
   return content;
 }
 
