@@ -1,13 +1,17 @@
-// A small tour of VexmarExt: the wildcard matcher, the rule-text routines and the
-// score-state holder, on the kind of input a grading host hands over.
+// A small tour of VexmarExt through the plain C++ classes: the wildcard matcher, the
+// rule-text routines and the score-state holder, on the kind of input a grading host
+// hands over (vexmar_demo --tour).
+#include "examples/tour.hpp"
+
 #include <cstdio>
 #include <string>
 
-#include "vexmar/vexmar.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/patterns.hpp"
 #include "vexmar/text/rule_numbers.hpp"
+#include "vexmar/vexmar.hpp"
 
+namespace vexmar::example {
 namespace {
 
 std::string U8(const std::u16string& s) { return vexmar::Utf16ToUtf8(s); }
@@ -22,8 +26,9 @@ void ShowMatcher() {
   for (const auto& [source, pattern] : cases) {
     std::int32_t length = 0;
     const std::int32_t pos = matcher.MatchString(source, pattern, 1, length);
-    std::printf("  %-12s in %-14s -> position %2d, length %d%s\n", ("'" + U8(pattern) + "'").c_str(),
-                ("'" + U8(source) + "'").c_str(), pos, length, pos > 0 ? "  (fits)" : "");
+    std::printf("  %-12s in %-14s -> position %2d, length %d%s\n",
+                ("'" + U8(pattern) + "'").c_str(), ("'" + U8(source) + "'").c_str(), pos, length,
+                pos > 0 ? "  (fits)" : "");
   }
 }
 
@@ -61,7 +66,7 @@ void ShowScoreState() {
 
 }  // namespace
 
-int main() {
+int RunTour() {
   try {
     ShowMatcher();
     ShowRuleText();
@@ -72,3 +77,5 @@ int main() {
   }
   return 0;
 }
+
+}  // namespace vexmar::example
