@@ -87,7 +87,8 @@ std::map<std::string, Sample>& Samples() {
 std::map<std::string, double>& PeerSeconds() {
   static std::map<std::string, double> seconds = [] {
     std::map<std::string, double> out;
-    std::string command = "/usr/bin/python3 " + std::string(VEXMAR_BENCH_DIR) + "/peers/openpyxl_list.py";
+    std::string command =
+        "/usr/bin/python3 " + std::string(VEXMAR_BENCH_DIR) + "/peers/openpyxl_list.py";
     for (const auto& [key, sample] : Samples()) {
       if (sample.path.extension() == ".xlsx") command += " '" + sample.path.string() + "'";
     }
