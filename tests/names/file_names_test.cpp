@@ -36,8 +36,8 @@ TEST(GetFileNamesTest, PlainItemsAsWrittenWithoutTheDirectory) {
       {u"K|a.xls#b.xls#|5|m", {u"", u"a.xls", u"b.xls"}},
       {u"K|#a.xls|5|m", {u"", u"a.xls"}},
       {u"K|a.xls#A.XLS#a.xls|5|m", {u"", u"a.xls", u"A.XLS", u"a.xls"}},  // plain repeats stay
-      {u"K| a.xls |5|m", {u"", u" a.xls "}},                              // not trimmed
-      {u"K|a.xls", {u"", u"a.xls"}},                                      // two fields are enough
+      {u"K| a.xls |5|m", {u"", u" a.xls "}},                           // not trimmed
+      {u"K|a.xls", {u"", u"a.xls"}},  // two fields are enough
       {u"K", {u""}},
       {u"", {u""}},
       {u"K||5|m", {u""}},

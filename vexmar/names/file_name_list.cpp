@@ -7,14 +7,11 @@
 
 namespace vexmar {
 
-FileNameList::FileNameList(StringList& list) : list_(list) { list_.ResetToPlaceholder(); }
-
-void FileNameList::Append(std::u16string name) {
-  list_.Append(std::move(name));
-  if (index_every_append_) IndexAll();
+ClsRepeatName::FileNameList::FileNameList(StringList& list) : list_(list), slots_(16) {
+  list_.ResetToPlaceholder();
 }
 
-std::uint32_t FileNameList::HashIgnoringCase(std::u16string_view name) noexcept {
+std::uint32_t ClsRepeatName::FileNameList::HashIgnoringCase(std::u16string_view name) noexcept {
   // Over the upper-cased units, four at a time, so names equal but for case hash alike.
   constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
   std::uint64_t hash = name.size();
@@ -30,73 +27,43 @@ std::uint32_t FileNameList::HashIgnoringCase(std::u16string_view name) noexcept 
   return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
-void FileNameList::IndexAll() {
-  const std::int32_t upper = list_.UpperBound();
-  if (indexed_ == upper) return;
-  // At most half full, so probes stay short and a free slot always ends them.
-  std::size_t slot_count = slots_.empty() ? 16 : slots_.size();
-  while (slot_count / 2 < static_cast<std::size_t>(upper)) slot_count *= 2;
-  if (slot_count != slots_.size()) Rebuild(slot_count);
-  for (std::int32_t i = indexed_ + 1; i <= upper; ++i) {
-    Place({HashIgnoringCase(list_.At(i)), i});
-  }
-  indexed_ = upper;
-}
-
-bool FileNameList::IsIndexed(std::u16string_view name) const {
-  if (indexed_ == 0) return false;
-  const std::uint32_t hash = HashIgnoringCase(name);
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t at = hash & mask; slots_[at].index != 0; at = (at + 1) & mask) {
-    if (slots_[at].hash == hash && EqualsIgnoreCase(list_.At(slots_[at].index), name)) {
-      return true;
-    }
-  }
-  return false;
-}
-
-void FileNameList::Place(Slot slot) noexcept {
+void ClsRepeatName::FileNameList::Place(Slot slot) noexcept {
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = slot.hash & mask;
   while (slots_[at].index != 0) at = (at + 1) & mask;
   slots_[at] = slot;
 }
 
-void FileNameList::Rebuild(std::size_t slot_count) {
-  std::vector<Slot> old(slot_count);
+void ClsRepeatName::FileNameList::Grow() {
+  std::vector<Slot> old(slots_.size() * 2);
   old.swap(slots_);
   for (const Slot& slot : old) {
     if (slot.index != 0) Place(slot);
   }
 }
 
-FileNameSearch::FileNameSearch(FileNameList& list) : list_(list) {
-  // Everything listed before the search is looked up in the index.
-  list_.IndexAll();
-  list_.index_every_append_ = false;
+void ClsRepeatName::FileNameList::Append(std::u16string name) {
+  const std::uint32_t hash = HashIgnoringCase(name);
+  Append(std::move(name), FileNameLookup{false, hash});
 }
 
-bool FileNameSearch::IsListed(std::u16string_view name) {
-  if (in_order_ && has_previous_) {
-    const int order = CompareIgnoreCase(previous_, name);
-    // The previous name is listed (found or appended): an equal one is too.
-    if (order == 0) return true;
-    if (order > 0) {
-      // Out of listing order: from here on every name is looked up in the index.
-      in_order_ = false;
-      list_.IndexAll();
-      list_.index_every_append_ = true;
+void ClsRepeatName::FileNameList::Append(std::u16string name, const FileNameLookup& lookup) {
+  list_.Append(std::move(name));
+  // At most half full, so probes stay short and a free slot always ends them.
+  if (2 * (used_ + 1) > slots_.size()) Grow();
+  Place({lookup.hash, list_.UpperBound()});
+  ++used_;
+}
+
+ClsRepeatName::FileNameLookup ClsRepeatName::FileNameList::Find(std::u16string_view name) const {
+  const std::uint32_t hash = HashIgnoringCase(name);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = hash & mask; slots_[at].index != 0; at = (at + 1) & mask) {
+    if (slots_[at].hash == hash && EqualsIgnoreCase(list_.At(slots_[at].index), name)) {
+      return {true, hash};
     }
   }
-  if (in_order_) {
-    previous_.assign(name);
-    has_previous_ = true;
-  }
-  // In order, a name that differs from the previous one differs from every name this
-  // search has given, so only the names from before the search remain to be checked.
-  return list_.IsIndexed(name);
+  return {false, hash};
 }
-
-void FileNameSearch::Append(std::u16string name) { list_.Append(std::move(name)); }
 
 }  // namespace vexmar

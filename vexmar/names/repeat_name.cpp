@@ -14,7 +14,8 @@ constexpr std::u16string_view kFieldSeparator = u"|";
 constexpr std::u16string_view kItemSeparator = u"#";
 
 // `text`, then `separator` and `piece`; the separator only follows a non-empty text.
-void AppendPiece(std::u16string& text, std::u16string_view separator, std::u16string_view piece) {
+void AppendPiece(std::u16string& text, std::u16string_view separator,
+                 std::u16string_view piece) {
   if (!text.empty()) text.append(separator);
   text.append(piece);
 }
@@ -50,15 +51,16 @@ void ClsRepeatName::AddItemFileNames(std::u16string_view item, FileNameList& lis
     return;
   }
   DirectoryListing listing;
-  FileNameSearch search(list);
   for (std::u16string name = listing.First(JoinHostPath(directory, item)); !name.empty();
        name = listing.Next()) {
-    if (!IsFileNameListed(name, search)) search.Append(std::move(name));
+    const FileNameLookup lookup = IsFileNameListed(name, list);
+    if (!lookup.listed) list.Append(std::move(name), lookup);
   }
 }
 
-bool ClsRepeatName::IsFileNameListed(std::u16string_view name, FileNameSearch& search) {
-  return search.IsListed(name);
+ClsRepeatName::FileNameLookup ClsRepeatName::IsFileNameListed(std::u16string_view name,
+                                                              const FileNameList& list) {
+  return list.Find(name);
 }
 
 Bool16 ClsRepeatName::GetRuleItem(const std::u16string& strRule, std::u16string& strErrMsg,

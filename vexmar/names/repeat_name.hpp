@@ -10,11 +10,6 @@
 
 namespace vexmar {
 
-// The list of file names under construction and one directory search adding to it
-// (vexmar/names/file_name_list.hpp).
-class FileNameList;
-class FileNameSearch;
-
 class ClsRepeatName : public Object {
  public:
   std::int32_t GetFileNames(const std::u16string& strRule, StringList& strFileNames,
@@ -25,9 +20,15 @@ class ClsRepeatName : public Object {
                                     const std::u16string& strFileName) const;
 
  private:
+  // The file name list under construction together with the upper-cased forms of its
+  // names, so that a membership test is one hash look-up however many files match.
+  class FileNameList;
+  // Whether a name is listed, with the name's hash for appending it when it is not.
+  struct FileNameLookup;
+
   static void AddItemFileNames(std::u16string_view item, FileNameList& list,
                                std::u16string_view directory);
-  static bool IsFileNameListed(std::u16string_view name, FileNameSearch& search);
+  static FileNameLookup IsFileNameListed(std::u16string_view name, const FileNameList& list);
 };
 
 }  // namespace vexmar
