@@ -92,6 +92,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Grading-rule expansion library with an em
 set(CPACK_DEBIAN_PACKAGE_SECTION "libdevel")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Consumers of the static library and of the CMake package find expat and zlib themselves.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libexpat1-dev, zlib1g-dev")
 set(CPACK_SET_DESTDIR OFF)
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 include(CPack)
