@@ -3,34 +3,28 @@
 #include <gtest/gtest.h>
 
 #include "vexmar/component/error.hpp"
+#include "support/error_number.hpp"
 
 namespace vexmar {
 namespace {
 
-int NumberOf(auto&& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vexmar::testing::ErrorNumberOf;
 
 TEST(StringListTest, AbsentListHasNoBounds) {
   StringList list;
   EXPECT_FALSE(list.HasBounds());
-  EXPECT_EQ(NumberOf([&] { (void)list.UpperBound(); }), 9);
-  EXPECT_EQ(NumberOf([&] { (void)list.LowerBound(); }), 9);
-  EXPECT_EQ(NumberOf([&] { (void)list.At(0); }), 9);
-  EXPECT_EQ(NumberOf([&] { list.Append(u"x"); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { (void)list.UpperBound(); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { (void)list.LowerBound(); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { (void)list.At(0); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { list.Append(u"x"); }), 9);
 }
 
 TEST(StringListTest, ReadsOutsideBoundsAreSubscriptErrors) {
   StringList list{u"a", u"b"};
   EXPECT_EQ(list.UpperBound(), 1);
   for (std::int32_t index : {-1, 2, 2147483647, -2147483647 - 1}) {
-    EXPECT_EQ(NumberOf([&] { (void)list.At(index); }), 9) << index;
-    EXPECT_EQ(NumberOf([&] { list.Set(index, u"x"); }), 9) << index;
+    EXPECT_EQ(ErrorNumberOf([&] { (void)list.At(index); }), 9) << index;
+    EXPECT_EQ(ErrorNumberOf([&] { list.Set(index, u"x"); }), 9) << index;
   }
 }
 

@@ -6,18 +6,12 @@
 #include <vector>
 
 #include "vexmar/component/error.hpp"
+#include "support/error_number.hpp"
 
 namespace vexmar {
 namespace {
 
-int NumberOf(auto&& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vexmar::testing::ErrorNumberOf;
 
 std::vector<std::u16string> Strings(const Collection& c) {
   std::vector<std::u16string> out;
@@ -39,11 +33,11 @@ TEST(CollectionTest, AddAppendsKeepingEqualValues) {
 
 TEST(CollectionTest, IndexOutsideOneToCountIsSubscriptError) {
   Collection c;
-  EXPECT_EQ(NumberOf([&] { (void)c.Item(1); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { (void)c.Item(1); }), 9);
   c.Add(std::u16string(u"x"));
   for (std::int32_t index : {0, -1, 2, 2147483647, -2147483647 - 1}) {
-    EXPECT_EQ(NumberOf([&] { (void)c.Item(index); }), 9) << index;
-    EXPECT_EQ(NumberOf([&] { c.Remove(index); }), 9) << index;
+    EXPECT_EQ(ErrorNumberOf([&] { (void)c.Item(index); }), 9) << index;
+    EXPECT_EQ(ErrorNumberOf([&] { c.Remove(index); }), 9) << index;
   }
   EXPECT_EQ(c.Count(), 1);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "vexmar/component/error.hpp"
+#include "support/error_number.hpp"
 #include "vexmar/sheets/spreadsheet_applications.hpp"
 
 namespace vexmar {
@@ -12,14 +13,7 @@ class NoWorkbooks final : public SpreadsheetApplication {
   std::shared_ptr<SpreadsheetWorkbooks> Workbooks() override { return nullptr; }
 };
 
-std::int32_t ErrorNumberOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using vexmar::testing::ErrorNumberOf;
 
 TEST(SpreadsheetApplications, FindsClassesWithoutRegardToLetterCase) {
   int started = 0;
