@@ -24,11 +24,10 @@ constexpr std::u16string_view kCannotStartApplication = u"无法打开EXCEL,请�
 // written, and the application refuses it.
 std::u16string PathOfFoundFile(const std::u16string& workbook_path,
                                std::u16string_view found_name) {
-  const std::size_t cut = workbook_path.find_last_of(u"\\/");
-  const std::size_t name_start = cut == std::u16string::npos ? 0 : cut + 1;
-  const std::u16string_view written_name = std::u16string_view(workbook_path).substr(name_start);
-  if (!EqualsIgnoreCase(written_name, found_name)) return workbook_path;
-  std::u16string path = workbook_path.substr(0, name_start);
+  // Cut exactly where the listing cuts the search text, so both see the same name.
+  const SearchTextParts parts = SplitSearchText(workbook_path);
+  if (!EqualsIgnoreCase(parts.pattern, found_name)) return workbook_path;
+  std::u16string path(parts.directory);
   path.append(found_name);
   return path;
 }
