@@ -1,0 +1,346 @@
+// Streaming XML on Windows over the system's XmlLite, behind the same interface as the
+// expat backend elsewhere: names reach handlers as "uri<separator>local" in UTF-8,
+// attributes as a null-terminated name/value array, namespace declarations left out,
+// the end of an empty element reported as an end tag. A document type declaration stops
+// the parse at once (its name is reported, nothing of it is expanded), and the depth and
+// token caps are the same.
+#include <windows.h>
+#include <objidl.h>
+#include <xmllite.h>
+
+// COM interfaces end their objects through Release, never through a destructor, so they
+// declare none; the warning about it does not apply to their implementations.
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "vexmar/component/error.hpp"
+#include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/xml_stream.hpp"
+
+namespace vexmar::workbook {
+namespace {
+
+constexpr char kSeparator = '\x01';
+constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
+
+// XmlLite's interface id, as its header declares it (MinGW ships no import library).
+constexpr IID kXmlReaderIid = {
+    0x7279FC81, 0x709D, 0x4095, {0xB6, 0x3D, 0x69, 0xFE, 0x4B, 0x0D, 0x90, 0x30}};
+
+using CreateXmlReaderFunction = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
+
+// XmlLite is loaded from the system directory on first use and kept for the life of the
+// process; an unloaded module could never be loaded again safely while a parse runs.
+CreateXmlReaderFunction XmlReaderFactory() {
+  static const CreateXmlReaderFunction factory = [] {
+    HMODULE module = LoadLibraryExW(L"xmllite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr) {
+      // Systems without the restricted search flag: name the system directory.
+      wchar_t directory[MAX_PATH];
+      const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+      if (length > 0 && length < MAX_PATH) {
+        module = LoadLibraryW((std::wstring(directory, length) + L"\\xmllite.dll").c_str());
+      }
+    }
+    if (module == nullptr) return CreateXmlReaderFunction{};
+    return reinterpret_cast<CreateXmlReaderFunction>(  // NOLINT: the export's known type
+        reinterpret_cast<void*>(GetProcAddress(module, "CreateXmlReader")));
+  }();
+  return factory;
+}
+
+template <typename T>
+struct Releaser {
+  void operator()(T* p) const noexcept { p->Release(); }
+};
+template <typename T>
+using Owned = std::unique_ptr<T, Releaser<T>>;
+
+// The byte stream as the sequential stream XmlLite pulls from. A C++ exception from the
+// byte stream is kept for the parse to rethrow: it must not unwind through XmlLite.
+class StreamAdapter final : public IStream {
+ public:
+  StreamAdapter(ByteStream& input, std::uint64_t& fed, const std::uint64_t& last_event)
+      : input_(input), fed_(fed), last_event_(last_event) {}
+
+  std::exception_ptr Failure() const noexcept { return failure_; }
+  bool TokenTooLong() const noexcept { return token_too_long_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ISequentialStream) ||
+        IsEqualIID(riid, IID_IStream)) {
+      *out = static_cast<IStream*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  // The adapter lives on the parse's stack and outlives the reader.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override {
+    if (read != nullptr) *read = 0;
+    if (failure_ || token_too_long_) return E_FAIL;
+    // XmlLite keeps asking while a token goes on: cap what one token may take in.
+    if (fed_ - last_event_ > XmlStreamParser::kMaxTokenBytes) {
+      token_too_long_ = true;
+      return E_FAIL;
+    }
+    try {
+      const std::size_t n = input_.Read(std::span(static_cast<std::byte*>(buffer), size));
+      fed_ += n;
+      if (read != nullptr) *read = static_cast<ULONG>(n);
+      return n < size ? S_FALSE : S_OK;
+    } catch (...) {
+      failure_ = std::current_exception();
+      return E_FAIL;
+    }
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                   ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+ private:
+  ByteStream& input_;
+  std::uint64_t& fed_;
+  const std::uint64_t& last_event_;
+  std::exception_ptr failure_;
+  bool token_too_long_ = false;
+};
+
+// Appends a wide string from XmlLite to `out` as UTF-8.
+void AppendUtf8(std::string& out, const wchar_t* text, UINT length) {
+  out += Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+}
+
+// The current node's name in the expat form.
+HRESULT RawName(IXmlReader& reader, std::string& out) {
+  out.clear();
+  const wchar_t* uri = nullptr;
+  UINT uri_length = 0;
+  HRESULT hr = reader.GetNamespaceUri(&uri, &uri_length);
+  if (FAILED(hr)) return hr;
+  if (uri_length > 0) {
+    AppendUtf8(out, uri, uri_length);
+    out.push_back(kSeparator);
+  }
+  const wchar_t* local = nullptr;
+  UINT local_length = 0;
+  hr = reader.GetLocalName(&local, &local_length);
+  if (FAILED(hr)) return hr;
+  AppendUtf8(out, local, local_length);
+  return S_OK;
+}
+
+// Storage for one start tag's attributes, reused from element to element.
+struct AttributeBuffer {
+  std::vector<std::string> texts;  // name, value, name, value, ...
+  std::vector<const char*> pointers;
+  std::size_t used = 0;
+
+  std::string& Next() {
+    if (used == texts.size()) texts.emplace_back();
+    return texts[used++];
+  }
+  const char** Terminated() {
+    pointers.clear();
+    for (std::size_t i = 0; i < used; ++i) pointers.push_back(texts[i].c_str());
+    pointers.push_back(nullptr);
+    return pointers.data();
+  }
+};
+
+HRESULT ReadAttributes(IXmlReader& reader, AttributeBuffer& buffer) {
+  buffer.used = 0;
+  HRESULT hr = reader.MoveToFirstAttribute();
+  while (hr == S_OK) {
+    const wchar_t* uri = nullptr;
+    UINT uri_length = 0;
+    hr = reader.GetNamespaceUri(&uri, &uri_length);
+    if (FAILED(hr)) return hr;
+    std::string uri_text;
+    AppendUtf8(uri_text, uri, uri_length);
+    if (uri_text != kXmlnsUri) {  // declarations are not attributes after namespace processing
+      std::string& name = buffer.Next();
+      hr = RawName(reader, name);
+      if (FAILED(hr)) return hr;
+      const wchar_t* value = nullptr;
+      UINT value_length = 0;
+      hr = reader.GetValue(&value, &value_length);
+      if (FAILED(hr)) return hr;
+      std::string& text = buffer.Next();
+      text.clear();
+      AppendUtf8(text, value, value_length);
+    }
+    hr = reader.MoveToNextAttribute();
+  }
+  if (FAILED(hr)) return hr;
+  return reader.MoveToElement();
+}
+
+IXmlReader* Reader(void* parser) noexcept { return static_cast<IXmlReader*>(parser); }
+
+}  // namespace
+
+bool XmlName::Is(std::string_view ns, std::string_view local) const noexcept {
+  const std::string_view raw(raw_);
+  const std::size_t cut = raw.find(kSeparator);
+  if (ns.empty()) return cut == std::string_view::npos && raw == local;
+  return cut == ns.size() && raw.substr(0, cut) == ns && raw.substr(cut + 1) == local;
+}
+
+bool XmlName::InNamespace(std::string_view ns) const noexcept {
+  const std::string_view raw(raw_);
+  const std::size_t cut = raw.find(kSeparator);
+  if (ns.empty()) return cut == std::string_view::npos;
+  return cut == ns.size() && raw.substr(0, cut) == ns;
+}
+
+bool XmlName::HasLocal(std::string_view local) const noexcept {
+  const std::string_view raw(raw_);
+  const std::size_t cut = raw.find(kSeparator);
+  return (cut == std::string_view::npos ? raw : raw.substr(cut + 1)) == local;
+}
+
+const char* XmlAttributes::Find(std::string_view ns, std::string_view local) const noexcept {
+  for (const char** a = raw_; a[0] != nullptr; a += 2) {
+    if (XmlName(a[0]).Is(ns, local)) return a[1];
+  }
+  return nullptr;
+}
+
+XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
+    : handler_(handler), handled_depth_(handled_depth), parser_(nullptr) {
+  const CreateXmlReaderFunction create = XmlReaderFactory();
+  if (create == nullptr) {
+    throw Error(ErrorNumber::kFileNotFound, u"找不到系统的 XML 组件 xmllite.dll");
+  }
+  IXmlReader* reader = nullptr;
+  const HRESULT hr = create(kXmlReaderIid, reinterpret_cast<void**>(&reader), nullptr);
+  if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+  if (FAILED(hr) || reader == nullptr) Raise(ErrorNumber::kCannotCreateObject);
+  parser_ = reader;
+  // The declaration is reported as a node (its name is all that is wanted) and parsing
+  // stops there, so no entity it declares is ever expanded.
+  reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Parse);
+  reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, 0);
+  reader->SetProperty(XmlReaderProperty_MaxElementDepth, 0);  // counted here
+}
+
+XmlStreamParser::~XmlStreamParser() {
+  if (parser_ != nullptr) Reader(parser_)->Release();
+}
+
+XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
+  IXmlReader& reader = *Reader(parser_);
+  StreamAdapter stream(input, fed_, last_event_);
+  HRESULT hr = reader.SetInput(static_cast<IStream*>(&stream));
+  if (FAILED(hr)) Raise(ErrorNumber::kApplicationDefined);
+  // Detach the stream on every way out: the reader must not keep a pointer to it.
+  struct Detach {
+    IXmlReader& reader;
+    ~Detach() { reader.SetInput(nullptr); }
+  } detach{reader};
+
+  std::string name;
+  AttributeBuffer attributes;
+  const auto fail = [&]() -> XmlOutcome {
+    if (stream.Failure()) std::rethrow_exception(stream.Failure());
+    if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+    UINT line = 0;
+    reader.GetLineNumber(&line);
+    error_line_ = line;
+    return XmlOutcome::kMalformed;
+  };
+  const auto end_element = [&]() -> bool {
+    if (depth_ > handled_depth_) {
+      --depth_;
+      return true;
+    }
+    const bool go_on = handler_.EndElement(XmlName(name.c_str()), depth_);
+    --depth_;
+    return go_on;
+  };
+
+  for (;;) {
+    XmlNodeType type = XmlNodeType_None;
+    hr = reader.Read(&type);
+    if (hr == S_FALSE) return XmlOutcome::kComplete;
+    if (hr != S_OK) return fail();
+    last_event_ = fed_;
+    switch (type) {
+      case XmlNodeType_DocumentType: {
+        const wchar_t* text = nullptr;
+        UINT length = 0;
+        doctype_.clear();
+        if (SUCCEEDED(reader.GetQualifiedName(&text, &length))) AppendUtf8(doctype_, text, length);
+        refused_ = true;
+        return XmlOutcome::kDoctype;
+      }
+      case XmlNodeType_Element: {
+        if (++depth_ > kMaxDepth) {
+          too_deep_ = true;
+          UINT line = 0;
+          reader.GetLineNumber(&line);
+          error_line_ = line;
+          return XmlOutcome::kMalformed;
+        }
+        const bool empty = reader.IsEmptyElement() != FALSE;
+        if (depth_ <= handled_depth_) {
+          hr = RawName(reader, name);
+          if (FAILED(hr)) return fail();
+          hr = ReadAttributes(reader, attributes);
+          if (FAILED(hr)) return fail();
+          if (!handler_.StartElement(XmlName(name.c_str()),
+                                     XmlAttributes(attributes.Terminated()), depth_)) {
+            stopped_ = true;
+            return XmlOutcome::kStopped;
+          }
+        }
+        if (empty) {  // no end tag of its own follows
+          if (!end_element()) {
+            stopped_ = true;
+            return XmlOutcome::kStopped;
+          }
+        }
+        break;
+      }
+      case XmlNodeType_EndElement:
+        if (depth_ <= handled_depth_) {
+          hr = RawName(reader, name);
+          if (FAILED(hr)) return fail();
+        }
+        if (!end_element()) {
+          stopped_ = true;
+          return XmlOutcome::kStopped;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace vexmar::workbook
