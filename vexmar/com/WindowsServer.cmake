@@ -86,4 +86,5 @@ target_link_options(VexmarExt PRIVATE
 option(VEXMAR_BUILD_WINE_TESTS "Build the programs that test the server under Wine" OFF)
 if(VEXMAR_BUILD_WINE_TESTS)
   add_subdirectory(${PROJECT_SOURCE_DIR}/tests/com/wine ${PROJECT_BINARY_DIR}/tests/com/wine)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/workbook/wine ${PROJECT_BINARY_DIR}/tests/workbook/wine)
 endif()

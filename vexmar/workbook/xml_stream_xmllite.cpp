@@ -12,7 +12,9 @@
 // declare none; the warning about it does not apply to their implementations.
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 #include <memory>
 #include <new>
 #include <string>
@@ -20,6 +22,7 @@
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/xml_prolog.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
 
 namespace vexmar::workbook {
@@ -27,6 +30,8 @@ namespace {
 
 constexpr char kSeparator = '\x01';
 constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
+// The bytes kept from the start of a document for naming a refused document type.
+constexpr std::size_t kMaxPrologBytes = 64 * 1024;
 
 // XmlLite's interface id, as its header declares it (MinGW ships no import library).
 constexpr IID kXmlReaderIid = {
@@ -69,7 +74,13 @@ class StreamAdapter final : public IStream {
       : input_(input), fed_(fed), last_event_(last_event) {}
 
   std::exception_ptr Failure() const noexcept { return failure_; }
-  bool TokenTooLong() const noexcept { return token_too_long_; }
+  // The start of the document, up to the first element.
+  std::span<const std::byte> Prolog() const noexcept { return prolog_; }
+  void EndProlog() noexcept {
+    recording_ = false;
+    prolog_.clear();
+    prolog_.shrink_to_fit();
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (out == nullptr) return E_POINTER;
@@ -95,8 +106,19 @@ class StreamAdapter final : public IStream {
       return E_FAIL;
     }
     try {
-      const std::size_t n = input_.Read(std::span(static_cast<std::byte*>(buffer), size));
+      // Fill the request: a short answer tells XmlLite that the stream has ended.
+      const std::span out(static_cast<std::byte*>(buffer), size);
+      std::size_t n = 0;
+      while (n < out.size()) {
+        const std::size_t got = input_.Read(out.subspan(n));
+        if (got == 0) break;
+        n += got;
+      }
       fed_ += n;
+      if (recording_ && prolog_.size() < kMaxPrologBytes) {
+        const std::size_t keep = std::min(n, kMaxPrologBytes - prolog_.size());
+        prolog_.insert(prolog_.end(), out.begin(), out.begin() + static_cast<std::ptrdiff_t>(keep));
+      }
       if (read != nullptr) *read = static_cast<ULONG>(n);
       return n < size ? S_FALSE : S_OK;
     } catch (...) {
@@ -128,6 +150,8 @@ class StreamAdapter final : public IStream {
   const std::uint64_t& last_event_;
   std::exception_ptr failure_;
   bool token_too_long_ = false;
+  bool recording_ = true;
+  std::vector<std::byte> prolog_;
 };
 
 // Appends a wide string from XmlLite to `out` as UTF-8.
@@ -242,9 +266,9 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
   if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
   if (FAILED(hr) || reader == nullptr) Raise(ErrorNumber::kCannotCreateObject);
   parser_ = reader;
-  // The declaration is reported as a node (its name is all that is wanted) and parsing
-  // stops there, so no entity it declares is ever expanded.
-  reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Parse);
+  // A document type declaration ends the parse before anything of it is processed; its
+  // name is then read from the prolog's bytes.
+  reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
   reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, 0);
   reader->SetProperty(XmlReaderProperty_MaxElementDepth, 0);  // counted here
 }
@@ -266,30 +290,44 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
 
   std::string name;
   AttributeBuffer attributes;
+  bool root_seen = false;
+  bool root_ended = false;
   const auto fail = [&]() -> XmlOutcome {
     if (stream.Failure()) std::rethrow_exception(stream.Failure());
     if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+    if (!root_seen) {
+      if (std::optional<std::string> doctype = FindDoctypeName(stream.Prolog())) {
+        doctype_ = std::move(*doctype);
+        refused_ = true;
+        return XmlOutcome::kDoctype;
+      }
+    }
     UINT line = 0;
     reader.GetLineNumber(&line);
     error_line_ = line;
     return XmlOutcome::kMalformed;
   };
   const auto end_element = [&]() -> bool {
-    if (depth_ > handled_depth_) {
-      --depth_;
-      return true;
-    }
-    const bool go_on = handler_.EndElement(XmlName(name.c_str()), depth_);
-    --depth_;
+    bool go_on = true;
+    if (depth_ <= handled_depth_) go_on = handler_.EndElement(XmlName(name.c_str()), depth_);
+    if (--depth_ == 0) root_ended = true;
     return go_on;
   };
 
   for (;;) {
     XmlNodeType type = XmlNodeType_None;
     hr = reader.Read(&type);
-    if (hr == S_FALSE) return XmlOutcome::kComplete;
+    if (hr == S_FALSE) {
+      // A document needs its one root element, closed.
+      if (!root_ended) return fail();
+      return XmlOutcome::kComplete;
+    }
     if (hr != S_OK) return fail();
     last_event_ = fed_;
+    if (depth_ == 0 && (type == XmlNodeType_Text || type == XmlNodeType_CDATA ||
+                        (type == XmlNodeType_Element && root_ended))) {
+      return fail();  // text, or a second root, outside the root element
+    }
     switch (type) {
       case XmlNodeType_DocumentType: {
         const wchar_t* text = nullptr;
@@ -300,6 +338,10 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         return XmlOutcome::kDoctype;
       }
       case XmlNodeType_Element: {
+        if (!root_seen) {
+          root_seen = true;
+          stream.EndProlog();
+        }
         if (++depth_ > kMaxDepth) {
           too_deep_ = true;
           UINT line = 0;
