@@ -24,6 +24,7 @@
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/xml_prolog.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml_token_filter.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -67,11 +68,13 @@ template <typename T>
 using Owned = std::unique_ptr<T, Releaser<T>>;
 
 // The byte stream as the sequential stream XmlLite pulls from. A C++ exception from the
-// byte stream is kept for the parse to rethrow: it must not unwind through XmlLite.
+// byte stream is kept for the parse to rethrow: it must not unwind through XmlLite, and
+// the stream simply ends there (a failed read leaves some XmlLite builds retrying).
+// UTF-16 in big-endian order is handed over in little-endian order, which every XmlLite
+// reads.
 class StreamAdapter final : public IStream {
  public:
-  StreamAdapter(ByteStream& input, std::uint64_t& fed, const std::uint64_t& last_event)
-      : input_(input), fed_(fed), last_event_(last_event) {}
+  StreamAdapter(ByteStream& input, std::uint64_t& fed) : input_(input), fed_(fed) {}
 
   std::exception_ptr Failure() const noexcept { return failure_; }
   // The start of the document, up to the first element.
@@ -99,12 +102,7 @@ class StreamAdapter final : public IStream {
 
   HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override {
     if (read != nullptr) *read = 0;
-    if (failure_ || token_too_long_) return E_FAIL;
-    // XmlLite keeps asking while a token goes on: cap what one token may take in.
-    if (fed_ - last_event_ > XmlStreamParser::kMaxTokenBytes) {
-      token_too_long_ = true;
-      return E_FAIL;
-    }
+    if (failure_) return S_FALSE;
     try {
       // Fill the request: a short answer tells XmlLite that the stream has ended.
       const std::span out(static_cast<std::byte*>(buffer), size);
@@ -113,6 +111,13 @@ class StreamAdapter final : public IStream {
         const std::size_t got = input_.Read(out.subspan(n));
         if (got == 0) break;
         n += got;
+      }
+      if (fed_ == 0 && n >= 2) {
+        const auto* bytes = static_cast<const unsigned char*>(buffer);
+        swap_ = (bytes[0] == 0xFE && bytes[1] == 0xFF) || (bytes[0] == 0 && bytes[1] == '<');
+      }
+      if (swap_) {
+        for (std::size_t i = 0; i + 1 < n; i += 2) std::swap(out[i], out[i + 1]);
       }
       fed_ += n;
       if (recording_ && prolog_.size() < kMaxPrologBytes) {
@@ -123,7 +128,7 @@ class StreamAdapter final : public IStream {
       return n < size ? S_FALSE : S_OK;
     } catch (...) {
       failure_ = std::current_exception();
-      return E_FAIL;
+      return S_FALSE;
     }
   }
   HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
@@ -147,9 +152,8 @@ class StreamAdapter final : public IStream {
  private:
   ByteStream& input_;
   std::uint64_t& fed_;
-  const std::uint64_t& last_event_;
   std::exception_ptr failure_;
-  bool token_too_long_ = false;
+  bool swap_ = false;
   bool recording_ = true;
   std::vector<std::byte> prolog_;
 };
@@ -279,7 +283,8 @@ XmlStreamParser::~XmlStreamParser() {
 
 XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   IXmlReader& reader = *Reader(parser_);
-  StreamAdapter stream(input, fed_, last_event_);
+  XmlTokenFilter filter(input, kMaxTokenBytes);
+  StreamAdapter stream(filter, fed_);
   HRESULT hr = reader.SetInput(static_cast<IStream*>(&stream));
   if (FAILED(hr)) Raise(ErrorNumber::kApplicationDefined);
   // Detach the stream on every way out: the reader must not keep a pointer to it.
@@ -295,12 +300,16 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   const auto fail = [&]() -> XmlOutcome {
     if (stream.Failure()) std::rethrow_exception(stream.Failure());
     if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
-    if (!root_seen) {
+    if (!root_seen && !filter.TokenTooLong()) {
       if (std::optional<std::string> doctype = FindDoctypeName(stream.Prolog())) {
         doctype_ = std::move(*doctype);
         refused_ = true;
         return XmlOutcome::kDoctype;
       }
+    }
+    if (filter.TokenTooLong() || filter.EndedInsideMarkup()) {
+      error_line_ = filter.TokenLine();
+      return XmlOutcome::kMalformed;
     }
     UINT line = 0;
     reader.GetLineNumber(&line);
@@ -319,7 +328,9 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
     hr = reader.Read(&type);
     if (hr == S_FALSE) {
       // A document needs its one root element, closed.
-      if (!root_ended) return fail();
+      if (!root_ended || filter.TokenTooLong() || filter.EndedInsideMarkup() || stream.Failure()) {
+        return fail();
+      }
       return XmlOutcome::kComplete;
     }
     if (hr != S_OK) return fail();
