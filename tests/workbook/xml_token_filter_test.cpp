@@ -45,7 +45,7 @@ Filtered Filter(const std::string& text, std::uint64_t cap = 1 << 20, std::size_
   for (std::size_t n; (n = filter.Read(std::as_writable_bytes(std::span(buffer)))) > 0;) {
     out.append(buffer, 0, n);
   }
-  return {out, filter.TokenTooLong(), filter.EndedInsideMarkup(), filter.TokenLine()};
+  return {out, filter.TokenTooLong(), filter.EndedEarly(), filter.ProblemLine()};
 }
 
 const std::string kStart(XmlTokenFilter::kKeptCommentStart, 's');
@@ -108,20 +108,23 @@ TEST(XmlTokenFilter, StopsAtATokenLongerThanTheCap) {
   }
 }
 
-TEST(XmlTokenFilter, ClosesMarkupThatTheInputLeavesOpen) {
+TEST(XmlTokenFilter, EndsADocumentCutShortSoThatNoParserWaitsForMore) {
   const std::pair<std::string, std::string> cases[] = {
-      {"<a>\n<!-- cut", "<a>\n<!-- cut-->"},
-      {"<a>\n<![CDATA[ cut", "<a>\n<![CDATA[ cut]]>"},
-      {"<a>\n<?pi cut", "<a>\n<?pi cut?>"},
-      {"<a>\n<b c='cut", "<a>\n<b c='cut"},
+      {"<a>\n<!-- cut\n", "<a>\n<!-- cut\n--></>"},
+      {"<a>\n<![CDATA[ cut\n", "<a>\n<![CDATA[ cut\n]]></>"},
+      {"<a>\n<?pi cut\n", "<a>\n<?pi cut\n?></>"},
+      {"<a>\n<b c='cut\n", "<a>\n<b c='cut\n"},
+      {"<a x='/'>\n<b/>\n", "<a x='/'>\n<b/>\n</>"},
   };
   for (const auto& [doc, expected] : cases) {
     const Filtered got = Filter(doc);
     EXPECT_EQ(got.text, expected);
     EXPECT_TRUE(got.ended_inside) << doc;
-    EXPECT_EQ(got.line, 2u) << doc;
+    EXPECT_EQ(got.line, doc.ends_with("<b/>\n") ? 3u : 2u) << doc;
   }
-  EXPECT_FALSE(Filter("<a>text").ended_inside);
+  for (const char* whole : {"<a>text</a>", "<a><b/><c></c></a>\n", "<?pi?><a/>"}) {
+    EXPECT_FALSE(Filter(whole).ended_inside) << whole;
+  }
 }
 
 TEST(XmlProlog, NamesTheDocumentTypeBeforeTheRootOnly) {

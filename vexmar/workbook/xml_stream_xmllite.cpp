@@ -307,8 +307,8 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         return XmlOutcome::kDoctype;
       }
     }
-    if (filter.TokenTooLong() || filter.EndedInsideMarkup()) {
-      error_line_ = filter.TokenLine();
+    if (filter.TokenTooLong() || filter.EndedEarly()) {
+      error_line_ = filter.ProblemLine();
       return XmlOutcome::kMalformed;
     }
     UINT line = 0;
@@ -328,7 +328,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
     hr = reader.Read(&type);
     if (hr == S_FALSE) {
       // A document needs its one root element, closed.
-      if (!root_ended || filter.TokenTooLong() || filter.EndedInsideMarkup() || stream.Failure()) {
+      if (!root_ended || filter.TokenTooLong() || filter.EndedEarly() || stream.Failure()) {
         return fail();
       }
       return XmlOutcome::kComplete;

@@ -35,7 +35,7 @@ std::size_t XmlTokenFilter::Read(std::span<std::byte> out) {
     const std::size_t got = inner_.Read(input_);
     if (got == 0) {
       ended_ = true;
-      if (!passthrough_ && state_ != State::kText) EndInsideMarkup();
+      if (!passthrough_ && (state_ != State::kText || depth_ > 0)) EndEarly();
       if (output_.empty()) return 0;
       break;
     }
@@ -59,8 +59,9 @@ std::size_t XmlTokenFilter::Read(std::span<std::byte> out) {
   return n;
 }
 
-void XmlTokenFilter::EndInsideMarkup() {
-  ended_inside_ = true;
+void XmlTokenFilter::EndEarly() {
+  ended_early_ = true;
+  problem_line_ = state_ == State::kText ? line_ : token_line_;
   switch (state_) {
     case State::kComment:
       EmitText("-->");
@@ -71,9 +72,12 @@ void XmlTokenFilter::EndInsideMarkup() {
     case State::kInstruction:
       EmitText("?>");
       break;
-    default:
+    case State::kText:
       break;
+    default:
+      return;  // inside a tag or declaration the parser sees the cut by itself
   }
+  EmitText("</>");  // an end tag without a name: never well-formed
 }
 
 void XmlTokenFilter::EmitText(const char* text) {
@@ -86,7 +90,7 @@ void XmlTokenFilter::Step(std::byte b) {
   if (state_ != State::kText && state_ != State::kCData && ++token_ > max_token_) {
     too_long_ = true;
     ended_ = true;
-    EndInsideMarkup();
+    EndEarly();
     return;
   }
   if (state_ == State::kComment) {
@@ -110,6 +114,8 @@ void XmlTokenFilter::Step(std::byte b) {
       } else {
         state_ = c == '>' ? State::kText : State::kTag;
         quote_ = 0;
+        end_tag_ = c == '/';
+        slash_ = false;
       }
       break;
     case State::kBang:
@@ -167,8 +173,16 @@ void XmlTokenFilter::Step(std::byte b) {
       } else if (state_ == State::kDeclaration && c == ']') {
         brackets_ = std::max(0, brackets_ - 1);
       } else if (c == '>' && (state_ == State::kTag || brackets_ == 0)) {
+        if (state_ == State::kTag) {
+          if (end_tag_) {
+            if (depth_ > 0) --depth_;
+          } else if (!slash_) {
+            ++depth_;
+          }
+        }
         state_ = State::kText;
       }
+      if (quote_ == 0 && c != '>') slash_ = c == '/';
       break;
     case State::kComment:
       break;

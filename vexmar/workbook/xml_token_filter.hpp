@@ -7,8 +7,9 @@
 //  - one tag, comment, processing instruction or declaration longer than the token cap
 //    ends the stream and is reported (character data and CDATA sections are never one
 //    token, as a streaming parser reports them piece by piece);
-//  - a stream that ends inside a comment, CDATA section or processing instruction is
-//    reported, and the parser is given the token's end (some builds wait for it forever);
+//  - a stream that ends inside markup or inside an element is reported, and the parser
+//    is given an end that it cannot take for a good one (some builds otherwise wait for
+//    more input forever);
 //  - lines are counted, for the report of such a token.
 // Input that is not ASCII-compatible (UTF-16) passes through unchanged.
 #include <cstddef>
@@ -26,10 +27,11 @@ class XmlTokenFilter final : public ByteStream {
 
   // Whether the stream was ended at a token longer than the cap.
   bool TokenTooLong() const noexcept { return too_long_; }
-  // Whether the input ended inside markup (a document cut short there).
-  bool EndedInsideMarkup() const noexcept { return ended_inside_; }
-  // The line on which the last token began: where the problem lies in both cases.
-  std::uint64_t TokenLine() const noexcept { return token_line_; }
+  // Whether the input ended inside markup, or inside an element: a document cut short.
+  bool EndedEarly() const noexcept { return ended_early_; }
+  // The line where the problem lies: the start of the token that is too long or cut
+  // short, else the end of the input.
+  std::uint64_t ProblemLine() const noexcept { return problem_line_; }
 
   // Comment bytes passed on in full before the rest is cut down; a comment with more
   // line breaks than kMaxKeptComment keeps only that many.
@@ -48,7 +50,7 @@ class XmlTokenFilter final : public ByteStream {
     token_ = 0;
     token_line_ = line_;
   }
-  void EndInsideMarkup();
+  void EndEarly();
 
   ByteStream& inner_;
   std::uint64_t max_token_;
@@ -59,7 +61,11 @@ class XmlTokenFilter final : public ByteStream {
   bool passthrough_ = false;
   bool ended_ = false;
   bool too_long_ = false;
-  bool ended_inside_ = false;
+  bool ended_early_ = false;
+  std::uint64_t problem_line_ = 0;
+  std::uint64_t depth_ = 0;     // open elements
+  bool end_tag_ = false;        // the tag being read is an end tag
+  bool slash_ = false;          // its last character outside quotes was "/"
   std::uint64_t line_ = 1;
   std::uint64_t token_line_ = 1;
 
