@@ -1,6 +1,8 @@
 #include "vexmar/workbook/xml_token_filter.hpp"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 namespace vexmar::workbook {
 namespace {
@@ -13,6 +15,22 @@ bool IsUtf16Start(std::span<const std::byte> head) {
   const auto b = std::to_integer<unsigned>(head[1]);
   return (a == 0xFF && b == 0xFE) || (a == 0xFE && b == 0xFF) || (a == '<' && b == 0) ||
          (a == 0 && b == '<');
+}
+
+// Whether the XML declaration at the start of `head` names an encoding other than UTF-8.
+bool DeclaresOtherEncoding(std::span<const std::byte> head) {
+  const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+  if (!text.starts_with("<?xml")) return false;
+  const std::string_view declaration = text.substr(0, text.find("?>"));
+  const std::size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos) return false;
+  const std::size_t quote = declaration.find_first_of("\"'", at);
+  if (quote == std::string_view::npos) return false;
+  const std::size_t end = declaration.find(declaration[quote], quote + 1);
+  std::string value(declaration.substr(quote + 1, end == std::string_view::npos ? 0 : end - quote - 1));
+  std::transform(value.begin(), value.end(), value.begin(),
+                 [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+  return value != "UTF-8" && value != "UTF8";
 }
 
 // Whether a code point is a character XML allows.
@@ -43,6 +61,8 @@ std::size_t XmlTokenFilter::Read(std::span<std::byte> out) {
     if (!started_) {
       started_ = true;
       passthrough_ = IsUtf16Start(chunk);
+      // Bytes above ASCII mean other characters in another encoding: the parser judges them.
+      utf8_ = !DeclaresOtherEncoding(chunk);
     }
     if (passthrough_) {
       output_.assign(chunk.begin(), chunk.end());
@@ -241,6 +261,10 @@ void XmlTokenFilter::StepComment(std::byte b) {
   if (v < 0x80) {
     // Line breaks keep the parser's line count; other control characters are errors.
     if (c == '\n' || c == '\r' || (v < 0x20 && c != '\t')) keep(std::span(&b, 1));
+    return;
+  }
+  if (!utf8_) {
+    keep(std::span(&b, 1));
     return;
   }
   utf8_bytes_.assign(1, b);

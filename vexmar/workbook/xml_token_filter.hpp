@@ -59,6 +59,7 @@ class XmlTokenFilter final : public ByteStream {
   std::size_t output_pos_ = 0;
   bool started_ = false;
   bool passthrough_ = false;
+  bool utf8_ = true;  // the document declares no encoding but UTF-8
   bool ended_ = false;
   bool too_long_ = false;
   bool ended_early_ = false;
