@@ -91,7 +91,7 @@ for arch in x86 x64; do
   # in the ANSI code page; the server always passes wide names.
   (cd "$fixtures" && "$win" "C:\\vexmar-reader\\$arch\\vexmar_workbook_tests.exe" \
      --gtest_filter=-SheetNameFromFileName.* >"$work/suites-$arch.txt" 2>&1)
-  counts=$(grep -a 'tests ran' "$work/suites-$arch.txt" | tr -d '\r')
+  counts=$(grep -a 'test suites ran' "$work/suites-$arch.txt" | tr -d '\r')
   if grep -aq '^\[  PASSED  \]' "$work/suites-$arch.txt" && ! grep -aq 'FAILED' "$work/suites-$arch.txt"; then
     summary+=("reader suites $arch: ${counts:-?}, all passed")
   else
