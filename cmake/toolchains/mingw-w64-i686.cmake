@@ -14,3 +14,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# No hot/cold splitting of functions: with GCC 12's DWARF-2 unwinder on i686, an exception
+# that passes a cleanup moved into a ".cold" part could not be resumed there
+# (_Unwind_Resume aborted the host process), depending only on where the linker placed
+# that part. Seen with GetRuleItem's overflow error once the module grew.
+set(CMAKE_CXX_FLAGS_INIT "-fno-reorder-blocks-and-partition")
