@@ -29,8 +29,13 @@ constexpr std::size_t kBoundSheetPlainBytes = 4;
 // How many leading bytes of a record body are not encrypted.
 std::size_t PlainPrefix(std::uint16_t type, std::size_t size) {
   switch (type) {
-    case biff::kBof: case biff::kFilePass: case kUsrExcl: case kFileLock: case kInterfaceHdr:
-    case kRrdInfo: case kRrdHead:
+    case biff::kBof:
+    case biff::kFilePass:
+    case kUsrExcl:
+    case kFileLock:
+    case kInterfaceHdr:
+    case kRrdInfo:
+    case kRrdHead:
       return size;
     case biff::kBoundSheet:
       return std::min(size, kBoundSheetPlainBytes);
@@ -41,20 +46,19 @@ std::size_t PlainPrefix(std::uint16_t type, std::size_t size) {
 
 // --- XOR obfuscation (the password's 16-byte array, applied by stream position) ---
 
-constexpr std::array<std::uint16_t, 15> kXorInitialCode = {
-    0xE1F0, 0x1D0F, 0xCC9C, 0x84C0, 0x110C, 0x0E10, 0xF1CE, 0x313E,
-    0x1872, 0xE139, 0xD40F, 0x84F9, 0x280C, 0xA96A, 0x4EC3};
+constexpr std::array<std::uint16_t, 15> kXorInitialCode = {0xE1F0, 0x1D0F, 0xCC9C, 0x84C0, 0x110C,
+                                                           0x0E10, 0xF1CE, 0x313E, 0x1872, 0xE139,
+                                                           0xD40F, 0x84F9, 0x280C, 0xA96A, 0x4EC3};
 constexpr std::array<std::uint16_t, 105> kXorMatrix = {
-    0xAEFC, 0x4DD9, 0x9BB2, 0x2745, 0x4E8A, 0x9D14, 0x2A09, 0x7B61, 0xF6C2, 0xFDA5, 0xEB6B,
-    0xC6F7, 0x9DCF, 0x2BBF, 0x4563, 0x8AC6, 0x05AD, 0x0B5A, 0x16B4, 0x2D68, 0x5AD0, 0x0375,
-    0x06EA, 0x0DD4, 0x1BA8, 0x3750, 0x6EA0, 0xDD40, 0xD849, 0xA0B3, 0x5147, 0xA28E, 0x553D,
-    0xAA7A, 0x44D5, 0x6F45, 0xDE8A, 0xAD35, 0x4A4B, 0x9496, 0x390D, 0x721A, 0xEB23, 0xC667,
-    0x9CEF, 0x29FF, 0x53FE, 0xA7FC, 0x5FD9, 0x47D3, 0x8FA6, 0x0F6D, 0x1EDA, 0x3DB4, 0x7B68,
-    0xF6D0, 0xB861, 0x60E3, 0xC1C6, 0x93AD, 0x377B, 0x6EF6, 0xDDEC, 0x45A0, 0x8B40, 0x06A1,
-    0x0D42, 0x1A84, 0x3508, 0x6A10, 0xAA51, 0x4483, 0x8906, 0x022D, 0x045A, 0x08B4, 0x1168,
-    0x76B4, 0xED68, 0xCAF1, 0x85C3, 0x1BA7, 0x374E, 0x6E9C, 0x3730, 0x6E60, 0xDCC0, 0xA9A1,
-    0x4363, 0x86C6, 0x1DAD, 0x3331, 0x6662, 0xCCC4, 0x89A9, 0x0373, 0x06E6, 0x0DCC, 0x1021,
-    0x2042, 0x4084, 0x8108, 0x1231, 0x2462, 0x48C4};
+    0xAEFC, 0x4DD9, 0x9BB2, 0x2745, 0x4E8A, 0x9D14, 0x2A09, 0x7B61, 0xF6C2, 0xFDA5, 0xEB6B, 0xC6F7,
+    0x9DCF, 0x2BBF, 0x4563, 0x8AC6, 0x05AD, 0x0B5A, 0x16B4, 0x2D68, 0x5AD0, 0x0375, 0x06EA, 0x0DD4,
+    0x1BA8, 0x3750, 0x6EA0, 0xDD40, 0xD849, 0xA0B3, 0x5147, 0xA28E, 0x553D, 0xAA7A, 0x44D5, 0x6F45,
+    0xDE8A, 0xAD35, 0x4A4B, 0x9496, 0x390D, 0x721A, 0xEB23, 0xC667, 0x9CEF, 0x29FF, 0x53FE, 0xA7FC,
+    0x5FD9, 0x47D3, 0x8FA6, 0x0F6D, 0x1EDA, 0x3DB4, 0x7B68, 0xF6D0, 0xB861, 0x60E3, 0xC1C6, 0x93AD,
+    0x377B, 0x6EF6, 0xDDEC, 0x45A0, 0x8B40, 0x06A1, 0x0D42, 0x1A84, 0x3508, 0x6A10, 0xAA51, 0x4483,
+    0x8906, 0x022D, 0x045A, 0x08B4, 0x1168, 0x76B4, 0xED68, 0xCAF1, 0x85C3, 0x1BA7, 0x374E, 0x6E9C,
+    0x3730, 0x6E60, 0xDCC0, 0xA9A1, 0x4363, 0x86C6, 0x1DAD, 0x3331, 0x6662, 0xCCC4, 0x89A9, 0x0373,
+    0x06E6, 0x0DCC, 0x1021, 0x2042, 0x4084, 0x8108, 0x1231, 0x2462, 0x48C4};
 constexpr std::array<std::uint8_t, 15> kXorPad = {0xBB, 0xFF, 0xFF, 0xBA, 0xFF, 0xFF, 0xB9, 0x80,
                                                   0x00, 0xBE, 0x0F, 0x00, 0xBF, 0x0F, 0x00};
 
@@ -77,7 +81,8 @@ constexpr std::uint16_t XorVerifier(std::string_view password) {
     const std::uint16_t carry = (verifier & 0x4000) != 0 ? 1 : 0;
     verifier = static_cast<std::uint16_t>((((verifier << 1) & 0x7FFF) | carry) ^ byte);
   };
-  for (auto it = password.rbegin(); it != password.rend(); ++it) step(static_cast<std::uint8_t>(*it));
+  for (auto it = password.rbegin(); it != password.rend(); ++it)
+    step(static_cast<std::uint8_t>(*it));
   step(static_cast<std::uint8_t>(password.size()));
   return verifier ^ 0xCE4B;
 }
@@ -104,10 +109,12 @@ constexpr std::array<std::uint8_t, 16> XorArray(std::string_view password) {
     --index;
     out[index] = XorRor(static_cast<std::uint8_t>(password[index]), low);
   }
+  // The pad bytes fill the rest from the end, in pairs; an even-length password ends
+  // the pairs one below the pad array's start.
   index = 15;
-  for (std::size_t pad = 15 - password.size(); pad > 0;) {
-    out[index--] = XorRor(kXorPad[pad--], high);
-    out[index--] = XorRor(kXorPad[pad--], low);
+  for (int pad = 15 - static_cast<int>(password.size()); pad > 0; pad -= 2, index -= 2) {
+    out[index] = XorRor(kXorPad[static_cast<std::size_t>(pad)], high);
+    out[index - 1] = XorRor(kXorPad[static_cast<std::size_t>(pad - 1)], low);
   }
   return out;
 }
@@ -120,7 +127,8 @@ class XorDecryptor final : public BiffBodyDecryptor {
     std::size_t index = static_cast<std::size_t>((offset + body.size()) % 16);
     for (std::size_t i = 0; i < body.size(); ++i, index = (index + 1) % 16) {
       if (i < plain) continue;
-      const auto x = static_cast<std::uint8_t>(std::to_integer<std::uint8_t>(body[i]) ^ array_[index]);
+      const auto x =
+          static_cast<std::uint8_t>(std::to_integer<std::uint8_t>(body[i]) ^ array_[index]);
       body[i] = static_cast<std::byte>(static_cast<std::uint8_t>((x >> 5) | (x << 3)));
     }
   }
@@ -143,7 +151,7 @@ class Rc4BlockDecryptor : public BiffBodyDecryptor {
       const std::uint64_t block = at / kRc4BlockSize;
       const std::uint64_t within = at % kRc4BlockSize;
       if (!keyed_ || block != block_ || within < position_) {
-        if (block > UINT32_MAX) RaiseDamaged(u"加密的工作簿流过长");
+        if (block > UINT32_MAX) RaiseDamaged(u"工作簿流超出RC4块编号的范围");
         rc4_.SetKey(BlockKey(static_cast<std::uint32_t>(block)));
         keyed_ = true;
         block_ = block;
@@ -246,7 +254,7 @@ std::unique_ptr<BiffBodyDecryptor> OpenXor(std::span<const std::byte> fields) {
 std::unique_ptr<BiffBodyDecryptor> OpenRc4CryptoApi(std::span<const std::byte> info) {
   if (info.size() < 8) RaiseDamaged(u"FILEPASS记录过短");
   const std::uint32_t header_size = LoadU32(info, 4);
-  if (header_size < 32 || header_size > info.size() - 8) RaiseDamaged(u"FILEPASS加密头长度无效");
+  if (header_size < 32 || header_size > info.size() - 8) RaiseDamaged(u"FILEPASS的头部长度无效");
   const std::span<const std::byte> header = info.subspan(8, header_size);
   constexpr std::uint32_t kRc4 = 0x6801;
   constexpr std::uint32_t kSha1 = 0x8004;

@@ -21,7 +21,8 @@ void EnsureInitialised() {
   std::call_once(once, [] {
     if (gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P) != 0) return;
     if (gcry_check_version("1.8.0") == nullptr) {
-      throw Error(ErrorNumber::kApplicationDefined, u"加密组件 libgcrypt 的版本过旧，无法解密工作簿。");
+      throw Error(ErrorNumber::kApplicationDefined,
+                  u"libgcrypt 的版本过旧，无法解密工作簿。");
     }
     gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
   });
@@ -30,7 +31,7 @@ void EnsureInitialised() {
 [[noreturn]] void RaiseCryptoFailure(gcry_error_t error) {
   if (gcry_err_code(error) == GPG_ERR_ENOMEM) throw std::bad_alloc();
   throw Error(ErrorNumber::kApplicationDefined,
-              u"解密工作簿时加密组件出错：" + Utf8ToUtf16Escaped(gcry_strerror(error)));
+              u"解密工作簿时 libgcrypt 出错：" + Utf8ToUtf16Escaped(gcry_strerror(error)));
 }
 
 void Check(gcry_error_t error) {
@@ -39,11 +40,16 @@ void Check(gcry_error_t error) {
 
 int GcryptHash(HashAlgorithm algorithm) noexcept {
   switch (algorithm) {
-    case HashAlgorithm::kMd5: return GCRY_MD_MD5;
-    case HashAlgorithm::kSha1: return GCRY_MD_SHA1;
-    case HashAlgorithm::kSha256: return GCRY_MD_SHA256;
-    case HashAlgorithm::kSha384: return GCRY_MD_SHA384;
-    case HashAlgorithm::kSha512: return GCRY_MD_SHA512;
+    case HashAlgorithm::kMd5:
+      return GCRY_MD_MD5;
+    case HashAlgorithm::kSha1:
+      return GCRY_MD_SHA1;
+    case HashAlgorithm::kSha256:
+      return GCRY_MD_SHA256;
+    case HashAlgorithm::kSha384:
+      return GCRY_MD_SHA384;
+    case HashAlgorithm::kSha512:
+      return GCRY_MD_SHA512;
   }
   return GCRY_MD_NONE;
 }
@@ -55,11 +61,16 @@ gcry_cipher_hd_t Cipher(void* handle) { return static_cast<gcry_cipher_hd_t>(han
 
 std::size_t DigestSize(HashAlgorithm algorithm) noexcept {
   switch (algorithm) {
-    case HashAlgorithm::kMd5: return 16;
-    case HashAlgorithm::kSha1: return 20;
-    case HashAlgorithm::kSha256: return 32;
-    case HashAlgorithm::kSha384: return 48;
-    case HashAlgorithm::kSha512: return 64;
+    case HashAlgorithm::kMd5:
+      return 16;
+    case HashAlgorithm::kSha1:
+      return 20;
+    case HashAlgorithm::kSha256:
+      return 32;
+    case HashAlgorithm::kSha384:
+      return 48;
+    case HashAlgorithm::kSha512:
+      return 64;
   }
   return 0;
 }
@@ -103,14 +114,22 @@ AesDecryptor::AesDecryptor(std::span<const std::byte> key, CipherMode mode) : mo
   EnsureInitialised();
   int algorithm = 0;
   switch (key.size()) {
-    case 16: algorithm = GCRY_CIPHER_AES128; break;
-    case 24: algorithm = GCRY_CIPHER_AES192; break;
-    case 32: algorithm = GCRY_CIPHER_AES256; break;
-    default: RaiseCryptoFailure(gcry_error(GPG_ERR_INV_KEYLEN));
+    case 16:
+      algorithm = GCRY_CIPHER_AES128;
+      break;
+    case 24:
+      algorithm = GCRY_CIPHER_AES192;
+      break;
+    case 32:
+      algorithm = GCRY_CIPHER_AES256;
+      break;
+    default:
+      RaiseCryptoFailure(gcry_error(GPG_ERR_INV_KEYLEN));
   }
   gcry_cipher_hd_t handle = nullptr;
   Check(gcry_cipher_open(&handle, algorithm,
-                         mode == CipherMode::kEcb ? GCRY_CIPHER_MODE_ECB : GCRY_CIPHER_MODE_CBC, 0));
+                         mode == CipherMode::kEcb ? GCRY_CIPHER_MODE_ECB : GCRY_CIPHER_MODE_CBC,
+                         0));
   handle_ = handle;
   Check(gcry_cipher_setkey(handle, key.data(), key.size()));
 }

@@ -79,8 +79,8 @@ class Rc4 {
 
 // 32-bit little-endian bytes, as the key derivations append block and iteration numbers.
 inline std::array<std::byte, 4> LittleEndian32(std::uint32_t value) noexcept {
-  return {std::byte(value & 0xFF), std::byte((value >> 8) & 0xFF),
-          std::byte((value >> 16) & 0xFF), std::byte((value >> 24) & 0xFF)};
+  return {std::byte(value & 0xFF), std::byte((value >> 8) & 0xFF), std::byte((value >> 16) & 0xFF),
+          std::byte((value >> 24) & 0xFF)};
 }
 
 }  // namespace vexmar::workbook::crypto

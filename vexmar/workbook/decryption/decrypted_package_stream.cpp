@@ -15,8 +15,7 @@ constexpr std::uint64_t kCipherBlock = 16;
 
 }  // namespace
 
-DecryptedPackageStream::DecryptedPackageStream(RandomAccessStream& encrypted,
-                                               PackageCipher& cipher)
+DecryptedPackageStream::DecryptedPackageStream(RandomAccessStream& encrypted, PackageCipher& cipher)
     : encrypted_(encrypted), cipher_(cipher) {
   if (encrypted_.Size() < kHeaderSize) RaiseDamaged(u"EncryptedPackage流过短");
   std::array<std::byte, kHeaderSize> header{};
@@ -25,9 +24,9 @@ DecryptedPackageStream::DecryptedPackageStream(RandomAccessStream& encrypted,
   size_ = LoadU64(header, 0);
   // Some producers leave junk in the upper half of the size field.
   if (size_ > available && LoadU32(header, 0) <= available) size_ = LoadU32(header, 0);
-  if (size_ > ZipLimits::kMaxInflatedTotal) RaiseDamaged(u"加密包声明的大小超出上限");
+  if (size_ > ZipLimits::kMaxInflatedTotal) RaiseDamaged(u"EncryptedPackage流声明的大小超出上限");
   padded_size_ = (size_ + kCipherBlock - 1) / kCipherBlock * kCipherBlock;
-  if (padded_size_ > available) RaiseDamaged(u"加密包被截断");
+  if (padded_size_ > available) RaiseDamaged(u"EncryptedPackage流被截断");
 }
 
 std::size_t DecryptedPackageStream::SegmentLength(std::uint64_t index) const {

@@ -12,7 +12,7 @@ std::optional<std::vector<std::u16string>> ListEncryptedPackageWorksheets(
     const std::optional<CompoundEntry>& package) {
   constexpr std::uint8_t kStream = 2;
   if (!info || info->type != kStream || !package || package->type != kStream) {
-    RaiseDamaged(u"加密包缺少EncryptionInfo或EncryptedPackage流");
+    RaiseDamaged(u"缺少EncryptionInfo或EncryptedPackage流");
   }
   if (info->size > DecryptionLimits::kMaxEncryptionInfoSize) {
     RaiseDamaged(u"EncryptionInfo流超出上限");

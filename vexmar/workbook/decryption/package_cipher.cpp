@@ -80,7 +80,7 @@ std::unique_ptr<PackageCipher> OpenStandard(std::span<const std::byte> info) {
   if (info.size() < 12) RaiseDamaged(u"EncryptionInfo流过短");
   const std::uint32_t header_size = LoadU32(info, 8);
   if (header_size < 32 || header_size > info.size() - 12) {
-    RaiseDamaged(u"EncryptionInfo的加密头长度无效");
+    RaiseDamaged(u"EncryptionInfo的头长度无效");
   }
   const std::span<const std::byte> header = info.subspan(12, header_size);
   constexpr std::uint32_t kSha1 = 0x8004;
@@ -101,7 +101,8 @@ std::unique_ptr<PackageCipher> OpenStandard(std::span<const std::byte> info) {
   if (LoadU32(verifier, 0) != 16 || LoadU32(verifier, 36) != 20) {
     RaiseDamaged(u"EncryptionInfo的密码验证数据长度无效");
   }
-  auto cipher = std::make_unique<StandardCipher>(StandardKey(verifier.subspan(4, 16), key_bits / 8));
+  auto cipher =
+      std::make_unique<StandardCipher>(StandardKey(verifier.subspan(4, 16), key_bits / 8));
   if (!cipher->Verifies(verifier.subspan(20, 16), verifier.subspan(40, 32))) RaiseEncrypted();
   return cipher;
 }
@@ -198,10 +199,7 @@ class AgileInfoHandler final : public XmlHandler {
 
   bool StartElement(const XmlName& name, const XmlAttributes& attributes,
                     std::size_t depth) override {
-    if (depth == 1 && !name.Is(kEncryptionNs, "encryption")) {
-      RaiseDamaged(u"EncryptionInfo的加密描述不是encryption元素");
-    }
-    if (depth == 2 && name.Is(kEncryptionNs, "keyData")) {
+    if (depth == 2 && name.Is(kEncryptionNs, "keyData") && !info_.data) {
       info_.data = Params(attributes);
     } else if (depth == 3 && name.Is(kEncryptionNs, "keyEncryptor")) {
       const char* uri = attributes.Find("", "uri");
@@ -211,7 +209,8 @@ class AgileInfoHandler final : public XmlHandler {
       info_.password = Params(attributes);
       const std::optional<std::uint32_t> spin = ParseNumber(attributes.Find("", "spinCount"));
       if (!spin) RaiseDamaged(u"EncryptionInfo的spinCount无效");
-      if (*spin > DecryptionLimits::kMaxSpinCount) RaiseDamaged(u"EncryptionInfo的spinCount超出上限");
+      if (*spin > DecryptionLimits::kMaxSpinCount)
+        RaiseDamaged(u"EncryptionInfo的spinCount超出上限");
       info_.spin_count = *spin;
       info_.verifier_input = Field(attributes, "encryptedVerifierHashInput");
       info_.verifier_hash = Field(attributes, "encryptedVerifierHashValue");
@@ -227,7 +226,7 @@ class AgileInfoHandler final : public XmlHandler {
  private:
   static Bytes Field(const XmlAttributes& attributes, std::string_view name) {
     std::optional<Bytes> value = DecodeBase64(attributes.Find("", name), kMaxField);
-    if (!value || value->empty()) RaiseDamaged(u"EncryptionInfo的加密数据字段无效");
+    if (!value || value->empty()) RaiseDamaged(u"EncryptionInfo的数据字段无效");
     return std::move(*value);
   }
 
@@ -243,7 +242,7 @@ class AgileInfoHandler final : public XmlHandler {
         DecodeBase64(attributes.Find("", "saltValue"), DecryptionLimits::kMaxSaltSize);
     if (cipher == nullptr || chaining == nullptr || hash == nullptr || !key_bits || !block ||
         !hash_size || !salt || salt->empty()) {
-      RaiseDamaged(u"EncryptionInfo的加密参数无效");
+      RaiseDamaged(u"EncryptionInfo的参数无效");
     }
     const std::optional<HashAlgorithm> algorithm = ParseHash(hash);
     if (std::string_view(cipher) != "AES" || std::string_view(chaining) != "ChainingModeCBC" ||
@@ -295,7 +294,7 @@ class AgileCipher final : public PackageCipher {
   AgileCipher(std::span<const std::byte> key, CipherParams data)
       : aes_(key, CipherMode::kCbc), data_(std::move(data)), hasher_(data_.hash) {}
   void DecryptSegment(std::uint64_t index, std::span<std::byte> data) override {
-    if (index > UINT32_MAX) RaiseDamaged(u"加密包过长");
+    if (index > UINT32_MAX) RaiseDamaged(u"EncryptedPackage流过长");
     const auto number = crypto::LittleEndian32(static_cast<std::uint32_t>(index));
     const Bytes iv = Fit(hasher_.Update(data_.salt).Update(number).Finish(), data_.block_size);
     aes_.Decrypt(data, iv);
@@ -313,7 +312,7 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
   XmlStreamParser parser(handler, 4);
   MemoryByteStream xml(info.subspan(8));
   const XmlOutcome outcome = parser.Parse(xml);
-  if (outcome != XmlOutcome::kComplete) RaiseDamaged(u"EncryptionInfo的加密描述不是格式正确的XML");
+  if (outcome != XmlOutcome::kComplete) RaiseDamaged(u"EncryptionInfo的描述不是格式正确的XML");
   if (agile.unsupported) RaiseEncrypted();
   // No password key encryptor (a certificate only): no password opens it.
   if (!agile.password) RaiseEncrypted();
@@ -321,7 +320,7 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
   const CipherParams& password = *agile.password;
   const std::size_t hash_size = crypto::DigestSize(password.hash);
   for (const Bytes* field : {&agile.verifier_input, &agile.verifier_hash, &agile.encrypted_key}) {
-    if (field->size() % kAesBlock != 0) RaiseDamaged(u"EncryptionInfo的加密数据字段长度无效");
+    if (field->size() % kAesBlock != 0) RaiseDamaged(u"EncryptionInfo的数据字段长度无效");
   }
   if (agile.verifier_hash.size() < hash_size || agile.encrypted_key.size() < password.key_bytes ||
       agile.data->key_bytes != password.key_bytes) {
@@ -351,8 +350,7 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
   const Bytes value = DecryptCbc(key_for({0xD7, 0xAA, 0x0F, 0x6D, 0x30, 0x61, 0x34, 0x4E}), iv,
                                  agile.verifier_hash);
   const std::size_t input_size = std::min(input.size(), password.salt.size());
-  const Bytes expected =
-      crypto::Digest(password.hash, {std::span(input).first(input_size)});
+  const Bytes expected = crypto::Digest(password.hash, {std::span(input).first(input_size)});
   if (!std::equal(expected.begin(), expected.end(), value.begin())) RaiseEncrypted();
   Bytes key = DecryptCbc(key_for({0x14, 0x6E, 0x0B, 0xE7, 0xAB, 0xAC, 0xD0, 0xD6}), iv,
                          agile.encrypted_key);
