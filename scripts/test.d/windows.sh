@@ -73,7 +73,8 @@ mkdir -p "$root/x86" "$root/x64" "$root/work/names/sub.xls" "$root/work/sheets"
 for arch in x86 x64; do
   build=build/windows-$arch
   cp "$build/vexmar/com/VexmarExt.dll" "$build/tests/com/wine/vexmar_com_client.exe" \
-     "$build/tests/com/wine/StandInSpreadsheet.dll" "$root/$arch/"
+     "$build/tests/com/wine/StandInSpreadsheet.dll" \
+     "$build/vexmar/com/generated/CollectionLibrary.tlb" "$root/$arch/"
 done
 for suite in suite.vbs suite.js; do
   iconv -f UTF-8 -t GBK "tests/com/scripts/$suite" >"$root/$suite"
@@ -113,6 +114,10 @@ for arch in x86 x64; do
   for dll in VexmarExt StandInSpreadsheet; do
     "$win" "$sys\\regsvr32.exe" /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
   done
+  # Wine has no collection library of the platform's: the stand-in takes its place.
+  run_step "collection library $arch" "$root/collection-$arch.txt" \
+    "$win" "C:\\vexmar\\$arch\\vexmar_com_client.exe" register-collection-library \
+    "C:\\vexmar\\$arch\\CollectionLibrary.tlb"
 done
 for arch in x86 x64; do
   win=$(loader $arch)
@@ -135,6 +140,9 @@ for arch in x86 x64; do
   done
 done
 for arch in x86 x64; do
+  run_step "collection library removed $arch" "$root/collection-removed-$arch.txt" \
+    "$(loader $arch)" "C:\\vexmar\\$arch\\vexmar_com_client.exe" unregister-collection-library \
+    "C:\\vexmar\\$arch\\CollectionLibrary.tlb"
   run_step "unregistered $arch" "$root/absent-$arch.txt" \
     "$(loader $arch)" "C:\\vexmar\\$arch\\vexmar_com_client.exe" absent
 done
