@@ -188,10 +188,11 @@ never added with a key, it is error 5. `_NewEnum` gives a `dispatch::CollectionE
 )";
   out += "In the Windows type library the collection type is " +
          Code(contract::kCollectionInterface) + " " + FormatGuid(contract::kCollectionIid) +
-         ", a dispatch interface of the imported library " +
+         ",\na dispatch interface of the imported library " +
          FormatGuid(contract::kCollectionLibrary.libid) +
-         ", and the collection objects answer `QueryInterface` for it. A collection object of "
-         "the host's own written with `Set` is held and given back as it is.\n\n";
+         ", and the\ncollection objects answer `QueryInterface` for it. A host's own collection "
+         "object written\nwith `Set` is held and given back as it is; an object that is no "
+         "collection is refused\n(error 430).\n\n";
 }
 
 void LateBinding(std::string& out) {
