@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows part of the test command. Cross-builds the 32-bit and the 64-bit
 # VexmarExt.dll with MinGW-w64 and tests both under Wine in a fresh prefix:
-# registration with regsvr32, the C++ client (registry, type library against the class
-# table, module, binding, unregistration), the VBScript and JScript suites through
+# registration with regsvr32 and of the stand-in collection library (Wine has none), the
+# C++ client (unwind tables, registry, type library against the class table, module,
+# binding, unregistration), the VBScript and JScript suites through
 # cscript with the stand-in spreadsheet application, and at the end unregistration,
 # after which nothing of the library may be left in the registry.
 # Installs the tools when run as root; otherwise, or when they cannot be had, it says
