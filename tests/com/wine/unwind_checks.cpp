@@ -1,14 +1,15 @@
 // The module's unwind tables, read from the file: every entry covers at least one byte
-// and no two entries overlap. Exceptions thrown inside the module (every error a member
-// reports) are found by searching these tables for the return address; an empty entry
-// that starts where another function does can hide that function from the 32-bit
-// unwinder, which then ends the process with abort() in the middle of a member.
-// 32-bit modules: the DWARF .eh_frame records up to the terminator the unwinder stops
-// at. 64-bit modules: the exception directory (.pdata).
+// and no two entries overlap. Errors raised inside the module are found by searching
+// these tables for return addresses; an empty entry that starts where another function
+// does can hide that function from the 32-bit unwinder, which then ends the process with
+// abort() in the middle of a member. 32-bit modules: the DWARF .eh_frame records up to
+// the terminator the unwinder stops at. 64-bit modules: the exception directory.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client.hpp"
@@ -16,207 +17,146 @@
 namespace vexmar::wine_tests {
 namespace {
 
-struct Range {
-  std::uint64_t begin;
-  std::uint64_t end;
-};
+using Range = std::pair<std::uint32_t, std::uint32_t>;  // begin, end
 
 class Image {
  public:
   explicit Image(const std::wstring& path) {
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == nullptr) return;
-    unsigned char chunk[65536];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-      bytes_.insert(bytes_.end(), chunk, chunk + n);
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+      unsigned char chunk[65536];
+      for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        bytes_.insert(bytes_.end(), chunk, chunk + n);
+      }
+      std::fclose(file);
     }
-    std::fclose(file);
   }
-  bool Has(std::size_t at, std::size_t n) const { return at <= bytes_.size() && n <= bytes_.size() - at; }
-  std::uint32_t U32(std::size_t at) const { return Has(at, 4) ? Read<std::uint32_t>(at) : 0; }
-  std::uint16_t U16(std::size_t at) const { return Has(at, 2) ? Read<std::uint16_t>(at) : 0; }
-  std::uint8_t U8(std::size_t at) const { return Has(at, 1) ? bytes_[at] : 0; }
-  const std::vector<unsigned char>& Bytes() const { return bytes_; }
-
- private:
-  template <typename T>
-  T Read(std::size_t at) const {
-    T v;
-    std::memcpy(&v, bytes_.data() + at, sizeof v);
+  // Little-endian numbers; 0 beyond the end.
+  std::uint32_t U(std::size_t at, std::size_t size = 4) const {
+    std::uint32_t v = 0;
+    if (at > bytes_.size() || size > bytes_.size() - at) return 0;
+    std::memcpy(&v, bytes_.data() + at, size);
     return v;
   }
+  // A section name: eight characters in the header, or "/offset" into the string table
+  // that follows the symbols (a module that is not stripped).
+  std::string Name(std::size_t at, std::size_t strings) const {
+    if (at > bytes_.size() || bytes_.size() - at < 8) return {};
+    const char* raw = reinterpret_cast<const char*>(bytes_.data() + at);
+    std::string name(raw, strnlen(raw, 8));
+    if (name.size() < 2 || name[0] != '/') return name;
+    const std::size_t from = strings + std::strtoul(name.c_str() + 1, nullptr, 10);
+    if (from >= bytes_.size()) return {};
+    const char* text = reinterpret_cast<const char*>(bytes_.data() + from);
+    return std::string(text, strnlen(text, bytes_.size() - from));
+  }
+
+ private:
   std::vector<unsigned char> bytes_;
 };
 
 struct Section {
-  std::string name;
-  std::uint32_t address;  // relative to the image base
-  std::uint32_t size;
-  std::uint32_t file_offset;
+  std::string name;  // cut to eight characters in a stripped module
+  std::uint32_t address, size, file_offset;
 };
 
-// Section names longer than eight characters are cut to eight in a stripped module.
-std::vector<Section> Sections(const Image& image, std::size_t pe) {
-  std::vector<Section> out;
-  const std::size_t count = image.U16(pe + 6);
-  const std::size_t table = pe + 24 + image.U16(pe + 20);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t at = table + 40 * i;
-    if (!image.Has(at, 40)) break;
-    const char* raw = reinterpret_cast<const char*>(image.Bytes().data() + at);
-    out.push_back({std::string(raw, strnlen(raw, 8)), image.U32(at + 12), image.U32(at + 8),
-                   image.U32(at + 20)});
-  }
-  return out;
+std::size_t SkipUleb(const Image& image, std::size_t at) {
+  while ((image.U(at, 1) & 0x80) != 0) ++at;
+  return at + 1;
 }
 
-// A DWARF encoded pointer (the forms GCC writes for FDEs); `field` is its own address.
-bool ReadEncoded(const Image& image, std::size_t& at, std::uint8_t encoding, std::uint64_t field,
-                 std::uint64_t& value) {
-  std::int64_t raw = 0;
-  switch (encoding & 0x0F) {
-    case 0x00:  // absptr (32-bit module)
-    case 0x03:  // udata4
-      raw = image.U32(at);
-      at += 4;
-      break;
-    case 0x0B:  // sdata4
-      raw = static_cast<std::int32_t>(image.U32(at));
-      at += 4;
-      break;
-    default:
-      return false;
-  }
-  value = static_cast<std::uint64_t>(raw);
-  if ((encoding & 0x70) == 0x10) value += field;  // pcrel
-  value &= 0xFFFFFFFFu;
-  return true;
-}
-
-std::uint64_t Uleb(const Image& image, std::size_t& at) {
-  std::uint64_t v = 0;
-  for (int shift = 0; shift < 64; shift += 7) {
-    const std::uint8_t b = image.U8(at++);
-    v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-    if ((b & 0x80) == 0) break;
-  }
-  return v;
-}
-
-// The FDEs' pc ranges before the first terminator; false when a record cannot be read.
-bool EhFrameRanges(const Image& image, const Section& eh, std::uint64_t image_base,
+// FDE ranges before the first terminator. GCC's 32-bit FDEs give their start as a
+// 4-byte pc-relative or absolute address and their length as 4 bytes; false for
+// anything else or a record that cannot be read.
+bool EhFrameRanges(const Image& image, const Section& eh, std::uint32_t image_base,
                    std::vector<Range>& out) {
-  const std::size_t start = eh.file_offset;
-  const std::size_t end = start + eh.size;
-  std::vector<std::pair<std::size_t, std::uint8_t>> cie_encodings;  // CIE offset, encoding
-  for (std::size_t at = start; at + 4 <= end;) {
-    const std::uint32_t length = image.U32(at);
+  std::vector<std::pair<std::size_t, std::uint32_t>> encodings;  // CIE, pointer encoding
+  const std::size_t end = eh.file_offset + eh.size;
+  for (std::size_t at = eh.file_offset; at + 4 <= end;) {
+    const std::uint32_t length = image.U(at);
     if (length == 0) return true;  // the terminator: the unwinder reads no further
-    if (length == 0xFFFFFFFFu || !image.Has(at, 4 + std::size_t{length})) return false;
-    const std::size_t next = at + 4 + length;
-    const std::uint32_t cie_pointer = image.U32(at + 4);
-    if (cie_pointer == 0) {
-      // A CIE: version, augmentation, code and data alignment, return register, then the
-      // augmentation data, of which only the FDE pointer encoding (R) matters here.
+    if (length > end - at - 4) return false;
+    if (image.U(at + 4) == 0) {
+      // A CIE: version, augmentation "z...", alignments, return register, augmentation
+      // data, of which only R (the FDE pointer encoding) matters here.
       std::size_t p = at + 9;
       std::string augmentation;
-      while (p < next && image.U8(p) != 0) augmentation.push_back(static_cast<char>(image.U8(p++)));
-      ++p;
-      Uleb(image, p);
-      Uleb(image, p);
-      ++p;  // return register (version 1: one byte)
-      std::uint8_t encoding = 0;
-      if (!augmentation.empty() && augmentation[0] == 'z') {
-        Uleb(image, p);
-        for (char a : augmentation.substr(1)) {
-          if (a == 'R') {
-            encoding = image.U8(p++);
-          } else if (a == 'P') {
-            const std::uint8_t personality = image.U8(p++);
-            std::uint64_t ignored = 0;
-            if (!ReadEncoded(image, p, personality, 0, ignored)) return false;
-          } else if (a == 'L') {
-            ++p;
-          } else {
-            return false;
-          }
-        }
+      for (; image.U(p, 1) != 0; ++p) augmentation += static_cast<char>(image.U(p, 1));
+      p = SkipUleb(image, SkipUleb(image, p + 1)) + 1;
+      p = SkipUleb(image, p);  // augmentation data length
+      std::uint32_t encoding = 0;
+      for (char a : augmentation.substr(std::min<std::size_t>(1, augmentation.size()))) {
+        if (a == 'R') encoding = image.U(p, 1);
+        p += a == 'P' ? 5 : 1;  // P: an encoding and a 4-byte pointer
       }
-      cie_encodings.emplace_back(at, encoding);
+      encodings.emplace_back(at, encoding);
     } else {
-      const std::size_t cie = at + 4 - cie_pointer;
-      const auto found = std::find_if(cie_encodings.begin(), cie_encodings.end(),
-                                      [&](const auto& c) { return c.first == cie; });
-      if (found == cie_encodings.end()) return false;
-      std::size_t p = at + 8;
-      const std::uint64_t field = image_base + eh.address + (p - start);
-      std::uint64_t begin = 0;
-      std::uint64_t range = 0;
-      if (!ReadEncoded(image, p, found->second, field, begin) ||
-          !ReadEncoded(image, p, static_cast<std::uint8_t>(found->second & 0x0F), 0, range)) {
+      const std::size_t cie = at + 4 - image.U(at + 4);
+      const auto found = std::find_if(encodings.begin(), encodings.end(),
+                                      [&](const auto& e) { return e.first == cie; });
+      if (found == encodings.end() || (found->second & 0x0F) == 0x0C) return false;
+      std::uint32_t begin = image.U(at + 8);
+      if ((found->second & 0x70) == 0x10) {  // pc-relative
+        begin += image_base + eh.address + static_cast<std::uint32_t>(at + 8 - eh.file_offset);
+      } else if ((found->second & 0x70) != 0) {
         return false;
       }
-      out.push_back({begin, begin + range});
+      out.emplace_back(begin, begin + image.U(at + 12));
     }
-    at = next;
+    at += 4 + std::size_t{length};
   }
   return false;  // no terminator
-}
-
-std::vector<Range> PdataRanges(const Image& image, const std::vector<Section>& sections,
-                               std::size_t pe) {
-  std::vector<Range> out;
-  const std::size_t directories = pe + 24 + 112;  // PE32+ optional header
-  const std::uint32_t rva = image.U32(directories + 3 * 8);
-  const std::uint32_t size = image.U32(directories + 3 * 8 + 4);
-  for (const Section& s : sections) {
-    if (rva < s.address || rva >= s.address + s.size) continue;
-    const std::size_t at = s.file_offset + (rva - s.address);
-    for (std::size_t i = 0; i + 12 <= size; i += 12) {
-      out.push_back({image.U32(at + i), image.U32(at + i + 4)});
-    }
-  }
-  return out;
 }
 
 }  // namespace
 
 void CheckUnwindTables(Checks& checks, const std::wstring& dll_path) {
   const Image image(dll_path);
-  const std::size_t pe = image.U32(0x3C);
-  if (image.U32(pe) != 0x00004550) {
+  const std::size_t pe = image.U(0x3C);
+  if (image.U(pe) != 0x00004550) {
     checks.Expect(false, "module file readable as a PE image");
     return;
   }
-  const std::uint16_t machine = image.U16(pe + 4);
-  const std::vector<Section> sections = Sections(image, pe);
+  std::vector<Section> sections;
+  const std::size_t table = pe + 24 + image.U(pe + 20, 2);
+  const std::size_t strings = image.U(pe + 12) + std::size_t{18} * image.U(pe + 16);
+  for (std::size_t i = 0; i < image.U(pe + 6, 2); ++i) {
+    const std::size_t at = table + 40 * i;
+    sections.push_back(
+        {image.Name(at, strings), image.U(at + 12), image.U(at + 8), image.U(at + 20)});
+  }
   std::vector<Range> ranges;
-  std::string table;
-  if (machine == IMAGE_FILE_MACHINE_I386) {
-    table = ".eh_frame";
+  std::string kind = ".pdata";
+  if (image.U(pe + 4, 2) == IMAGE_FILE_MACHINE_I386) {
+    kind = ".eh_frame";
     const auto eh = std::find_if(sections.begin(), sections.end(),
                                  [](const Section& s) { return s.name.rfind(".eh_fram", 0) == 0; });
-    checks.Expect(eh != sections.end() &&
-                      EhFrameRanges(image, *eh, image.U32(pe + 24 + 28), ranges),
+    checks.Expect(eh != sections.end() && EhFrameRanges(image, *eh, image.U(pe + 52), ranges),
                   "the module's .eh_frame reads up to its terminator");
   } else {
-    table = ".pdata";
-    ranges = PdataRanges(image, sections, pe);
-  }
-  checks.Expect(ranges.size() > 100, table + " describes the module's functions",
-                std::to_string(ranges.size()) + " entries");
-  std::sort(ranges.begin(), ranges.end(),
-            [](const Range& a, const Range& b) { return a.begin < b.begin; });
-  std::string empty;
-  std::string overlapping;
-  for (std::size_t i = 0; i < ranges.size(); ++i) {
-    if (ranges[i].end <= ranges[i].begin) empty += " " + Checks::Hex(static_cast<long>(ranges[i].begin));
-    if (i > 0 && ranges[i].begin < ranges[i - 1].end) {
-      overlapping += " " + Checks::Hex(static_cast<long>(ranges[i].begin));
+    // The exception directory (data directory 3 of the PE32+ header): begin, end, unwind
+    // information, 12 bytes an entry.
+    const std::uint32_t rva = image.U(pe + 24 + 112 + 24);
+    const std::uint32_t size = image.U(pe + 24 + 112 + 28);
+    for (const Section& s : sections) {
+      if (rva < s.address || rva >= s.address + s.size) continue;
+      for (std::size_t i = 0; i + 12 <= size; i += 12) {
+        const std::size_t at = s.file_offset + (rva - s.address) + i;
+        ranges.emplace_back(image.U(at), image.U(at + 4));
+      }
     }
   }
-  checks.Expect(empty.empty(), "no " + table + " entry is empty", "empty at" + empty);
-  checks.Expect(overlapping.empty(), "no two " + table + " entries overlap",
+  checks.Expect(ranges.size() > 100, kind + " describes the module's functions",
+                std::to_string(ranges.size()) + " entries");
+  std::sort(ranges.begin(), ranges.end());
+  std::string empty, overlapping;
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    if (ranges[i].second <= ranges[i].first) empty += " " + Checks::Hex(static_cast<long>(ranges[i].first));
+    if (i > 0 && ranges[i].first < ranges[i - 1].second) {
+      overlapping += " " + Checks::Hex(static_cast<long>(ranges[i].first));
+    }
+  }
+  checks.Expect(empty.empty(), "no " + kind + " entry is empty", "empty at" + empty);
+  checks.Expect(overlapping.empty(), "no two " + kind + " entries overlap",
                 "overlapping at" + overlapping);
 }
 
