@@ -20,6 +20,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # another function's cold part, the 32-bit DWARF unwinder's search can miss that
 # function, and an exception passing through it (any error a member reports) ends the
 # process with abort(). The 64-bit build unwinds by the exception directory and does not
-# split functions.
-set(CMAKE_C_FLAGS_INIT "-fno-reorder-blocks-and-partition")
-set(CMAKE_CXX_FLAGS_INIT "-fno-reorder-blocks-and-partition")
+# split functions. Added to every compile rather than to the initial flags, which a build
+# directory configured earlier would not take up.
+add_compile_options(-fno-reorder-blocks-and-partition)
