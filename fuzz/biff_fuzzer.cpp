@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       MemoryStream stream(data + 1, size - 1);
       (void)vexmar::workbook::ListBiffWorksheets(stream,
                                                  mode == 0 ? vexmar::workbook::BiffVersion::kBiff8
-                                                           : vexmar::workbook::BiffVersion::kBiff5);
+                                                           : vexmar::workbook::BiffVersion::kBiff5,
+                                                 u"Sheet");
     }
   } catch (const vexmar::Error&) {
   }

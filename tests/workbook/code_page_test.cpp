@@ -46,6 +46,19 @@ INSTANTIATE_TEST_SUITE_P(Table, CodePages,
                                          Case{65001, "\xE4\xB8\xAD", u"中"},
                                          Case{12345, "\x80x", u"€x"},   // unknown: read as 1252
                                          Case{936, "\xB3", u"\uFFFD"},  // cut-off double byte
-                                         Case{936, "", u""}));
+                                         Case{936, "", u""},
+                                         // Letters a converter holds back to see whether
+                                         // an accent follows, at the end of the name.
+                                         Case{1258, "Vi\xEA", u"Viê"},
+                                         Case{1255, "\xF9\xEC\xE5\xED", u"שלום"}));
+
+// Every name must come out whole whatever the converter buffers: the name's last
+// letter was lost by the converters of 1255 and 1258.
+TEST(CodePages, EveryConverterGivesTheLastLetter) {
+  for (const std::uint16_t cp : vexmar::workbook::IconvCodePages()) {
+    EXPECT_EQ(Decode(cp, "Implied"), u"Implied") << cp;
+    EXPECT_EQ(Decode(cp, "a"), u"a") << cp;
+  }
+}
 
 }  // namespace
