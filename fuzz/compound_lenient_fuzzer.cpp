@@ -19,7 +19,7 @@ namespace cfb = vexmar::workbook::cfb;
 
 void PutU32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
   if (at + 4 > file.size()) return;
-  for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (std::size_t i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 void List(vexmar::fuzz::MemoryFile& memory, const std::vector<std::uint8_t>& bytes) {
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t directory = 0;
   std::memcpy(&directory, file.data() + cfb::kHeaderFirstDirectorySector, 4);
   const std::uint64_t entry = (std::uint64_t{directory} + 1) * sector +
-                              std::uint64_t{link % 8} * cfb::kEntrySize;
+                              static_cast<std::uint64_t>(link % 8) * cfb::kEntrySize;
   const std::size_t field =
       (link >> 3) % 3 == 0   ? cfb::kEntryLeftSibling
       : (link >> 3) % 3 == 1 ? cfb::kEntryRightSibling
