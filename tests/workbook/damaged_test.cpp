@@ -338,6 +338,15 @@ TEST(CompoundVariants, DifatSectorsOfALargeFileAreFollowed) {
   EXPECT_EQ(r.names, (std::vector<std::u16string>{u"Start", u"Far"}));
 }
 
+// A chain that runs past the sectors the allocation table covers (found by fuzzing).
+TEST(CompoundVariants, ChainBeyondTheTableIsDamaged) {
+  CfbFile file = BuildCfb({{u"Workbook", Padded(Biff8Workbook({u"A"}), 200 * 512)}});
+  ASSERT_GE(file.fat_sectors.size(), 2u);
+  file.PutU32(cfb::kHeaderFatSectors, 1);
+  const Result r = Inspect(WriteTemp("short_table.xls", file.bytes));
+  EXPECT_EQ(r.outcome, Outcome::kDamaged);
+}
+
 TEST(CompoundVariants, BrokenDifatChainIsDamaged) {
   Bytes stream = Biff8Workbook({u"A"});
   stream.resize(8 * 1024 * 1024, std::byte{0});

@@ -303,6 +303,8 @@ std::span<const std::byte> CompoundFile::DifatSector(std::uint32_t sector) {
 
 const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index,
                                                        std::uint32_t first) {
+  // A sector the table does not reach (the table is shorter than the file).
+  if (fat_index >= fat_sectors_) RaiseDamaged(u"扇区不在分配表的范围内");
   for (FatWindow& w : windows_) {
     if (fat_index >= w.first && fat_index - w.first < w.count) {
       w.used = ++window_clock_;
