@@ -61,10 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(&directory, file.data() + cfb::kHeaderFirstDirectorySector, 4);
   const std::uint64_t entry = (std::uint64_t{directory} + 1) * sector +
                               static_cast<std::uint64_t>(link % 8) * cfb::kEntrySize;
-  const std::size_t field =
-      (link >> 3) % 3 == 0   ? cfb::kEntryLeftSibling
-      : (link >> 3) % 3 == 1 ? cfb::kEntryRightSibling
-                             : cfb::kEntryChild;
+  const std::size_t field = (link >> 3) % 3 == 0   ? cfb::kEntryLeftSibling
+                            : (link >> 3) % 3 == 1 ? cfb::kEntryRightSibling
+                                                   : cfb::kEntryChild;
   if (entry + cfb::kEntrySize <= file.size()) {
     std::vector<std::uint8_t> linked = file;
     PutU32(linked, static_cast<std::size_t>(entry + field), 0x00FFFFF0u + (link >> 5));

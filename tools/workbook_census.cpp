@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
       const std::u16string& d = e.Description();
       outcome = d.find(u"加密") != std::u16string::npos   ? "encrypted"
                 : d.find(u"损坏") != std::u16string::npos ? "damaged"
-                                                           : "other error";
+                                                          : "other error";
       detail = vexmar::Utf16ToUtf8(d);
     }
     ++counts[outcome];

@@ -176,8 +176,8 @@ void PrintGoals() {
     const double ours = Seconds("BM_List", c.label);
     if (c.hostile) {
       const double mb = static_cast<double>(fs::file_size(FileOf(c))) / (1 << 20);
-      std::printf("%-22s %11.1f ms %9.1f ms/MB %15.0f KB\n", c.label, ours * 1e3,
-                  ours * 1e3 / mb, g_memory_kb[c.label]);
+      std::printf("%-22s %11.1f ms %9.1f ms/MB %15.0f KB\n", c.label, ours * 1e3, ours * 1e3 / mb,
+                  g_memory_kb[c.label]);
       continue;
     }
     const double peer = Seconds("BM_Xlrd", c.label);

@@ -258,9 +258,9 @@ void WriteCompound(const std::filesystem::path& file, Buffer stream, std::uint32
 
 void EnsureXls(const std::filesystem::path& file, const XlsShape& shape) {
   const auto tag = file.string() + ".shape";
-  const std::string want =
-      std::to_string(shape.approximate_bytes) + "/" + std::to_string(shape.sheets) + "/" +
-      std::to_string(shape.stride) + (shape.shared_substream ? "/shared" : "") + "/v2";
+  const std::string want = std::to_string(shape.approximate_bytes) + "/" +
+                           std::to_string(shape.sheets) + "/" + std::to_string(shape.stride) +
+                           (shape.shared_substream ? "/shared" : "") + "/v2";
   if (std::filesystem::exists(file)) {
     std::ifstream in(tag);
     std::string have;

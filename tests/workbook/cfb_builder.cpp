@@ -66,8 +66,7 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift, b
     for (;;) {
       const auto total = static_cast<std::uint32_t>(data) + nfat + ndifat;
       const std::uint32_t need_fat = (total + per - 1) / per;
-      const std::uint32_t need_difat =
-          need_fat > 109 ? (need_fat - 109 + per - 2) / (per - 1) : 0;
+      const std::uint32_t need_difat = need_fat > 109 ? (need_fat - 109 + per - 2) / (per - 1) : 0;
       if (need_fat == nfat && need_difat == ndifat) return std::pair{nfat, ndifat};
       nfat = need_fat;
       ndifat = need_difat;

@@ -27,7 +27,9 @@ constexpr std::uint32_t kSector = 512;
 void Fragment(CfbFile& file, std::uint32_t count, std::uint32_t stride) {
   ASSERT_EQ(std::gcd(count, stride), 1u);
   const Bytes original = file.bytes;
-  auto place = [&](std::uint32_t i) { return static_cast<std::uint32_t>((std::uint64_t{i} * stride) % count); };
+  auto place = [&](std::uint32_t i) {
+    return static_cast<std::uint32_t>((std::uint64_t{i} * stride) % count);
+  };
   for (std::uint32_t i = 0; i < count; ++i) {
     std::copy_n(original.begin() + static_cast<std::ptrdiff_t>(file.SectorOffset(i)), kSector,
                 file.bytes.begin() + static_cast<std::ptrdiff_t>(file.SectorOffset(place(i))));
@@ -68,8 +70,8 @@ TEST(CompoundWork, BackwardReadsOverAFragmentedChainFollowEachLinkOnce) {
 // stream of a workbook with drawings (so every worksheet is looked into).
 TEST(CompoundWork, SheetRecordsSharingOneSubstreamAreProbedOnce) {
   constexpr std::uint32_t kCount = 2000;
-  const Bytes sheet = Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x01}, std::byte{0x04}}),
-                              Eof()});
+  const Bytes sheet =
+      Concat({Bof8(0x10), Record(0x0081, Bytes{std::byte{0x01}, std::byte{0x04}}), Eof()});
   Bytes globals = Bof8(5);
   const std::uint32_t far = (kCount - 2) * kSector;
   for (int i = 0; i < 1000; ++i) {

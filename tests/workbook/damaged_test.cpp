@@ -7,8 +7,8 @@
 #include <random>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/list_worksheets.hpp"
 #include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/list_worksheets.hpp"
 #include "workbook/cfb_builder.hpp"
 
 namespace {
@@ -90,24 +90,30 @@ INSTANTIATE_TEST_SUITE_P(
         CfbCase{"stream_larger_than_file",
                 [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + cfb::kEntrySize32, 0xFFFFFFF0); },
                 u"流的长度超出文件大小"},
-        CfbCase{"child_out_of_range", [](CfbFile& f) { f.PutU32(f.EntryOffset(0) + cfb::kEntryChild, 5000); },
+        CfbCase{"child_out_of_range",
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(0) + cfb::kEntryChild, 5000); },
                 u"目录项编号超出范围"},
-        CfbCase{"tree_cycle", [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + cfb::kEntryRightSibling, 1); },
+        CfbCase{"tree_cycle",
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + cfb::kEntryRightSibling, 1); },
                 u"目录树中有循环"},
         CfbCase{
             "directory_chain_cycle",
             [](CfbFile& f) { f.PutU32(f.FatEntryOffset(f.directory_start), f.directory_start); },
             u"循环"},
         CfbCase{"root_not_root",
-                [](CfbFile& f) { f.bytes[f.EntryOffset(0) + cfb::kEntryType] = std::byte{1}; }, u"根目录项"},
+                [](CfbFile& f) { f.bytes[f.EntryOffset(0) + cfb::kEntryType] = std::byte{1}; },
+                u"根目录项"},
         CfbCase{"mini_stream_cutoff",
                 [](CfbFile& f) { f.PutU32(cfb::kHeaderMiniStreamCutoff, 0xFFFFFFFF); },
                 u"小流截止大小"},
         CfbCase{"fat_count_beyond_listed_sectors",
                 [](CfbFile& f) { f.PutU32(cfb::kHeaderDifat, cfb::kFreeSector); }, u"分配表扇区"},
-        CfbCase{"zero_fat_count", [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 0); }, u"扇区计数"},
-        CfbCase{"bad_sector_shift", [](CfbFile& f) { f.PutU16(cfb::kHeaderSectorShift, 10); }, u"扇区大小"},
-        CfbCase{"bad_byte_order", [](CfbFile& f) { f.PutU16(cfb::kHeaderByteOrder, 0xFEFF); }, u"文件头"},
+        CfbCase{"zero_fat_count", [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 0); },
+                u"扇区计数"},
+        CfbCase{"bad_sector_shift", [](CfbFile& f) { f.PutU16(cfb::kHeaderSectorShift, 10); },
+                u"扇区大小"},
+        CfbCase{"bad_byte_order", [](CfbFile& f) { f.PutU16(cfb::kHeaderByteOrder, 0xFEFF); },
+                u"文件头"},
         CfbCase{"fat_sector_outside", [](CfbFile& f) { f.PutU32(cfb::kHeaderDifat, 0x00100000); },
                 u"分配表扇区"},
         CfbCase{"header_only", [](CfbFile& f) { f.bytes.resize(512); }, u"截断"},
@@ -157,27 +163,29 @@ TEST_P(CompoundLeniency, ListsTheWorkbook) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CompoundLeniency,
-    testing::Values(
-        LenientCase{"as_built", [](CfbFile&) {}},
-        LenientCase{"huge_fat_count",
-                    [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 0x7FFFFFFF); }},
-        LenientCase{"fat_count_beyond_file",
-                    [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 5000); }},
-        LenientCase{"huge_difat_count",
-                    [](CfbFile& f) { f.PutU32(cfb::kHeaderDifatSectors, 0xFFFFFFF0); }},
-        LenientCase{"huge_mini_fat_count",
-                    [](CfbFile& f) { f.PutU32(cfb::kHeaderMiniFatSectors, 0xFFFFFFF0); }},
-        LenientCase{"sibling_outside_directory",
-                    [](CfbFile& f) {
-                      f.PutU32(f.EntryOffset(1) + cfb::kEntryLeftSibling, 0x00FFFFF0);
-                    }},
-        LenientCase{"padding_cut_off",
-                    [](CfbFile& f) {
-                      // Ends right after the last stream's bytes (tables first) or in the
-                      // middle of the last table sector's free entries.
-                      f.bytes.resize(f.bytes.size() - 100);
-                    }}),
-    [](const testing::TestParamInfo<LenientCase>& param) { return std::string(param.param.label); });
+    testing::Values(LenientCase{"as_built", [](CfbFile&) {}},
+                    LenientCase{"huge_fat_count",
+                                [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 0x7FFFFFFF); }},
+                    LenientCase{"fat_count_beyond_file",
+                                [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 5000); }},
+                    LenientCase{"huge_difat_count",
+                                [](CfbFile& f) { f.PutU32(cfb::kHeaderDifatSectors, 0xFFFFFFF0); }},
+                    LenientCase{
+                        "huge_mini_fat_count",
+                        [](CfbFile& f) { f.PutU32(cfb::kHeaderMiniFatSectors, 0xFFFFFFF0); }},
+                    LenientCase{"sibling_outside_directory",
+                                [](CfbFile& f) {
+                                  f.PutU32(f.EntryOffset(1) + cfb::kEntryLeftSibling, 0x00FFFFF0);
+                                }},
+                    LenientCase{"padding_cut_off",
+                                [](CfbFile& f) {
+                                  // Ends right after the last stream's bytes (tables first) or in
+                                  // the middle of the last table sector's free entries.
+                                  f.bytes.resize(f.bytes.size() - 100);
+                                }}),
+    [](const testing::TestParamInfo<LenientCase>& param) {
+      return std::string(param.param.label);
+    });
 
 TEST(CompoundLeniency, BrokenLinkHidingTheWorkbookIsDamaged) {
   CfbFile file = PlainWorkbook();
@@ -191,8 +199,7 @@ TEST(CompoundLeniency, UnpaddedBiff5AndMiniStreamFiles) {
   const Bytes book = Padded(Concat({Bof5(5), BoundSheet5(0, 0, "Old"), Eof()}), 4100);
   const CfbFile file = BuildCfb({{u"Book", book}}, 9, true);
   ASSERT_NE(file.bytes.size() % 512, 0u);
-  EXPECT_EQ(Inspect(WriteTemp("book.xls", file.bytes)).names,
-            std::vector<std::u16string>{u"Old"});
+  EXPECT_EQ(Inspect(WriteTemp("book.xls", file.bytes)).names, std::vector<std::u16string>{u"Old"});
 }
 
 // Reading what is not in the file is still refused: a stream whose bytes are cut.

@@ -31,7 +31,7 @@ constexpr std::uint64_t kMaxProbedBytes = 4 * 1024 * 1024;
 
 struct SheetRecord {
   std::uint32_t position = 0;  // of the sheet's BOF in the stream
-  std::uint8_t kind = 0;  // biff::kWorksheetKind (or dialog), 1 macro, 2 chart, 6 module
+  std::uint8_t kind = 0;       // biff::kWorksheetKind (or dialog), 1 macro, 2 chart, 6 module
 };
 
 bool IsBof(std::uint16_t type) {
@@ -67,7 +67,7 @@ void ReadBiff8Chars(BiffRecordReader& reader, std::size_t at, std::size_t count,
     body = reader.Body();
     at = 0;
     if (body.empty()) continue;  // an empty CONTINUE carries no option byte either
-    wide = (LoadU8(body, 0) & 0x01) != 0;
+    wide = (LoadU8(body, 0) & biff::kWideCharsFlag) != 0;
     at = 1;
   }
 }
@@ -120,16 +120,18 @@ SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, SheetN
   const std::span<const std::byte> body = reader.Body();
   if (body.size() < 7) RaiseDamaged(u"BOUNDSHEET记录过短");
   SheetRecord sheet;
-  sheet.position = LoadU32(body, 0);
-  sheet.kind = LoadU8(body, 5);
-  const std::size_t count = LoadU8(body, 6);
+  sheet.position = LoadU32(body, biff::kBoundSheetPosition);
+  sheet.kind = LoadU8(body, biff::kBoundSheetKind);
+  const std::size_t count = LoadU8(body, biff::kBoundSheetNameLength);
   if (count == 0) RaiseDamaged(u"工作表名称为空");
   names.Count(count, version);
   if (version == BiffVersion::kBiff8) {
     if (body.size() < 8) RaiseDamaged(u"BOUNDSHEET记录过短");
-    ReadBiff8Chars(reader, 8, count, (LoadU8(body, 7) & 0x01) != 0, names.decoded.emplace_back());
+    const bool wide = (LoadU8(body, biff::kBoundSheetNameOptions) & biff::kWideCharsFlag) != 0;
+    ReadBiff8Chars(reader, biff::kBoundSheetNameOptions + 1, count, wide,
+                   names.decoded.emplace_back());
   } else {
-    ReadBytes(reader, 7, count, names.raw);
+    ReadBytes(reader, biff::kBoundSheetNameLength + 1, count, names.raw);
     names.raw_ends.push_back(names.raw.size());
   }
   return sheet;
@@ -165,9 +167,8 @@ bool IsDialogSheet(MeteredStream& stream, BiffRecordReader& reader, std::uint32_
   if (position >= stream.Size()) return false;
   reader.Seek(position);
   if (!reader.Next(true) || reader.Type() != biff::kBof || reader.Length() < 4) return false;
-  if (LoadU16(reader.Body(), 2) != kWorksheetSubstream) return false;
-  for (int i = 0; i < kMaxProbedRecords && stream.BytesRead() < stop_at && reader.Next(true);
-       ++i) {
+  if (LoadU16(reader.Body(), biff::kBofSubstream) != kWorksheetSubstream) return false;
+  for (int i = 0; i < kMaxProbedRecords && stream.BytesRead() < stop_at && reader.Next(true); ++i) {
     const std::uint16_t type = reader.Type();
     if (type == biff::kWsBool) {
       return reader.Length() >= 1 && (LoadU8(reader.Body(), 0) & biff::kDialogFlag) != 0;
@@ -217,7 +218,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
   const std::span<const std::byte> bof = reader.Body();
   // Some exporters write a lone worksheet without workbook globals: one worksheet named
   // after the file, as a BIFF2..BIFF4 worksheet file.
-  switch (LoadU16(bof, 2)) {
+  switch (LoadU16(bof, biff::kBofSubstream)) {
     case kGlobalsSubstream:
       break;
     case kWorksheetSubstream:
@@ -228,7 +229,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
     default:
       RaiseDamaged(u"工作簿流不以全局子流开头");
   }
-  const std::uint16_t vers = LoadU16(bof, 0);
+  const std::uint16_t vers = LoadU16(bof, biff::kBofVersion);
   const BiffVersion version = vers == biff::kBiff8Version   ? BiffVersion::kBiff8
                               : vers == biff::kBiff5Version ? BiffVersion::kBiff5
                                                             : assumed;
@@ -316,11 +317,11 @@ bool HasLegacyBiffHeader(std::span<const std::byte> head) {
   if (head.size() < 8) return false;
   const std::uint16_t type = LoadU16(head, 0);
   const std::uint16_t length = LoadU16(head, 2);
-  const std::uint16_t sheet_type = LoadU16(head, 6);
+  const std::uint16_t sheet_type = LoadU16(head, 4 + biff::kBofSubstream);
   return (type == biff::kBof2 || type == biff::kBof3 || type == biff::kBof4) && length >= 4 &&
          length <= 32 &&
-         (sheet_type == kWorksheetSubstream || sheet_type == kChartSubstream || sheet_type == kMacroSubstream ||
-          sheet_type == kWorkspaceSubstream);
+         (sheet_type == kWorksheetSubstream || sheet_type == kChartSubstream ||
+          sheet_type == kMacroSubstream || sheet_type == kWorkspaceSubstream);
 }
 
 bool HasBareBiff8Header(std::span<const std::byte> head) {
@@ -328,7 +329,7 @@ bool HasBareBiff8Header(std::span<const std::byte> head) {
       LoadU16(head, 2) > 32) {
     return false;
   }
-  const std::uint16_t substream = LoadU16(head, 6);
+  const std::uint16_t substream = LoadU16(head, 4 + biff::kBofSubstream);
   return substream == kGlobalsSubstream || substream == kWorksheetSubstream ||
          substream == kChartSubstream || substream == kMacroSubstream;
 }
@@ -340,7 +341,7 @@ std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
   if (!reader.Next() || !IsBof(reader.Type()) || reader.Length() < 4) {
     RaiseDamaged(u"文件不以BOF记录开头");
   }
-  const std::uint16_t sheet_type = LoadU16(reader.Body(), 2);
+  const std::uint16_t sheet_type = LoadU16(reader.Body(), biff::kBofSubstream);
   if (sheet_type == kWorksheetSubstream) return {file_sheet_name};
   if (sheet_type != kWorkspaceSubstream || reader.Type() != biff::kBof4) return {};
 
@@ -356,7 +357,8 @@ std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
     const std::uint16_t type = reader.Type();
     if (IsBof(type)) {
       if (depth == 0 && pending) {
-        if (reader.Length() >= 4 && LoadU16(reader.Body(), 2) == kWorksheetSubstream) {
+        if (reader.Length() >= 4 &&
+            LoadU16(reader.Body(), biff::kBofSubstream) == kWorksheetSubstream) {
           CheckSheetCount(worksheets.size());
           // Bytes bound the decoded units; two a character for double-byte code pages.
           name_bytes += pending->size();

@@ -81,8 +81,7 @@ class ChainStream final : public RandomAccessStream {
     }
     const std::uint64_t ss = file.sector_size_;
     const std::uint64_t last_at = (std::uint64_t{stream->index_.back()} + 1) * ss;
-    stream->size_ =
-        (stream->index_.size() - 1) * ss + std::min(ss, file.source_.Size() - last_at);
+    stream->size_ = (stream->index_.size() - 1) * ss + std::min(ss, file.source_.Size() - last_at);
     return stream;
   }
 
@@ -118,8 +117,9 @@ class ChainStream final : public RandomAccessStream {
         // how some producers end a file.
         const std::uint64_t at = (std::uint64_t{run_start} + 1) * unit_ + within;
         const std::uint64_t file_size = file_.source_.Size();
-        got = at >= file_size ? 0
-                              : static_cast<std::size_t>(std::min<std::uint64_t>(n, file_size - at));
+        got = at >= file_size
+                  ? 0
+                  : static_cast<std::size_t>(std::min<std::uint64_t>(n, file_size - at));
         if (got > 0) file_.ReadFile(at, part.first(got));
       }
       done += got;
@@ -245,7 +245,8 @@ std::size_t CompoundFile::ReadTable(std::uint64_t at, std::span<std::byte> out) 
           ? static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), source_.Size() - at))
           : 0;
   if (n > 0) ReadFile(at, out.first(n));
-  std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(), std::byte{0xFF});
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(),
+            std::byte{0xFF});  // kFreeSector
   return n;
 }
 
@@ -315,8 +316,9 @@ const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index,
   if (windows_.size() < kFatWindows) {
     slot = &windows_.emplace_back();
   } else {
-    slot = &*std::min_element(windows_.begin(), windows_.end(),
-                              [](const FatWindow& a, const FatWindow& b) { return a.used < b.used; });
+    slot =
+        &*std::min_element(windows_.begin(), windows_.end(),
+                           [](const FatWindow& a, const FatWindow& b) { return a.used < b.used; });
   }
   const std::uint32_t per = sector_size_ / 4;
   const std::uint32_t end = first + std::min(kFatWindowBytes / sector_size_, fat_sectors_ - first);
@@ -405,8 +407,8 @@ CompoundEntry CompoundFile::ReadEntry(std::uint32_t id) {
   const std::uint64_t at = std::uint64_t{id} * kEntrySize;
   const std::uint64_t sector_at = at - at % sector_size_;
   if (sector_at != entry_sector_at_) {
-    entry_sector_.resize(
-        static_cast<std::size_t>(std::min<std::uint64_t>(sector_size_, directory_->Size() - sector_at)));
+    entry_sector_.resize(static_cast<std::size_t>(
+        std::min<std::uint64_t>(sector_size_, directory_->Size() - sector_at)));
     entry_sector_at_ = UINT64_MAX;
     directory_->Read(sector_at, entry_sector_);
     entry_sector_at_ = sector_at;
@@ -471,8 +473,7 @@ RandomAccessStream& CompoundFile::MiniContainer() {
 RandomAccessStream& CompoundFile::MiniFat() {
   if (!mini_fat_) {
     // Its length is the chain's: the header's count is not relied on.
-    mini_fat_ =
-        ChainStream::WholeChain(*this, first_mini_fat_, file_sectors_, u"小分配表过大");
+    mini_fat_ = ChainStream::WholeChain(*this, first_mini_fat_, file_sectors_, u"小分配表过大");
   }
   return *mini_fat_;
 }

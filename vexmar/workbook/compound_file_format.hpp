@@ -30,7 +30,7 @@ inline constexpr std::size_t kHeaderDifat = 0x4C;  // the first 109 FAT sector n
 inline constexpr std::size_t kHeaderDifatEntries = 109;
 
 inline constexpr std::uint16_t kByteOrderMark = 0xFFFE;
-inline constexpr std::uint16_t kSmallSectorShift = 9;  // version 3: 512-byte sectors
+inline constexpr std::uint16_t kSmallSectorShift = 9;   // version 3: 512-byte sectors
 inline constexpr std::uint16_t kLargeSectorShift = 12;  // version 4: 4096-byte sectors
 inline constexpr std::uint16_t kMiniSectorShift = 6;
 inline constexpr std::uint32_t kMiniSectorSize = 1u << kMiniSectorShift;
