@@ -16,8 +16,9 @@ constexpr std::uint64_t kMaxEntries = std::uint64_t{1} << 19;
 // Allocation-table bytes read in one go (a window of FAT sectors kept in memory):
 // 4 KB map 512 KB of a file with small sectors, 4 MB with large ones.
 constexpr std::uint32_t kFatWindowBytes = 4 * 1024;
-// Windows kept at once (32 KB in all).
-constexpr std::size_t kFatWindows = 8;
+// Windows kept at once (1 MiB in all, the table of a 128 MB file with small sectors):
+// a scattered chain then loads each table sector once.
+constexpr std::size_t kMaxFatWindows = 256;
 
 char16_t AsciiUpper(char16_t c) {
   return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
@@ -34,7 +35,8 @@ bool SameNameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
 }  // namespace
 
 struct CompoundFile::FatWindow {
-  std::uint32_t first = 0;  // allocation-table sector numbers first .. first + count - 1
+  std::uint32_t number = 0;  // of the aligned window
+  std::uint32_t first = 0;   // allocation-table sector numbers first .. first + count - 1
   std::uint32_t count = 0;
   std::uint64_t used = 0;  // clock of the last use
   std::vector<std::uint32_t> entries;
@@ -302,26 +304,38 @@ std::span<const std::byte> CompoundFile::DifatSector(std::uint32_t sector) {
       .subspan(std::size_t{sector - difat_block_first_} * sector_size_, sector_size_);
 }
 
-const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index,
-                                                       std::uint32_t first) {
+const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index) {
   // A sector the table does not reach (the table is shorter than the file).
   if (fat_index >= fat_sectors_) RaiseDamaged(u"扇区不在分配表的范围内");
-  for (FatWindow& w : windows_) {
+  const std::uint32_t per_window = std::max(1u, kFatWindowBytes / sector_size_);
+  const std::uint32_t number = fat_index / per_window;
+  if (slot_of_window_.empty()) {
+    slot_of_window_.assign((fat_sectors_ + per_window - 1) / per_window, kNoSlot);
+  }
+  std::uint32_t slot_index = slot_of_window_[number];
+  if (slot_index != kNoSlot) {
+    FatWindow& w = windows_[slot_index];
     if (fat_index >= w.first && fat_index - w.first < w.count) {
       w.used = ++window_clock_;
       return w;
     }
-  }
-  FatWindow* slot = nullptr;
-  if (windows_.size() < kFatWindows) {
-    slot = &windows_.emplace_back();
+  } else if (windows_.size() < kMaxFatWindows) {
+    slot_index = static_cast<std::uint32_t>(windows_.size());
+    windows_.emplace_back();
   } else {
-    slot =
-        &*std::min_element(windows_.begin(), windows_.end(),
-                           [](const FatWindow& a, const FatWindow& b) { return a.used < b.used; });
+    const auto lru = std::min_element(
+        windows_.begin(), windows_.end(),
+        [](const FatWindow& a, const FatWindow& b) { return a.used < b.used; });
+    slot_index = static_cast<std::uint32_t>(lru - windows_.begin());
+    slot_of_window_[lru->number] = kNoSlot;
   }
+  FatWindow* slot = &windows_[slot_index];
+  slot->count = 0;
+  slot->number = number;
+  slot_of_window_[number] = slot_index;
+  const std::uint32_t first = number * per_window;
   const std::uint32_t per = sector_size_ / 4;
-  const std::uint32_t end = first + std::min(kFatWindowBytes / sector_size_, fat_sectors_ - first);
+  const std::uint32_t end = std::min(first + per_window, fat_sectors_);
   // The sector asked for is required; the others come along only if they are sound.
   std::vector<std::uint32_t> locations;
   std::uint32_t start = first;
@@ -358,7 +372,7 @@ const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index,
 std::uint32_t CompoundFile::NextSector(std::uint32_t sector) {
   const std::uint32_t per = sector_size_ / 4;
   const std::uint32_t fat_index = sector / per;
-  const FatWindow& w = WindowFor(fat_index, fat_index);
+  const FatWindow& w = WindowFor(fat_index);
   return w.entries[std::size_t{fat_index - w.first} * per + sector % per];
 }
 
@@ -387,9 +401,7 @@ void CompoundFile::CheckNotTruncated() {
       }
       continue;
     }
-    // A window ending at this sector also serves the reads at the start of a small file.
-    const std::uint32_t span = kFatWindowBytes / sector_size_;
-    const FatWindow& w = WindowFor(fat_index, fat_index + 1 > span ? fat_index + 1 - span : 0);
+    const FatWindow& w = WindowFor(fat_index);
     const std::uint32_t* last = w.entries.data() + std::size_t{fat_index - w.first} * per;
     for (std::uint32_t e = per; e-- > 0;) {
       if (last[e] != kFreeSector) {

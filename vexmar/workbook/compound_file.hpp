@@ -78,8 +78,8 @@ class CompoundFile {
   // one gives nullopt instead of the damaged-file error.
   std::optional<std::uint32_t> FatSectorLocation(std::uint32_t fat_index, bool must);
   // The window holding allocation-table sector `fat_index`, loaded when needed with
-  // its neighbours from `first` on.
-  const FatWindow& WindowFor(std::uint32_t fat_index, std::uint32_t first);
+  // its neighbours (windows are aligned to their size).
+  const FatWindow& WindowFor(std::uint32_t fat_index);
   void CheckNotTruncated();
   // DIFAT sector `sector` (read with its neighbours); empty when it does not start in
   // the file. Bytes past the end of the file read as free entries.
@@ -108,10 +108,12 @@ class CompoundFile {
   std::vector<std::byte> difat_block_;
   std::uint32_t difat_block_first_ = 0;
   std::uint32_t difat_block_count_ = 0;
-  // A few windows of consecutive allocation-table sectors, the least recently used
-  // replaced first: a chain that alternates between distant parts of the table (a
-  // fragmented file) does not reload them at every link.
+  // Windows of consecutive allocation-table sectors, up to a cap, the least recently
+  // used replaced first: a chain that jumps between distant parts of the table (a
+  // fragmented file) does not reload them at every link. Slot of each window number.
+  static constexpr std::uint32_t kNoSlot = UINT32_MAX;
   std::vector<FatWindow> windows_;
+  std::vector<std::uint32_t> slot_of_window_;
   std::uint64_t window_clock_ = 0;
 
   std::unique_ptr<RandomAccessStream> directory_;
