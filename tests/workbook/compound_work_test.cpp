@@ -91,6 +91,34 @@ TEST(CompoundWork, SheetRecordsSharingOneSubstreamAreProbedOnce) {
   EXPECT_LE(work.bytes_read, 2 * built.bytes.size());
 }
 
+// Distinct long substreams: the probes stop at their byte budget (4 MiB) and the sheets
+// not looked into count as worksheets.
+TEST(CompoundWork, ProbesStopAtTheirBudget) {
+  constexpr int kSheets = 8;
+  Bytes sheet = Bof8(0x10);
+  const Bytes filler = Record(0x0201, Bytes(8000));  // a record that is not WSBOOL
+  for (int i = 0; i < 127; ++i) sheet.insert(sheet.end(), filler.begin(), filler.end());
+  const Bytes group = Record(0x00EB, Bytes(8));
+  const std::size_t globals =
+      Bof8(5).size() + kSheets * BoundSheet8(0, 0, u"S").size() + group.size() + Eof().size();
+  Bytes stream = Bof8(5);
+  for (int i = 0; i < kSheets; ++i) {
+    const auto at =
+        static_cast<std::uint32_t>(globals + static_cast<std::size_t>(i) * sheet.size());
+    stream = Concat({stream, BoundSheet8(at, 0, u"S")});
+  }
+  stream = Concat({stream, group, Eof()});
+  for (int i = 0; i < kSheets; ++i) stream.insert(stream.end(), sheet.begin(), sheet.end());
+  const CfbFile built = BuildCfb({{u"Workbook", stream}});
+  Opened opened(WriteTemp("long_substreams.xls", built.bytes));
+  const auto names = vexmar::workbook::ListBiffWorksheets(
+      *opened.stream, vexmar::workbook::BiffVersion::kBiff8, u"x");
+  EXPECT_EQ(names.size(), static_cast<std::size_t>(kSheets));
+  EXPECT_GT(stream.size(), 7u << 20);
+  // The budget, plus the globals, the tables and one read-ahead beyond it.
+  EXPECT_LE(opened.file.Work().bytes_read, (4u << 20) + (128u << 10));
+}
+
 TEST(CompoundWork, NamesBeyondTheTotalCapAreRefused) {
   // 8,300 names of 255 characters: 2.1 million units, more than any real workbook needs.
   const std::u16string long_name(255, u'n');
