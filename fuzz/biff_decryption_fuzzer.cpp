@@ -83,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemoryStream input(stream);
   try {
     (void)vexmar::workbook::ListBiffWorksheets(
-        input, biff5 ? vexmar::workbook::BiffVersion::kBiff5 : vexmar::workbook::BiffVersion::kBiff8);
+        input, biff5 ? vexmar::workbook::BiffVersion::kBiff5 : vexmar::workbook::BiffVersion::kBiff8,
+        u"Sheet");
   } catch (const vexmar::Error&) {
   }
   return 0;
