@@ -44,9 +44,8 @@ class WorkbookHandler final : public XmlHandler {
       if (id == nullptr) id = attributes.Find(kStrictRelNs, "id");
       if (sheet_name == nullptr) RaiseDamaged(u"工作簿部件中的工作表缺少名称");
       if (id == nullptr) RaiseDamaged(u"工作簿部件中的工作表缺少关系标识");
-      if (sheets_.size() >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
-      if (std::strlen(sheet_name) > kMaxSheetNameBytes) RaiseDamaged(u"工作表名称过长");
-      sheets_.push_back({Utf8ToUtf16(sheet_name), id});
+      if (std::strlen(id) > kMaxRelationshipIdBytes) RaiseDamaged(u"工作表的关系标识过长");
+      sheets_.push_back({tally_.Decode(sheet_name), id});
     }
     return true;
   }
@@ -61,6 +60,7 @@ class WorkbookHandler final : public XmlHandler {
 
  private:
   bool in_sheets_ = false;
+  SheetNameTally tally_;
 };
 
 // Serves a few bytes already read, then the rest of the stream.
