@@ -10,6 +10,7 @@
 #include "vexmar/workbook/sheet_limits.hpp"
 #include "vexmar/workbook/xlsb_records.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/zip_part_limit.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -87,7 +88,9 @@ class PrefixedStream final : public ByteStream {
 // Reads the sheet list of the workbook part, binary or XML as its content shows.
 // std::nullopt when the part is not a workbook at all.
 std::optional<std::vector<PackageSheet>> ReadSheetList(ZipArchive& zip, const ZipEntry& entry) {
-  const std::unique_ptr<ByteStream> raw = zip.Open(entry);
+  const std::unique_ptr<ByteStream> inflated = zip.Open(entry);
+  PartReadLimit limited(*inflated, entry.name);
+  ByteStream* raw = &limited;
   std::array<std::byte, 4> head{};
   std::size_t got = 0;
   while (got < head.size()) {

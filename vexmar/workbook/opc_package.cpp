@@ -4,6 +4,7 @@
 #include <string>
 
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/zip_part_limit.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -120,7 +121,8 @@ class ContentTypesHandler final : public XmlHandler {
 
 XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser& parser) {
   const std::unique_ptr<ByteStream> stream = zip.Open(entry);
-  const XmlOutcome outcome = parser.Parse(*stream);
+  PartReadLimit limited(*stream, entry.name);
+  const XmlOutcome outcome = parser.Parse(limited);
   if (outcome == XmlOutcome::kMalformed) {
     RaiseDamaged(u"部件 " + PartLabel(entry.name) + u" 的 XML 格式错误，第 " +
                  Utf8ToUtf16(std::to_string(parser.ErrorLine())) + u" 行");
