@@ -8,6 +8,7 @@
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/zip_part_limit.hpp"
 #include "workbook/listing_outcome.hpp"
 #include "workbook/test_files.hpp"
 #include "workbook/xlsb_builder.hpp"
@@ -192,7 +193,7 @@ TEST(HostileLimitsTest, DistinctNamePoolIsBounded) {
 // than the part cap, whatever comes before the sheet list (here text, which is cheap to
 // generate and to parse; the benchmark times tiny elements at full size).
 TEST(HostileLimitsTest, PartsBeyondTheParseCapAreDamage) {
-  const std::string filler = "<a>" + std::string(std::size_t{65} << 20, 't') + "</a>";
+  const std::string filler = "<a>" + std::string(kMaxPartBytesParsed, 't') + "</a>";
   const std::string workbook =
       "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
       "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +

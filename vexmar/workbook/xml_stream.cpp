@@ -263,6 +263,7 @@ bool XmlStreamParser::Bind(std::string_view prefix, std::string_view uri) {
   } else {
     it->second = bindings_.size() - 1;
   }
+  if (prefix.empty()) default_binding_ = static_cast<std::ptrdiff_t>(bindings_.size() - 1);
   return true;
 }
 
@@ -270,6 +271,7 @@ void XmlStreamParser::Unbind(std::size_t count) {
   for (; count > 0 && !bindings_.empty(); --count) {
     Binding& top = bindings_.back();
     binding_bytes_ -= top.prefix.size() + top.uri.size();
+    if (top.prefix.empty()) default_binding_ = top.shadowed;
     const auto it = current_.find(top.prefix);
     if (top.shadowed < 0) {
       current_.erase(it);
@@ -286,9 +288,8 @@ bool XmlStreamParser::Resolve(const char* qname, bool is_element, XmlName* out) 
   if (colon == std::string_view::npos) {
     // Unprefixed attributes are in no namespace; unprefixed elements in the default one.
     std::string_view ns;
-    if (is_element) {
-      const auto it = current_.find(std::string_view{});
-      if (it != current_.end()) ns = bindings_[it->second].uri;
+    if (is_element && default_binding_ >= 0) {
+      ns = bindings_[static_cast<std::size_t>(default_binding_)].uri;
     }
     *out = XmlName(ns, name);
     return true;

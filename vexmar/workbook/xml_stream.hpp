@@ -141,6 +141,7 @@ class XmlStreamParser {
   std::exception_ptr failure_;
   std::vector<Binding> bindings_;
   std::map<std::string, std::size_t, std::less<>> current_;  // prefix -> index in bindings_
+  std::ptrdiff_t default_binding_ = -1;  // the default namespace's binding, looked up often
   std::size_t binding_bytes_ = 0;
   std::vector<std::uint32_t> bound_per_element_;  // bindings pushed by each open element
   std::vector<XmlAttribute> attributes_;          // reused for every start tag
