@@ -2,11 +2,13 @@
 // format, and the work stays bounded whatever the input says (counted, never timed).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
+#include "vexmar/workbook/xml_skeleton_stream.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
 #include "vexmar/workbook/zip_part_limit.hpp"
 #include "workbook/listing_outcome.hpp"
@@ -202,6 +204,20 @@ TEST(HostileLimitsTest, PartsBeyondTheParseCapAreDamage) {
   const Listing got = ListBytes(MinimalPackage(workbook, WorksheetRels(), false).Build());
   EXPECT_EQ(got.outcome, "damaged");
   EXPECT_NE(got.description.find(u"过长"), std::u16string::npos) << Utf16ToUtf8(got.description);
+}
+
+// 16 MiB of tiny cells below the kept levels reach the parser as the few bytes of the
+// skeleton around them: the bytes fed to the parser, counted.
+TEST(HostileLimitsTest, SkippedCellsNeverReachTheParser) {
+  std::string cells;
+  while (cells.size() < (std::size_t{16} << 20)) cells += "<c/><d x='>'/><!-- <e> -->";
+  const std::string doc = "<r><b><s><t n='1'><row>" + cells + "</row></t></s></b></r>";
+  StringStream input(doc);
+  XmlSkeletonStream skeleton(input, 4);
+  std::uint64_t fed = 0;
+  std::array<std::byte, 65536> buffer{};
+  while (const std::size_t n = skeleton.Read(buffer)) fed += n;
+  EXPECT_EQ(fed, std::string("<r><b><s><t n='1'></t></s></b></r>").size());
 }
 
 }  // namespace

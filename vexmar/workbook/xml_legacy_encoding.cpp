@@ -55,7 +55,8 @@ int ConvertOne(iconv_t cd, const char* bytes, std::size_t length, int* error) {
   }
   iconv(cd, nullptr, nullptr, &out_ptr, &out_left);
   if (out.size() - out_left != 4) return -1;  // none, or several characters
-  const std::uint32_t cp = out[0] | (out[1] << 8) | (out[2] << 16) | (std::uint32_t{out[3]} << 24);
+  const std::uint32_t cp = std::uint32_t{out[0]} | (std::uint32_t{out[1]} << 8) |
+                           (std::uint32_t{out[2]} << 16) | (std::uint32_t{out[3]} << 24);
   return cp <= 0x10FFFF ? static_cast<int>(cp) : -1;
 }
 

@@ -102,7 +102,7 @@ class XmlStreamParser {
   static constexpr std::uint64_t kMaxTokenBytes = std::uint64_t{8} << 20;
   // Everything expat allocates for one document: its buffer (at most twice the longest
   // token) and the pool of every distinct element and attribute name it has met.
-  static constexpr std::size_t kMaxParserMemory = std::size_t{40} << 20;
+  static constexpr std::size_t kMaxParserMemory = std::size_t{32} << 20;
   // Namespace declarations in scope at once, and their prefixes and URIs together.
   static constexpr std::size_t kMaxBindings = 4096;
   static constexpr std::size_t kMaxBindingBytes = std::size_t{1} << 20;
