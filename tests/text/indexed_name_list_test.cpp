@@ -34,19 +34,6 @@ TEST(IndexedNameListTest, AnswersAsContainsItemDoes) {
   EXPECT_FALSE(IndexedNameList(empty).Contains(u""));
 }
 
-TEST(IndexedNameListTest, EqualButForCaseHashAlikeAndRepeatsStay) {
-  EXPECT_EQ(IndexedNameList::HashIgnoringCase(u"Answer.XLS"),
-            IndexedNameList::HashIgnoringCase(u"answer.xls"));
-  EXPECT_NE(IndexedNameList::HashIgnoringCase(u"ab"), IndexedNameList::HashIgnoringCase(u"ba"));
-  EXPECT_NE(IndexedNameList::HashIgnoringCase(u""), IndexedNameList::HashIgnoringCase({u"\0", 1}));
-  StringList list;
-  IndexedNameList indexed(list);
-  indexed.Append(u"a.xls");
-  indexed.Append(u"A.XLS");  // plain names are appended as written, repeats included
-  EXPECT_EQ(list, (StringList{u"", u"a.xls", u"A.XLS"}));
-  EXPECT_TRUE(indexed.Contains(u"a.XLS"));
-}
-
 // Families of names a candidate could prepare: long shared beginnings, one unit apart,
 // permutations, case twins. Whatever the family, a look-up examines about one entry.
 TEST(IndexedNameListTest, LookUpsStayShortForAnyFamilyOfNames) {
