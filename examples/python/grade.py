@@ -17,7 +17,12 @@ import os
 import sys
 import time
 
-import vexmar
+try:
+    import vexmar
+except ImportError:  # not installed: the module of a build in this source tree
+    _root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+    sys.path[:0] = [os.path.join(_root, "build", preset, "python") for preset in ("release", "debug")]
+    import vexmar
 
 ITEM_FILE_NAME = "items.txt"
 MAX_ITEM_FILE_BYTES = 16 << 20
