@@ -82,5 +82,32 @@ TEST(Exam, RunReportsErrorsAndCountsOutcomes) {
   EXPECT_EQ(text.find(" ms"), std::string::npos) << "timing lines despite --no-timing";
 }
 
+// Shards are consecutive slices that cover every candidate once, sizes within one of
+// each other, also when there are more shards than candidates or very many of both.
+TEST(Shard, SlicesCoverTheCandidatesOnceInOrder) {
+  const std::size_t big = std::size_t{1} << 62;
+  for (const auto& [total, count] : std::vector<std::pair<std::size_t, std::size_t>>{
+           {0, 3}, {6, 4}, {3, 7}, {2000, 2}, {2001, 1000}, {big, kMaxShards}}) {
+    std::size_t next = 0;
+    for (std::size_t k = 1; k <= count; k += count > 10 ? count / 7 : 1) {
+      const CandidateRange range = ShardRange({k, count}, total);
+      if (k > 1 && count <= 10) {
+        EXPECT_EQ(range.first, next) << total << " " << k << "/" << count;
+      }
+      EXPECT_LE(range.last - range.first, total / count + 1);
+      next = range.last;
+    }
+    EXPECT_EQ(ShardRange({count, count}, total).last, total);
+  }
+}
+
+TEST(Shard, ParsesOnlyKOfN) {
+  EXPECT_EQ(ParseShard("2/4")->index, 2u);
+  EXPECT_EQ(ParseShard("4/4")->count, 4u);
+  for (const char* bad : {"0/4", "5/4", "1/0", "4", "/4", "1/", "1/4x", "-1/4", "1/1000001"}) {
+    EXPECT_FALSE(ParseShard(bad)) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace vexmar::example
