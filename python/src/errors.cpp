@@ -10,11 +10,6 @@ namespace {
 // interpreter ends. Set once at module initialisation, read with the GIL held.
 py::object* g_error_type = nullptr;
 
-void SetError(const Error& e) {
-  py::object instance = (*g_error_type)(e.Number(), FromU16(e.Description()), e.HResult());
-  PyErr_SetObject(g_error_type->ptr(), instance.ptr());
-}
-
 void Translate(std::exception_ptr thrown) {
   try {
     if (thrown) std::rethrow_exception(thrown);
@@ -26,6 +21,11 @@ void Translate(std::exception_ptr thrown) {
 }
 
 }  // namespace
+
+void SetError(const Error& e) {
+  py::object instance = (*g_error_type)(e.Number(), FromU16(e.Description()), e.HResult());
+  PyErr_SetObject(g_error_type->ptr(), instance.ptr());
+}
 
 void RegisterErrors(py::module_& module) {
   if (g_error_type == nullptr) {

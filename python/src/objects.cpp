@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "python/src/errors.hpp"
 #include "python/src/values.hpp"
 
 namespace vexmar::python {
@@ -91,17 +92,13 @@ std::string TypeLabel(const Handle& handle) {
   return handle.info != nullptr ? std::string(handle.info->prog_id) : std::string("Collection");
 }
 
-[[noreturn]] void NoSuchMember(const Handle& handle, const std::string& name) {
-  throw py::attribute_error(TypeLabel(handle) + " has no member '" + name + "'");
-}
-
 // A method of one object, ready to call.
 struct BoundMethod {
   std::shared_ptr<Handle> handle;
   MemberRef member;
   std::string name;
 
-  py::object Call(const py::args& args) const {
+  py::object Call(const py::tuple& args) const {
     std::vector<Variant> values;
     values.reserve(args.size());
     for (py::handle arg : args) values.push_back(ToVariant(arg));
@@ -125,12 +122,12 @@ struct BoundMethod {
   }
 };
 
-py::object GetAttribute(const PyDispatchObject& self, const std::string& name) {
+// A table member by name, or nullopt when the name is none of the object's members.
+std::optional<py::object> GetMember(const PyDispatchObject& self, py::handle name) {
   Handle& h = *self.handle;
-  if (name.starts_with("__")) NoSuchMember(h, name);
-  const std::u16string wide = ToU16(py::str(name));
+  const std::u16string wide = ToU16(name);
   if (auto method = Find(h, wide, MemberKind::kMethod)) {
-    return py::cast(BoundMethod{self.handle, *method, name});
+    return py::cast(BoundMethod{self.handle, *method, name.cast<std::string>()});
   }
   if (auto property = Find(h, wide, MemberKind::kPropertyGet)) {
     const InvokeFlags flags =
@@ -139,21 +136,91 @@ py::object GetAttribute(const PyDispatchObject& self, const std::string& name) {
     return FromVariant(
         Locked(h, false, [&] { return h.object.Invoke(property->dispid, flags, {}); }));
   }
-  NoSuchMember(h, name);
+  return std::nullopt;
 }
 
-void SetAttribute(const PyDispatchObject& self, const std::string& name, py::handle value) {
+// Whether the name was one of the object's writable properties (and is now written).
+bool SetMember(const PyDispatchObject& self, py::handle name, py::handle value) {
   Handle& h = *self.handle;
-  const std::u16string wide = ToU16(py::str(name));
+  const std::u16string wide = ToU16(name);
   const auto put = Find(h, wide, MemberKind::kPropertyPut);
   const auto put_ref = Find(h, wide, MemberKind::kPropertyPutRef);
   // An object (or None for Nothing) goes by reference where the property takes one.
   const bool by_reference = put_ref && (!put || RefOf(value) != nullptr || value.is_none());
   const auto& target = by_reference ? put_ref : put;
-  if (!target) NoSuchMember(h, name);
+  if (!target) return false;
   std::vector<Variant> values{ToVariant(value)};
   const InvokeFlags flags = by_reference ? InvokeFlags::kPropertyPutRef : InvokeFlags::kPropertyPut;
   Locked(h, false, [&] { return h.object.Invoke(target->dispid, flags, values); });
+  return true;
+}
+
+bool IsSpecialName(PyObject* name) {
+  return PyUnicode_Check(name) && PyUnicode_GET_LENGTH(name) >= 2 &&
+         PyUnicode_READ_CHAR(name, 0) == '_' && PyUnicode_READ_CHAR(name, 1) == '_';
+}
+
+// An exception of a slot function as the Python error it stands for.
+void SetPythonError() {
+  try {
+    throw;
+  } catch (py::error_already_set& e) {
+    e.restore();
+  } catch (const py::builtin_exception& e) {
+    e.set_error();
+  } catch (const Error& e) {
+    SetError(e);
+  } catch (const std::bad_alloc&) {
+    SetError(Error(ErrorNumber::kOutOfMemory));
+  } catch (const std::exception& e) {
+    PyErr_SetString(PyExc_RuntimeError, e.what());
+  }
+}
+
+// The type slots of vexmar.Object: the class table's members first (so that reading a
+// member costs no failed lookup), the Python type's own attributes for the rest.
+PyObject* GetAttro(PyObject* self, PyObject* name) {
+  if (IsSpecialName(name)) return PyObject_GenericGetAttr(self, name);
+  try {
+    if (auto member = GetMember(py::handle(self).cast<const PyDispatchObject&>(), name)) {
+      return member->release().ptr();
+    }
+  } catch (...) {
+    SetPythonError();
+    return nullptr;
+  }
+  return PyObject_GenericGetAttr(self, name);
+}
+
+int SetAttro(PyObject* self, PyObject* name, PyObject* value) {
+  try {
+    const auto& object = py::handle(self).cast<const PyDispatchObject&>();
+    if (value == nullptr) throw py::attribute_error("members of the library cannot be deleted");
+    if (!IsSpecialName(name) && SetMember(object, name, value)) return 0;
+    throw py::attribute_error(TypeLabel(*object.handle) + " has no writable member '" +
+                              py::str(name).cast<std::string>() + "'");
+  } catch (...) {
+    SetPythonError();
+    return -1;
+  }
+}
+
+PyObject* CallSlot(PyObject* self, PyObject* args, PyObject* kwargs) {
+  try {
+    if (kwargs != nullptr && PyDict_Size(kwargs) != 0) {
+      throw py::type_error("members of the library take positional arguments only");
+    }
+    const auto& method = py::handle(self).cast<const BoundMethod&>();
+    return method.Call(py::reinterpret_borrow<py::tuple>(args)).release().ptr();
+  } catch (...) {
+    SetPythonError();
+    return nullptr;
+  }
+}
+
+void SetObjectSlots(PyHeapTypeObject* type) {
+  type->ht_type.tp_getattro = &GetAttro;
+  type->ht_type.tp_setattro = &SetAttro;
 }
 
 std::vector<std::string> MemberNames(const PyDispatchObject& self) {
@@ -206,16 +273,17 @@ py::object Wrap(const ObjectRef& object) {
 }
 
 void BindObjects(py::module_& module) {
-  py::class_<BoundMethod>(module, "Method", "A member of an object, called as a method.")
-      .def("__call__", &BoundMethod::Call)
+  py::class_<BoundMethod>(module, "Method", "A member of an object, called as a method.",
+                          py::custom_type_setup([](PyHeapTypeObject* type) {
+                            type->ht_type.tp_call = &CallSlot;
+                          }))
       .def("__repr__", [](const BoundMethod& m) {
         return "<vexmar.Method " + TypeLabel(*m.handle) + "." + m.name + ">";
       });
 
   py::class_<PyDispatchObject>(module, "Object",
-                               "An object of the library; members by name, letter case ignored.")
-      .def("__getattr__", &GetAttribute)
-      .def("__setattr__", &SetAttribute)
+                               "An object of the library; members by name, letter case ignored.",
+                               py::custom_type_setup(&SetObjectSlots))
       .def("__dir__", &MemberNames)
       .def("__eq__",
            [](const PyDispatchObject& a, py::handle b) { return RefOf(b) == a.handle->object.Ref(); })
@@ -226,7 +294,7 @@ void BindObjects(py::module_& module) {
       });
 
   py::class_<PyCollection, PyDispatchObject>(
-      module, "Collection",
+      module, "Collection", py::custom_type_setup(&SetObjectSlots),
       "An ordered collection. Count, Item(i) (1-based), Add, Remove as in the contract;\n"
       "len(), iteration and [i] (0-based, negative from the end) as a Python sequence.")
       .def(py::init([] { return PyCollection{{HandleFor(dispatch::NewCollection().Ref())}}; }))
