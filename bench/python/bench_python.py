@@ -138,16 +138,19 @@ def hosts(build, work, candidates):
                 "Python": ["/usr/bin/python3", os.path.join(ROOT, "examples", "python", "grade.py")]}
     print("== example hosts on %d candidates (grading rate from the summary; wall time of the process)" % candidates)
     sections = set()
+    run = lambda command, jobs: subprocess.run(command + ["--no-progress", "--jobs", str(jobs), exam],
+                                               capture_output=True, check=True, env=env)
+    run(commands["C++"], 2)  # warms the page cache: every measured run reads the exam hot
     for host, command in commands.items():
         for jobs in (1, 2):
-            start = time.perf_counter()
-            run = subprocess.run(command + ["--no-progress", "--jobs", str(jobs), exam],
-                                 capture_output=True, check=True, env=env)
-            wall = time.perf_counter() - start
-            report = run.stdout.decode("utf-8")
-            rate = float(re.search(r"rate +([0-9.]+) candidates/s", report).group(1))
-            sections.add(report[report.index("\ncandidate "):report.index("\nsummary\n")])
-            print("  %-7s --jobs %d  %8.0f candidates/s   %6.2f s wall" % (host, jobs, rate, wall))
+            best_rate, best_wall = 0.0, float("inf")
+            for _ in range(3):  # the best of three: other work on the machine only slows a run
+                start = time.perf_counter()
+                report = run(command, jobs).stdout.decode("utf-8")
+                best_wall = min(best_wall, time.perf_counter() - start)
+                best_rate = max(best_rate, float(re.search(r"rate +([0-9.]+) candidates/s", report).group(1)))
+                sections.add(report[report.index("\ncandidate "):report.index("\nsummary\n")])
+            print("  %-7s --jobs %d  %8.0f candidates/s   %6.2f s wall" % (host, jobs, best_rate, best_wall))
     print("  candidates' sections identical across hosts and jobs: %s" % (len(sections) == 1))
 
 

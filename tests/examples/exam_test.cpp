@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -80,6 +82,25 @@ TEST(Exam, RunReportsErrorsAndCountsOutcomes) {
             std::string::npos)
       << text;
   EXPECT_EQ(text.find(" ms"), std::string::npos) << "timing lines despite --no-timing";
+}
+
+// Threads grade candidates; the report is written in candidate order all the same.
+TEST(Exam, ReportDoesNotDependOnTheNumberOfThreads) {
+  const char* source = std::getenv("VEXMAR_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  const auto run = [&](std::size_t jobs) {
+    RunOptions options;
+    options.exam_directory = std::filesystem::path(source) / "examples" / "sample-exam";
+    options.timing = false;
+    options.progress = ProgressMode::kOff;
+    options.jobs = jobs;
+    std::ostringstream report;
+    EXPECT_EQ(RunExam(options, report), 0);
+    return report.str();
+  };
+  const std::string one = run(1);
+  EXPECT_EQ(run(3), one);
+  EXPECT_EQ(run(8), one);
 }
 
 // Shards are consecutive slices that cover every candidate once, sizes within one of
