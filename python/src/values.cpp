@@ -45,6 +45,7 @@ std::u16string StrToU16(PyObject* text) {
 }
 
 std::int32_t ToInt32(py::handle value) {
+  if (!value) throw py::error_already_set();
   int overflow = 0;
   const long long n = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
   if (n == -1 && PyErr_Occurred()) throw py::error_already_set();
@@ -117,6 +118,15 @@ Variant ToVariant(py::handle value) {
   if (PyTuple_Check(p) || PyList_Check(p)) return ToStringList(value);
   if (ObjectRef ref = RefOf(value)) return ref;
   if (PyBytes_Check(p) || PyObject_HasAttrString(p, "__fspath__") != 0) return ToU16(value);
+  // Other numbers (numpy's, Decimal, Fraction) by the number protocols.
+  if (PyIndex_Check(p) != 0) {
+    return ToInt32(py::reinterpret_steal<py::object>(PyNumber_Index(p)));
+  }
+  if (Py_TYPE(p)->tp_as_number != nullptr && Py_TYPE(p)->tp_as_number->nb_float != nullptr) {
+    py::object as_float = py::reinterpret_steal<py::object>(PyNumber_Float(p));
+    if (!as_float) throw py::error_already_set();
+    return ToFloat32(as_float);
+  }
   throw py::type_error(std::string("a value of type ") + Py_TYPE(p)->tp_name +
                        " cannot be passed to the library");
 }

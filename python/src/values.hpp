@@ -5,6 +5,7 @@
 //   bytes, os.PathLike  string, decoded as os.fsdecode does
 //   int                 int32 (outside its range: the overflow error 6)
 //   float               float32 (stored in single precision)
+//   other numbers       by __index__ as int, else by __float__ as float
 //   bool                bool16
 //   tuple/list of str   string list, item 0 first; an empty one or None is absent
 //   vexmar.Object       a reference to the object

@@ -1,4 +1,5 @@
 """Values crossing the edge: strings, numbers, booleans, string lists, paths."""
+import fractions
 import math
 import os
 import pathlib
@@ -25,7 +26,7 @@ def test_strings_round_trip(text):
 @pytest.mark.parametrize("value,expected", [
     (0.1, float32(0.1)), (2.5, 2.5), (-0.0, -0.0), (1e-45, float32(1e-45)),
     (True, -1.0),  # bool16 true is -1
-    (7, 7.0), ("7.5", 7.5), (None, 0.0)])
+    (7, 7.0), ("7.5", 7.5), (None, 0.0), (fractions.Fraction(1, 4), 0.25)])
 def test_float32_properties_store_single_precision(value, expected):
     state = vexmar.Dispatch("VexmarExt.ClsScoreState")
     state.CurScore = value
