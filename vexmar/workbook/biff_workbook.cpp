@@ -9,6 +9,7 @@
 #include "vexmar/workbook/code_page.hpp"
 #include "vexmar/workbook/compound_file.hpp"
 #include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/decryption/encrypted_package.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
 #include "vexmar/workbook/text_workbook.hpp"
@@ -212,6 +213,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
                                                const std::u16string& file_sheet_name) {
   MeteredStream stream(source);
   BiffRecordReader reader(stream);
+  std::unique_ptr<BiffBodyDecryptor> decryptor;
   if (!reader.Next() || reader.Type() != biff::kBof || reader.Length() < 4) {
     RaiseDamaged(u"工作簿流不以BOF记录开头");
   }
@@ -242,7 +244,11 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
   for (;;) {
     if (!reader.Next()) RaiseDamaged(u"工作簿全局记录没有结束记录");
     const std::uint16_t type = reader.Type();
-    if (type == biff::kFilePass) RaiseEncrypted();
+    if (type == biff::kFilePass) {
+      decryptor = OpenBiffDecryptor(reader.Body(), version == BiffVersion::kBiff8);
+      reader.SetDecryptor(decryptor.get());
+      continue;
+    }
     if (type == biff::kEof) break;
     if (IsBof(type)) RaiseDamaged(u"工作簿全局记录没有结束记录");
     if (type == biff::kMsoDrawingGroup) has_drawings = true;
@@ -294,7 +300,7 @@ std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSour
       u"Workbook", u"Book", u"EncryptionInfo", u"EncryptedPackage"};
   const auto found = file.FindTopLevel(kStreams);
   // An encrypted Office Open XML package travels in a compound file.
-  if (found[2] || found[3]) RaiseEncrypted();
+  if (found[2] || found[3]) return ListEncryptedPackageWorksheets(file, found[2], found[3]);
   for (std::size_t i = 0; i < 2; ++i) {
     if (found[i] && found[i]->type == cfb::kEntryStream) {
       const auto stream = file.OpenStream(*found[i]);
