@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "vexmar/names/file_name_list.hpp"
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/rule_numbers.hpp"
@@ -24,7 +23,7 @@ void AppendPiece(std::u16string& text, std::u16string_view separator,
 
 std::int32_t ClsRepeatName::GetFileNames(const std::u16string& strRule, StringList& strFileNames,
                                          const std::u16string& strTestPath) const {
-  FileNameList list(strFileNames);
+  IndexedNameList list(strFileNames);
   StringList lines;
   SplitString(strRule, kLineBreak, lines, -1, kCompareText);
   const std::u16string& item_line = lines.At(0);
@@ -42,7 +41,7 @@ std::int32_t ClsRepeatName::GetFileNames(const std::u16string& strRule, StringLi
   return strFileNames.UpperBound();
 }
 
-void ClsRepeatName::AddItemFileNames(std::u16string_view item, FileNameList& list,
+void ClsRepeatName::AddItemFileNames(std::u16string_view item, IndexedNameList& list,
                                      std::u16string_view directory) {
   if (item.empty()) return;
   // A plain name stands as written, whether or not it is listed already.
@@ -53,13 +52,13 @@ void ClsRepeatName::AddItemFileNames(std::u16string_view item, FileNameList& lis
   DirectoryListing listing;
   for (std::u16string name = listing.First(JoinHostPath(directory, item)); !name.empty();
        name = listing.Next()) {
-    const FileNameLookup lookup = IsFileNameListed(name, list);
+    const IndexedNameList::Lookup lookup = IsFileNameListed(name, list);
     if (!lookup.listed) list.Append(std::move(name), lookup);
   }
 }
 
-ClsRepeatName::FileNameLookup ClsRepeatName::IsFileNameListed(std::u16string_view name,
-                                                              const FileNameList& list) {
+IndexedNameList::Lookup ClsRepeatName::IsFileNameListed(std::u16string_view name,
+                                                        const IndexedNameList& list) {
   return list.Find(name);
 }
 

@@ -7,6 +7,7 @@
 
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/value.hpp"
+#include "vexmar/text/indexed_name_list.hpp"
 
 namespace vexmar {
 
@@ -20,15 +21,13 @@ class ClsRepeatName : public Object {
                                     const std::u16string& strFileName) const;
 
  private:
-  // The file name list under construction together with the upper-cased forms of its
-  // names, so that a membership test is one hash look-up however many files match.
-  class FileNameList;
-  // Whether a name is listed, with the name's hash for appending it when it is not.
-  struct FileNameLookup;
-
-  static void AddItemFileNames(std::u16string_view item, FileNameList& list,
+  // The file name list is filled through an index, so that a membership test is one
+  // hash look-up however many files match.
+  static void AddItemFileNames(std::u16string_view item, IndexedNameList& list,
                                std::u16string_view directory);
-  static FileNameLookup IsFileNameListed(std::u16string_view name, const FileNameList& list);
+  // Whether a name is listed, with the name's hash for appending it when it is not.
+  static IndexedNameList::Lookup IsFileNameListed(std::u16string_view name,
+                                                  const IndexedNameList& list);
 };
 
 }  // namespace vexmar

@@ -62,6 +62,9 @@ FileSource::~FileSource() {
 }
 
 std::size_t FileSource::ReadSome(std::uint64_t offset, std::span<std::byte> out) const {
+  // Never beyond the size the file had when opened, as elsewhere.
+  if (offset >= size_) return 0;
+  if (out.size() > size_ - offset) out = out.first(static_cast<std::size_t>(size_ - offset));
   std::size_t done = 0;
   while (done < out.size()) {
     const std::uint64_t at = offset + done;

@@ -5,6 +5,7 @@
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/biff_workbook.hpp"
 #include "vexmar/workbook/compound_file.hpp"
+#include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/text_workbook.hpp"
 #include "vexmar/workbook/xml_workbook.hpp"
@@ -35,10 +36,7 @@ std::optional<std::vector<std::u16string>> ListFrom(const std::filesystem::path&
   if (HasLegacyBiffHeader(head)) {
     return ListLegacyBiffWorksheets(source, SheetNameFromFileName(file));
   }
-  if (HasBareBiff8Header(head)) {
-    WholeFileStream stream(source);
-    return ListBiffWorksheets(stream, BiffVersion::kBiff8);
-  }
+  if (HasBareBiff8Header(head)) return ListBareBiffWorksheets(source, SheetNameFromFileName(file));
   if (LooksLikeXml(source)) {
     if (auto names = ListXmlWorksheets(source)) return names;
   }
@@ -49,7 +47,11 @@ std::optional<std::vector<std::u16string>> ListFrom(const std::filesystem::path&
 }  // namespace
 
 std::optional<std::vector<std::u16string>> ListWorksheets(const std::filesystem::path& file) {
-  return TranslateOutOfMemory([&] { return ListFrom(file); });
+  return TranslateOutOfMemory([&] {
+    std::optional<std::vector<std::u16string>> names = ListFrom(file);
+    if (names) workbook::MakeSheetNamesDistinct(*names);
+    return names;
+  });
 }
 
 }  // namespace vexmar
