@@ -29,7 +29,9 @@
 namespace vexmar::workbook {
 namespace {
 
-constexpr char kSeparator = '\x01';
+constexpr std::string_view kXmlPrefixUri = "http://www.w3.org/XML/1998/namespace";
+// Stands for a URI beyond kMaxNamespaceBytes, as in the expat backend.
+constexpr std::string_view kOverlongUri = "\x01";
 constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
 // The bytes kept from the start of a document for naming a refused document type.
 constexpr std::size_t kMaxPrologBytes = 64 * 1024;
@@ -163,64 +165,83 @@ void AppendUtf8(std::string& out, const wchar_t* text, UINT length) {
   out += Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
-// The current node's name in the expat form.
-HRESULT RawName(IXmlReader& reader, std::string& out) {
-  out.clear();
+// A name as the handlers see it: its namespace URI and local part, owned here.
+struct OwnedName {
+  std::string ns;
+  std::string local;
+  XmlName View() const noexcept { return XmlName(ns, local); }
+};
+
+// The current node's name. A URI longer than the cap stands for a namespace that no
+// handler asks for.
+HRESULT ReadName(IXmlReader& reader, OwnedName& out) {
+  out.ns.clear();
+  out.local.clear();
   const wchar_t* uri = nullptr;
   UINT uri_length = 0;
   HRESULT hr = reader.GetNamespaceUri(&uri, &uri_length);
   if (FAILED(hr)) return hr;
-  if (uri_length > 0) {
-    AppendUtf8(out, uri, uri_length);
-    out.push_back(kSeparator);
-  }
+  AppendUtf8(out.ns, uri, uri_length);
+  if (out.ns.size() > XmlStreamParser::kMaxNamespaceBytes) out.ns = kOverlongUri;
   const wchar_t* local = nullptr;
   UINT local_length = 0;
   hr = reader.GetLocalName(&local, &local_length);
   if (FAILED(hr)) return hr;
-  AppendUtf8(out, local, local_length);
+  AppendUtf8(out.local, local, local_length);
   return S_OK;
 }
 
-// Storage for one start tag's attributes, reused from element to element.
+// One start tag's attributes, storage reused from element to element; namespace
+// declarations are counted apart, for the binding caps.
 struct AttributeBuffer {
-  std::vector<std::string> texts;  // name, value, name, value, ...
-  std::vector<const char*> pointers;
+  std::vector<OwnedName> names;
+  std::vector<std::string> values;
+  std::vector<XmlAttribute> items;
   std::size_t used = 0;
+  std::size_t declarations = 0;
+  std::size_t declaration_bytes = 0;
+  bool empty_prefix_uri = false;  // "xmlns:p=''", which XML namespaces do not allow
 
-  std::string& Next() {
-    if (used == texts.size()) texts.emplace_back();
-    return texts[used++];
-  }
-  const char** Terminated() {
-    pointers.clear();
-    for (std::size_t i = 0; i < used; ++i) pointers.push_back(texts[i].c_str());
-    pointers.push_back(nullptr);
-    return pointers.data();
+  std::span<const XmlAttribute> Items() {
+    items.clear();
+    for (std::size_t i = 0; i < used; ++i) {
+      items.push_back({names[i].View(), values[i].c_str()});
+    }
+    return items;
   }
 };
 
 HRESULT ReadAttributes(IXmlReader& reader, AttributeBuffer& buffer) {
   buffer.used = 0;
+  buffer.declarations = 0;
+  buffer.declaration_bytes = 0;
+  buffer.empty_prefix_uri = false;
+  OwnedName name;
+  std::string value;
   HRESULT hr = reader.MoveToFirstAttribute();
   while (hr == S_OK) {
-    const wchar_t* uri = nullptr;
-    UINT uri_length = 0;
-    hr = reader.GetNamespaceUri(&uri, &uri_length);
+    hr = ReadName(reader, name);
     if (FAILED(hr)) return hr;
-    std::string uri_text;
-    AppendUtf8(uri_text, uri, uri_length);
-    if (uri_text != kXmlnsUri) {  // declarations are not attributes after namespace processing
-      std::string& name = buffer.Next();
-      hr = RawName(reader, name);
-      if (FAILED(hr)) return hr;
-      const wchar_t* value = nullptr;
-      UINT value_length = 0;
-      hr = reader.GetValue(&value, &value_length);
-      if (FAILED(hr)) return hr;
-      std::string& text = buffer.Next();
-      text.clear();
-      AppendUtf8(text, value, value_length);
+    const wchar_t* text = nullptr;
+    UINT text_length = 0;
+    hr = reader.GetValue(&text, &text_length);
+    if (FAILED(hr)) return hr;
+    value.clear();
+    AppendUtf8(value, text, text_length);
+    if (name.ns == kXmlnsUri) {  // declarations are not attributes after namespace processing
+      ++buffer.declarations;
+      const bool default_namespace = name.local == "xmlns";
+      buffer.declaration_bytes += (default_namespace ? 0 : name.local.size()) +
+                                  std::min(value.size(), XmlStreamParser::kMaxNamespaceBytes);
+      if (!default_namespace && value.empty()) buffer.empty_prefix_uri = true;
+    } else {
+      if (buffer.used == buffer.names.size()) {
+        buffer.names.emplace_back();
+        buffer.values.emplace_back();
+      }
+      std::swap(buffer.names[buffer.used], name);
+      std::swap(buffer.values[buffer.used], value);
+      ++buffer.used;
     }
     hr = reader.MoveToNextAttribute();
   }
@@ -232,35 +253,25 @@ IXmlReader* Reader(void* parser) noexcept { return static_cast<IXmlReader*>(pars
 
 }  // namespace
 
-bool XmlName::Is(std::string_view ns, std::string_view local) const noexcept {
-  const std::string_view raw(raw_);
-  const std::size_t cut = raw.find(kSeparator);
-  if (ns.empty()) return cut == std::string_view::npos && raw == local;
-  return cut == ns.size() && raw.substr(0, cut) == ns && raw.substr(cut + 1) == local;
-}
-
-bool XmlName::InNamespace(std::string_view ns) const noexcept {
-  const std::string_view raw(raw_);
-  const std::size_t cut = raw.find(kSeparator);
-  if (ns.empty()) return cut == std::string_view::npos;
-  return cut == ns.size() && raw.substr(0, cut) == ns;
-}
-
-bool XmlName::HasLocal(std::string_view local) const noexcept {
-  const std::string_view raw(raw_);
-  const std::size_t cut = raw.find(kSeparator);
-  return (cut == std::string_view::npos ? raw : raw.substr(cut + 1)) == local;
-}
-
 const char* XmlAttributes::Find(std::string_view ns, std::string_view local) const noexcept {
-  for (const char** a = raw_; a[0] != nullptr; a += 2) {
-    if (XmlName(a[0]).Is(ns, local)) return a[1];
+  for (const XmlAttribute& a : items_) {
+    if (a.name.Is(ns, local)) return a.value;
   }
   return nullptr;
 }
 
+// XmlLite allocates on its own; nothing is charged here.
+struct XmlStreamParser::Budget {
+  std::size_t peak = 0;
+};
+
+std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
+
 XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(handler), handled_depth_(handled_depth), parser_(nullptr) {
+    : handler_(handler),
+      handled_depth_(handled_depth),
+      budget_(std::make_unique<Budget>()),
+      parser_(nullptr) {
   const CreateXmlReaderFunction create = XmlReaderFactory();
   if (create == nullptr) {
     throw Error(ErrorNumber::kFileNotFound, u"找不到系统的 XML 组件 xmllite.dll");
@@ -293,8 +304,12 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
     ~Detach() { reader.SetInput(nullptr); }
   } detach{reader};
 
-  std::string name;
+  OwnedName name;
   AttributeBuffer attributes;
+  // Namespace declarations in scope on handled elements, counted against the same caps
+  // as elsewhere: per element, how many and how many bytes.
+  std::vector<std::size_t> declared_bytes;
+  std::size_t bindings = 0;
   bool root_seen = false;
   bool root_ended = false;
   const auto fail = [&]() -> XmlOutcome {
@@ -318,9 +333,22 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   };
   const auto end_element = [&]() -> bool {
     bool go_on = true;
-    if (depth_ <= handled_depth_) go_on = handler_.EndElement(XmlName(name.c_str()), depth_);
+    if (depth_ <= handled_depth_ && !bound_per_element_.empty()) {
+      go_on = handler_.EndElement(name.View(), depth_);
+      bindings -= bound_per_element_.back();
+      binding_bytes_ -= declared_bytes.back();
+      bound_per_element_.pop_back();
+      declared_bytes.pop_back();
+    }
     if (--depth_ == 0) root_ended = true;
     return go_on;
+  };
+  const auto malformed_here = [&]() -> XmlOutcome {
+    malformed_ = true;
+    UINT line = 0;
+    reader.GetLineNumber(&line);
+    error_line_ = line;
+    return XmlOutcome::kMalformed;
   };
 
   for (;;) {
@@ -355,19 +383,23 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         }
         if (++depth_ > kMaxDepth) {
           too_deep_ = true;
-          UINT line = 0;
-          reader.GetLineNumber(&line);
-          error_line_ = line;
-          return XmlOutcome::kMalformed;
+          return malformed_here();
         }
         const bool empty = reader.IsEmptyElement() != FALSE;
         if (depth_ <= handled_depth_) {
-          hr = RawName(reader, name);
+          hr = ReadName(reader, name);
           if (FAILED(hr)) return fail();
           hr = ReadAttributes(reader, attributes);
           if (FAILED(hr)) return fail();
-          if (!handler_.StartElement(XmlName(name.c_str()),
-                                     XmlAttributes(attributes.Terminated()), depth_)) {
+          bindings += attributes.declarations;
+          binding_bytes_ += attributes.declaration_bytes;
+          bound_per_element_.push_back(static_cast<std::uint32_t>(attributes.declarations));
+          declared_bytes.push_back(attributes.declaration_bytes);
+          if (attributes.empty_prefix_uri || bindings > kMaxBindings ||
+              binding_bytes_ > kMaxBindingBytes) {
+            return malformed_here();
+          }
+          if (!handler_.StartElement(name.View(), XmlAttributes(attributes.Items()), depth_)) {
             stopped_ = true;
             return XmlOutcome::kStopped;
           }
@@ -382,7 +414,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
       }
       case XmlNodeType_EndElement:
         if (depth_ <= handled_depth_) {
-          hr = RawName(reader, name);
+          hr = ReadName(reader, name);
           if (FAILED(hr)) return fail();
         }
         if (!end_element()) {
