@@ -22,6 +22,7 @@
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/xml_legacy_encoding_win32.hpp"
 #include "vexmar/workbook/xml_prolog.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
 #include "vexmar/workbook/xml_token_filter.hpp"
@@ -294,7 +295,8 @@ XmlStreamParser::~XmlStreamParser() {
 
 XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   IXmlReader& reader = *Reader(parser_);
-  XmlTokenFilter filter(input, kMaxTokenBytes);
+  LegacyEncodingStream decoded(input);
+  XmlTokenFilter filter(decoded, kMaxTokenBytes);
   StreamAdapter stream(filter, fed_);
   HRESULT hr = reader.SetInput(static_cast<IStream*>(&stream));
   if (FAILED(hr)) Raise(ErrorNumber::kApplicationDefined);
