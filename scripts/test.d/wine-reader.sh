@@ -35,7 +35,7 @@ echo "== wine-reader: building (x86, x64, Linux tools)"
 for preset in windows-x86 windows-x64; do
   { cmake --preset "$preset" >/dev/null &&
     cmake --build --preset "$preset" -j "$jobs" --target VexmarExt vexmar_workbook_tests \
-      vexmar_list_worksheets vexmar_sheet_client >/dev/null; } ||
+      vexmar_list_worksheets vexmar_sheet_client vexmar_com_client >/dev/null; } ||
     { echo "== wine-reader: build of $preset failed"; exit 1; }
 done
 { cmake --preset debug >/dev/null &&
@@ -64,6 +64,8 @@ iconv -f UTF-8 -t GBK tests/com/scripts/sheets.vbs >"$work/sheets.vbs"
 for arch in x86 x64; do
   mkdir -p "$work/$arch"
   cp build/windows-$arch/vexmar/com/VexmarExt.dll build/windows-$arch/tests/com/wine/vexmar_sheet_client.exe \
+     build/windows-$arch/tests/com/wine/vexmar_com_client.exe \
+     build/windows-$arch/vexmar/com/generated/CollectionLibrary.tlb \
      build/windows-$arch/tests/workbook/wine/vexmar_workbook_tests.exe \
      build/windows-$arch/tests/workbook/wine/vexmar_list_worksheets.exe "$work/$arch/"
 done
@@ -110,6 +112,9 @@ awk -F'\t' '{print $1 "\t" $2 "\tFalse\t无法打开EXCEL,请确定是否安装�
   >"$work/sheets-automation.txt"
 for arch in x86 x64; do
   "$(loader $arch)" "$(sysdir $arch)\\regsvr32.exe" /s "C:\\vexmar-reader\\$arch\\VexmarExt.dll" >/dev/null 2>&1
+  # Wine has no collection library of the platform's: the stand-in takes its place.
+  "$(loader $arch)" "C:\\vexmar-reader\\$arch\\vexmar_com_client.exe" register-collection-library \
+    "C:\\vexmar-reader\\$arch\\CollectionLibrary.tlb" >/dev/null 2>&1
 done
 set_value() {  # hive, value (empty: delete)
   if [ -n "$2" ]; then

@@ -99,3 +99,14 @@ std::u16string DecodeCodePage(std::uint16_t code_page, std::span<const std::byte
 }
 
 }  // namespace vexmar::workbook
+
+namespace vexmar::workbook {
+
+std::vector<std::uint16_t> IconvCodePages() {
+  // On Windows the system's tables stand in for the C library's converters.
+  return {437,  737,  775,  850,  852,  855,  857,  860,  861,  862,   863,   864,
+          865,  866,  869,  874,  932,  936,  949,  950,  1250, 1251,  1253,  1254,
+          1255, 1256, 1257, 1258, 1361, 10000, 10007, 10029, 32768};
+}
+
+}  // namespace vexmar::workbook

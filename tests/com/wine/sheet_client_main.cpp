@@ -111,6 +111,11 @@ std::string CheckOne(const CLSID& clsid, const std::string& dir, const std::stri
     std::string items;
     if (SUCCEEDED(rules_hr) && V_VT(&rules) == VT_DISPATCH && V_DISPATCH(&rules) != nullptr) {
       items = Items(V_DISPATCH(&rules));
+    } else {
+      char detail[64];
+      std::snprintf(detail, sizeof detail, "#PingRules 0x%08lX vt %u",
+                    static_cast<unsigned long>(rules_hr), static_cast<unsigned>(V_VT(&rules)));
+      items = detail;
     }
     if (FAILED(hr) || V_VT(&result) != VT_BOOL) {
       line = "#ParseRule failed";
