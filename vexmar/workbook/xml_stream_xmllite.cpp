@@ -1,9 +1,10 @@
 // Streaming XML on Windows over the system's XmlLite, behind the same interface as the
-// expat backend elsewhere: names reach handlers as "uri<separator>local" in UTF-8,
-// attributes as a null-terminated name/value array, namespace declarations left out,
-// the end of an empty element reported as an end tag. A document type declaration stops
-// the parse at once (its name is reported, nothing of it is expanded), and the depth and
-// token caps are the same.
+// expat backend elsewhere: names reach handlers as namespace URI and local part in UTF-8,
+// namespace declarations left out of the attributes, the end of an empty element reported
+// as an end tag. A document type declaration stops the parse at once (its name is
+// reported, nothing of it is expanded); the depth, token and namespace caps are the same.
+// Legacy encodings are decoded first (xml_legacy_encoding_win32), and a token filter keeps
+// what some XmlLite builds cannot take from them (xml_token_filter).
 #include <windows.h>
 #include <objidl.h>
 #include <xmllite.h>
@@ -30,7 +31,6 @@
 namespace vexmar::workbook {
 namespace {
 
-constexpr std::string_view kXmlPrefixUri = "http://www.w3.org/XML/1998/namespace";
 // Stands for a URI beyond kMaxNamespaceBytes, as in the expat backend.
 constexpr std::string_view kOverlongUri = "\x01";
 constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
