@@ -7,6 +7,11 @@ function(vexmar_add_subsystem name)
   target_include_directories(vexmar_${name} PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
   target_link_libraries(vexmar_${name} PRIVATE vexmar_warnings)
+  if(NOT WIN32)
+    # Hidden unless marked VEXMAR_API: the shared library exports the public API alone.
+    set_target_properties(vexmar_${name} PROPERTIES CXX_VISIBILITY_PRESET hidden
+                                                    VISIBILITY_INLINES_HIDDEN ON)
+  endif()
   foreach(dep IN LISTS ARG_DEPS)
     target_link_libraries(vexmar_${name} PUBLIC vexmar_${dep})
   endforeach()

@@ -5,12 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/value.hpp"
 
 namespace vexmar {
 
-class ClsRepeatName : public Object {
+class VEXMAR_API ClsRepeatName : public Object {
  public:
   std::int32_t GetFileNames(const std::u16string& strRule, StringList& strFileNames,
                             const std::u16string& strTestPath) const;
