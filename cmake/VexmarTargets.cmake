@@ -35,6 +35,8 @@ function(vexmar_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  # Parameterised cases are named by their name generators; without NO_PRETTY_VALUES
+  # ctest would append each parameter's printed value (a byte dump for most) instead.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}" LABELS "${ARG_LABELS}")
 endfunction()

@@ -9,6 +9,7 @@
 
 #include "scripted_spreadsheet.hpp"
 #include "sheets_test_support.hpp"
+#include "support/param_name.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/sheets/excel_multi_sheets.hpp"
 
@@ -392,7 +393,8 @@ INSTANTIATE_TEST_SUITE_P(
                       {u"考试|工作表一|2|名称", u"考试|工作表二|2|名称", u"考试|汇总|2|名称"}},
         ExpansionCase{{u"Sheet1", u""}, u"K|*##|5|m", {u"K|Sheet1|5|m", u"K||5|m"}},
         ExpansionCase{
-            {u"Sheet1"}, u"K|S*|05.0|m|x\r\n\r\nL2\r\n", {u"K|Sheet1|05.0|m|x\r\nL2\r\n"}}));
+            {u"Sheet1"}, u"K|S*|05.0|m|x\r\n\r\nL2\r\n", {u"K|Sheet1|05.0|m|x\r\nL2\r\n"}}),
+    vexmar::testing::ReadableParamName());
 
 TEST_F(WorkbookInspectionTest, ACountAboveTheWorksheetsAddsNothing) {
   SpreadsheetScript script = Workbook({u"Sheet1", u"Sheet2"});

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/param_name.hpp"
 #include "vexmar/workbook/code_page.hpp"
 
 namespace {
@@ -18,6 +19,8 @@ struct Case {
   std::string bytes;
   std::u16string text;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << "cp" << c.code_page; }
 
 class CodePages : public testing::TestWithParam<Case> {};
 
@@ -46,6 +49,7 @@ INSTANTIATE_TEST_SUITE_P(Table, CodePages,
                                          Case{65001, "\xE4\xB8\xAD", u"中"},
                                          Case{12345, "\x80x", u"€x"},   // unknown: read as 1252
                                          Case{936, "\xB3", u"\uFFFD"},  // cut-off double byte
-                                         Case{936, "", u""}));
+                                         Case{936, "", u""}),
+    vexmar::testing::ReadableParamName());
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "client.hpp"
+#include "coercion_checks.hpp"
 
 int main(int argc, char** argv) {
   using namespace vexmar::wine_tests;
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     CheckTypeLibrary(checks, dll);
     CheckModule(checks, dll);
     CheckBinding(checks);
+    CheckCoercionTable(checks);
     CheckUnregistration(checks, dll);
   } else {
     std::printf("unknown arguments\n");
