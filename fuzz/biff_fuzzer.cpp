@@ -41,9 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       (void)vexmar::workbook::ListLegacyBiffWorksheets(source, u"Sheet");
     } else {
       MemoryStream stream(data + 1, size - 1);
-      (void)vexmar::workbook::ListBiffWorksheets(stream,
-                                                 mode == 0 ? vexmar::workbook::BiffVersion::kBiff8
-                                                           : vexmar::workbook::BiffVersion::kBiff5);
+      (void)vexmar::workbook::ListBiffWorksheets(
+          stream,
+          mode == 0 ? vexmar::workbook::BiffVersion::kBiff8 : vexmar::workbook::BiffVersion::kBiff5,
+          u"Sheet");
     }
   } catch (const vexmar::Error&) {
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -91,7 +92,36 @@ Buffer SharedStrings(std::uint64_t bytes) {
   return out;
 }
 
+// Sheet records that all name one worksheet substream placed after `padding` bytes.
+Buffer SharedSubstreamStream(const XlsShape& shape) {
+  Buffer head;
+  Record(head, 0x0809, Bof(0x0005));
+  Buffer drawing_group(8, 0);
+  const std::uint64_t records = static_cast<std::uint64_t>(shape.sheets) * (4 + 8 + 6);
+  const std::uint64_t globals = head.size() + records + 4 + drawing_group.size() + 4;
+  const std::uint64_t position = std::max<std::uint64_t>(globals, shape.approximate_bytes * 9 / 10);
+  Buffer stream = head;
+  for (int i = 0; i < shape.sheets; ++i) {
+    Buffer body;
+    Put32(body, static_cast<std::uint32_t>(position));
+    body.push_back(0);
+    body.push_back(0);
+    body.push_back(6);
+    body.push_back(0);
+    const std::string name = "S" + std::to_string(100000 + i).substr(1);
+    body.insert(body.end(), name.begin(), name.end());
+    Record(stream, 0x0085, body);
+  }
+  Record(stream, 0x00EB, drawing_group);
+  Record(stream, 0x000A, {});
+  stream.resize(position, 0);
+  const Buffer sheet = Sheet(20);
+  stream.insert(stream.end(), sheet.begin(), sheet.end());
+  return stream;
+}
+
 Buffer WorkbookStream(const XlsShape& shape) {
+  if (shape.shared_substream) return SharedSubstreamStream(shape);
   const std::uint64_t payload = shape.approximate_bytes * 9 / 10;
   const std::uint64_t sst_bytes = payload / 5;
   std::vector<Buffer> sheets;
@@ -104,6 +134,8 @@ Buffer WorkbookStream(const XlsShape& shape) {
   Buffer head;
   Record(head, 0x0809, Bof(0x0005));
   Record(head, 0x0042, Buffer{static_cast<char>(0xB0), 0x04});
+  // A scattered file also has drawings: the reader then looks into every substream.
+  if (shape.stride > 1) Record(head, 0x00EB, Buffer(8, 0));
   const Buffer sst = SharedStrings(shape.sheets <= 3 ? sst_bytes : 1024);
   std::uint64_t globals = head.size() + sst.size() + 4;
   for (const auto& n : names) globals += 4 + 8 + n.size();
@@ -127,12 +159,25 @@ Buffer WorkbookStream(const XlsShape& shape) {
   return stream;
 }
 
-void WriteCompound(const std::filesystem::path& file, const Buffer& stream) {
+void WriteCompound(const std::filesystem::path& file, Buffer stream, std::uint32_t stride) {
   constexpr std::uint32_t kSs = 512;
   constexpr std::uint32_t kPer = kSs / 4;
   constexpr std::uint32_t kEnd = 0xFFFFFFFE;
   constexpr std::uint32_t kFree = 0xFFFFFFFF;
-  const auto n = static_cast<std::uint32_t>((stream.size() + kSs - 1) / kSs);
+  auto n = static_cast<std::uint32_t>((stream.size() + kSs - 1) / kSs);
+  // A stride that shares no factor with n visits every sector once.
+  while (stride > 1 && std::gcd(n, stride) != 1) ++n;
+  stream.resize(std::size_t{n} * kSs, 0);
+  auto place = [&](std::uint32_t i) {
+    return static_cast<std::uint32_t>((std::uint64_t{i} * stride) % n);
+  };
+  Buffer scattered(stream.size());
+  for (std::uint32_t i = 0; i < n; ++i) {
+    std::memcpy(scattered.data() + std::size_t{place(i)} * kSs,
+                stream.data() + std::size_t{i} * kSs, kSs);
+  }
+  std::vector<std::uint32_t> next(n, kEnd);
+  for (std::uint32_t i = 0; i + 1 < n; ++i) next[place(i)] = place(i + 1);
   const std::uint32_t dir = n;
   std::uint32_t nfat = 1;
   std::uint32_t ndifat = 0;
@@ -158,9 +203,7 @@ void WriteCompound(const std::filesystem::path& file, const Buffer& stream) {
   for (std::uint32_t k = 0; k < 109; ++k) Put32(header, k < nfat ? fat0 + k : kFree);
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(header.data(), static_cast<std::streamsize>(header.size()));
-  out.write(stream.data(), static_cast<std::streamsize>(stream.size()));
-  const Buffer pad((kSs - stream.size() % kSs) % kSs, 0);
-  out.write(pad.data(), static_cast<std::streamsize>(pad.size()));
+  out.write(scattered.data(), static_cast<std::streamsize>(scattered.size()));
   Buffer directory;
   auto entry = [&](const std::u16string& name, char type, std::uint32_t start, std::uint32_t size,
                    std::uint32_t child) {
@@ -181,16 +224,16 @@ void WriteCompound(const std::filesystem::path& file, const Buffer& stream) {
     directory.insert(directory.end(), e.begin(), e.end());
   };
   entry(u"Root Entry", 5, kEnd, 0, 1);
-  entry(u"Workbook", 2, 0, static_cast<std::uint32_t>(stream.size()), kFree);
+  entry(u"Workbook", 2, place(0), static_cast<std::uint32_t>(stream.size()), kFree);
   entry(u"", 0, 0, 0, kFree);
   entry(u"", 0, 0, 0, kFree);
   out.write(directory.data(), static_cast<std::streamsize>(directory.size()));
   Buffer fat;
   for (std::uint32_t s = 0; s < nfat * kPer; ++s) {
     std::uint32_t v = kFree;
-    if (s + 1 < n)
-      v = s + 1;
-    else if (s + 1 == n || s == dir)
+    if (s < n)
+      v = next[s];
+    else if (s == dir)
       v = kEnd;
     else if (s >= fat0 && s < difat0)
       v = 0xFFFFFFFD;
@@ -215,15 +258,16 @@ void WriteCompound(const std::filesystem::path& file, const Buffer& stream) {
 
 void EnsureXls(const std::filesystem::path& file, const XlsShape& shape) {
   const auto tag = file.string() + ".shape";
-  const std::string want =
-      std::to_string(shape.approximate_bytes) + "/" + std::to_string(shape.sheets) + "/v1";
+  const std::string want = std::to_string(shape.approximate_bytes) + "/" +
+                           std::to_string(shape.sheets) + "/" + std::to_string(shape.stride) +
+                           (shape.shared_substream ? "/shared" : "") + "/v2";
   if (std::filesystem::exists(file)) {
     std::ifstream in(tag);
     std::string have;
     std::getline(in, have);
     if (have == want) return;
   }
-  WriteCompound(file, WorkbookStream(shape));
+  WriteCompound(file, WorkbookStream(shape), shape.stride);
   std::ofstream(tag) << want << '\n';
 }
 

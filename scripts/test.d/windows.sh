@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows part of the test command. Cross-builds the 32-bit and the 64-bit
 # VexmarExt.dll with MinGW-w64 and tests both under Wine in a fresh prefix:
-# registration with regsvr32, the C++ client (registry, type library against the class
-# table, module, binding, unregistration), the VBScript and JScript suites through
+# registration with regsvr32 and of the stand-in collection library (Wine has none), the
+# C++ client (unwind tables, registry, type library against the class table, module,
+# binding, unregistration), the VBScript and JScript suites through
 # cscript with the stand-in spreadsheet application, and at the end unregistration,
 # after which nothing of the library may be left in the registry.
 # Installs the tools when run as root; otherwise, or when they cannot be had, it says
@@ -73,7 +74,8 @@ mkdir -p "$root/x86" "$root/x64" "$root/work/names/sub.xls" "$root/work/sheets"
 for arch in x86 x64; do
   build=build/windows-$arch
   cp "$build/vexmar/com/VexmarExt.dll" "$build/tests/com/wine/vexmar_com_client.exe" \
-     "$build/tests/com/wine/StandInSpreadsheet.dll" "$root/$arch/"
+     "$build/tests/com/wine/StandInSpreadsheet.dll" \
+     "$build/vexmar/com/generated/CollectionLibrary.tlb" "$root/$arch/"
 done
 for suite in suite.vbs suite.js; do
   iconv -f UTF-8 -t GBK "tests/com/scripts/$suite" >"$root/$suite"
@@ -113,6 +115,10 @@ for arch in x86 x64; do
   for dll in VexmarExt StandInSpreadsheet; do
     "$win" "$sys\\regsvr32.exe" /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
   done
+  # Wine has no collection library of the platform's: the stand-in takes its place.
+  run_step "collection library $arch" "$root/collection-$arch.txt" \
+    "$win" "C:\\vexmar\\$arch\\vexmar_com_client.exe" register-collection-library \
+    "C:\\vexmar\\$arch\\CollectionLibrary.tlb"
 done
 for arch in x86 x64; do
   win=$(loader $arch)
@@ -135,6 +141,9 @@ for arch in x86 x64; do
   done
 done
 for arch in x86 x64; do
+  run_step "collection library removed $arch" "$root/collection-removed-$arch.txt" \
+    "$(loader $arch)" "C:\\vexmar\\$arch\\vexmar_com_client.exe" unregister-collection-library \
+    "C:\\vexmar\\$arch\\CollectionLibrary.tlb"
   run_step "unregistered $arch" "$root/absent-$arch.txt" \
     "$(loader $arch)" "C:\\vexmar\\$arch\\vexmar_com_client.exe" absent
 done

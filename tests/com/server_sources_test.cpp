@@ -56,7 +56,8 @@ TEST(ServerSourcesTest, IdlSpellsOutParametersAndIdentity) {
   const char* expected[] = {
       "uuid(1DDDD776-D55E-4101-A7FB-FCDAE7C5771B),\n  version(1.1),\n  lcid(0)\n]\nlibrary "
       "VexmarExt",
-      "importlib(\"stdole2.tlb\");",
+      "import \"oaidl.idl\";\nimport \"CollectionInterface.idl\";",
+      "importlib(\"stdole2.tlb\");\n  importlib(\"CollectionLibrary.tlb\");",
       "uuid(38271DF2-DE89-4775-878C-8EEDDFEFD3E4),\n    version(1.0),\n    hidden,\n    dual,\n"
       "    nonextensible,\n    oleautomation\n  ]\n  interface _ClsRepeatName : IDispatch",
       "uuid(29FEB8DF-FC7B-4092-8D56-3C1FAAA345B5),\n    version(1.0)\n  ]\n  coclass "
@@ -70,13 +71,42 @@ TEST(ServerSourcesTest, IdlSpellsOutParametersAndIdentity) {
       "[out, retval] VARIANT_BOOL* " +
           u + ");",
       "CurScore([in] float " + u + ");",
-      "PingRules([in] IDispatch* " + u + ");",
-      "PingRules([out, retval] IDispatch** " + u + ");",
+      "PingRules([in] _Collection* " + u + ");",
+      "PingRules([out, retval] _Collection** " + u + ");",
+      "FilesName([in] _Collection* " + u + ");",
+      "FilesName([out, retval] _Collection** " + u + ");",
       "MatchString([in] BSTR strSource, [in] BSTR strFind, [in] long nStart, [in, out] long* "
       "nLength, [out, retval] long* " +
           u + ");",
       "Test();"};
   for (const auto& line : lines) EXPECT_NE(idl.find(line), std::string::npos) << line;
+}
+
+// The stand-in collection library: the identity the type library imports it by, and
+// the collection interface with the ids the collection objects serve.
+TEST(ServerSourcesTest, CollectionStandInHasTheImportedIdentity) {
+  const std::string library = CollectionLibraryIdl();
+  EXPECT_NE(library.find("import \"CollectionInterface.idl\";"), std::string::npos);
+  EXPECT_NE(library.find("uuid(000204EF-0000-0000-C000-000000000046),\n  version(5.0),\n  "
+                         "lcid(9)\n]\nlibrary "),
+            std::string::npos)
+      << library;
+  EXPECT_NE(library.find("dispinterface _Collection;"), std::string::npos);
+
+  const std::string idl = CollectionInterfaceIdl();
+  EXPECT_NE(idl.find("uuid(A4C46780-499F-101B-BB78-00AA00383CBB)\n]\ndispinterface _Collection"),
+            std::string::npos)
+      << idl;
+  const char* members[] = {"[id(0x00000000)] VARIANT Item([in] VARIANT* Index);",
+                           "[id(0x00000001)] void Add([in] VARIANT* Item, [in, optional]",
+                           "[id(0x00000002)] long Count();",
+                           "[id(0x00000003)] void Remove([in] VARIANT* Index);",
+                           "[id(0xFFFFFFFC)] IUnknown* _NewEnum();"};
+  std::size_t at = 0;
+  for (const char* m : members) {
+    at = idl.find(m, at);
+    ASSERT_NE(at, std::string::npos) << m;
+  }
 }
 
 // The 20 bytes of each _IID_ resource, read back from the words the resource script

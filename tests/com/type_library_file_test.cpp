@@ -40,6 +40,39 @@ class MsftImage {
     Put(params_ + 2 * 12 + 4, -1);
   }
 
+  // Appends a GUID table and one import record per GUID (LCID 0, a 3-letter name), and
+  // points segments 2 and 5 at them. Gives the offset of each record.
+  std::vector<std::size_t> AddImports(const std::vector<Guid>& libraries) {
+    const std::size_t guids = bytes_.size();
+    for (std::size_t i = 0; i < libraries.size(); ++i) {
+      const Guid& g = libraries[i];
+      const std::size_t at = guids + 24 * i;
+      Put(at, static_cast<std::int32_t>(g.data1));
+      Put(at + 4, static_cast<std::int32_t>(std::uint32_t{g.data2} | (std::uint32_t{g.data3} << 16)));
+      bytes_.resize(at + 16);
+      for (std::size_t k = 0; k < 8; ++k) bytes_[at + 8 + k] = g.data4[k];
+      Put(at + 16, -1);
+      Put(at + 20, -1);
+    }
+    const std::size_t imports = bytes_.size();
+    std::vector<std::size_t> records;
+    for (std::size_t i = 0; i < libraries.size(); ++i) {
+      const std::size_t at = imports + 20 * i;  // 14 + 3 name bytes, padded
+      records.push_back(at);
+      Put(at, static_cast<std::int32_t>(24 * i));
+      Put(at + 4, 0);
+      Put(at + 8, 5);
+      PutShort(at + 12, 3 << 2);
+      bytes_.resize(at + 20, 'x');
+    }
+    Put(segments_ + 2 * 16, static_cast<std::int32_t>(imports));
+    Put(segments_ + 2 * 16 + 4, static_cast<std::int32_t>(20 * libraries.size()));
+    Put(segments_ + 5 * 16, static_cast<std::int32_t>(guids));
+    return records;
+  }
+  std::size_t segments() const { return segments_; }
+  std::int32_t At(std::size_t at) const { return Get(at); }
+
   std::int32_t NameOf(std::size_t param) const { return Get(params_ + param * 12 + 4); }
   std::int32_t RuleName() const { return static_cast<std::int32_t>(rule_); }
   std::vector<std::uint8_t>& bytes() { return bytes_; }
@@ -114,12 +147,51 @@ TEST(TypeLibraryFileTest, RefusesMalformedFiles) {
   }
 }
 
+TEST(TypeLibraryFileTest, SetsTheLcidOfOneImportedLibrary) {
+  constexpr Guid kFirst = MakeGuid("{00020430-0000-0000-C000-000000000046}");
+  constexpr Guid kSecond = MakeGuid("{000204EF-0000-0000-C000-000000000046}");
+  MsftImage image;
+  const auto records = image.AddImports({kFirst, kSecond});
+  EXPECT_EQ(SetImportLcid(image.bytes(), kSecond, 9), 1u);
+  EXPECT_EQ(image.At(records[1] + 4), 9);
+  EXPECT_EQ(image.At(records[0] + 4), 0) << "the other import keeps its LCID";
+  EXPECT_EQ(SetImportLcid(image.bytes(), MakeGuid("{11111111-2222-3333-4444-555555555555}"), 9),
+            0u);
+
+  MsftImage without;
+  without.Put(without.segments() + 2 * 16, -1);  // no import segment
+  EXPECT_EQ(SetImportLcid(without.bytes(), kSecond, 9), 0u);
+
+  const struct {
+    const char* what;
+    std::size_t field;  // relative to the first record, or to the segment directory
+    bool in_directory;
+    std::int32_t value;
+  } broken[] = {
+      {"import segment beyond the end", 2 * 16 + 4, true, 0x7FFFFF00},
+      {"GUID offset beyond the end", 0, false, 0x7FFFFF00},
+      {"GUID offset negative", 0, false, -8},
+  };
+  for (const auto& b : broken) {
+    MsftImage spoilt;
+    const auto at = spoilt.AddImports({kFirst});
+    spoilt.Put(b.in_directory ? spoilt.segments() + b.field : at[0] + b.field, b.value);
+    EXPECT_THROW(SetImportLcid(spoilt.bytes(), kSecond, 9), std::runtime_error) << b.what;
+  }
+}
+
 TEST(TypeLibraryFileTest, EveryTruncationIsRefusedOrHarmless) {
-  const std::vector<std::uint8_t> whole = MsftImage().bytes();
+  MsftImage image;
+  image.AddImports({MakeGuid("{000204EF-0000-0000-C000-000000000046}")});
+  const std::vector<std::uint8_t> whole = image.bytes();
   for (std::size_t n = 0; n < whole.size(); ++n) {
     std::vector<std::uint8_t> part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
     try {
       ClearParameterNames(part, kUnnamedParameter);
+    } catch (const std::runtime_error&) {
+    }
+    try {
+      SetImportLcid(part, MakeGuid("{000204EF-0000-0000-C000-000000000046}"), 9);
     } catch (const std::runtime_error&) {
     }
     EXPECT_EQ(part.size(), n);

@@ -7,13 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include "vexmar/workbook/compound_file_format.hpp"
+
 namespace vexmar::testing_support {
 namespace {
 
-constexpr std::uint32_t kEnd = 0xFFFFFFFE;
-constexpr std::uint32_t kFree = 0xFFFFFFFF;
-constexpr std::uint32_t kFatMark = 0xFFFFFFFD;
-constexpr std::uint32_t kDifatMark = 0xFFFFFFFC;
+namespace cfb = vexmar::workbook::cfb;
+constexpr std::uint32_t kEnd = cfb::kEndOfChain;
+constexpr std::uint32_t kFree = cfb::kFreeSector;
+constexpr std::uint32_t kFatMark = cfb::kFatSector;
+constexpr std::uint32_t kDifatMark = cfb::kDifatSector;
 
 void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
@@ -51,15 +54,38 @@ Bytes Padded(Bytes data, std::size_t size) {
   return data;
 }
 
-CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
+CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift, bool tables_first) {
   CfbFile file;
   file.sector_size = 1u << sector_shift;
   const std::uint32_t ss = file.sector_size;
+  const std::uint32_t per = ss / 4;
+  // How many table sectors a file of `data` other sectors needs.
+  auto table_sectors = [&](std::size_t data) {
+    std::uint32_t nfat = 1;
+    std::uint32_t ndifat = 0;
+    for (;;) {
+      const auto total = static_cast<std::uint32_t>(data) + nfat + ndifat;
+      const std::uint32_t need_fat = (total + per - 1) / per;
+      const std::uint32_t need_difat = need_fat > 109 ? (need_fat - 109 + per - 2) / (per - 1) : 0;
+      if (need_fat == nfat && need_difat == ndifat) return std::pair{nfat, ndifat};
+      nfat = need_fat;
+      ndifat = need_difat;
+    }
+  };
+  // With the tables first, the data sectors come after them and the file ends where the
+  // last stream's bytes end (its last sector may then be cut short).
+  std::uint32_t data_base = 0;
+  if (tables_first) {
+    std::size_t data = (streams.size() + 1 + per / 32 - 1) / (per / 32);  // the directory
+    for (const CfbStream& s : streams) data += s.type == 2 ? (s.data.size() + ss - 1) / ss : 0;
+    const auto [nfat, ndifat] = table_sectors(data);
+    data_base = nfat + ndifat;
+  }
   std::vector<Bytes> sectors;
-  std::vector<std::uint32_t> fat;
+  std::vector<std::uint32_t> fat(data_base, kFree);
   auto add_chain = [&](const Bytes& blob) -> std::uint32_t {
     if (blob.empty()) return kEnd;
-    const auto first = static_cast<std::uint32_t>(sectors.size());
+    const auto first = data_base + static_cast<std::uint32_t>(sectors.size());
     const std::size_t n = (blob.size() + ss - 1) / ss;
     for (std::size_t i = 0; i < n; ++i) {
       Bytes sector(ss, std::byte{0});
@@ -70,6 +96,10 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
     }
     return first;
   };
+  // With the tables first, the directory comes next, so that a stream ends the file.
+  const std::size_t directory_sectors = (streams.size() + 1 + per / 32 - 1) / (per / 32);
+  const std::uint32_t reserved_directory =
+      tables_first ? add_chain(Bytes(directory_sectors * ss)) : kEnd;
   for (const CfbStream& s : streams) {
     file.stream_starts.push_back(s.type == 2 ? add_chain(s.data) : kEnd);
   }
@@ -82,19 +112,19 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
     }
     const auto name_bytes =
         static_cast<std::uint16_t>((std::min<std::size_t>(name.size(), 31) + 1) * 2);
-    e[0x40] = static_cast<std::byte>(name_bytes);
-    e[0x42] = static_cast<std::byte>(type);
-    e[0x43] = std::byte{1};
+    e[cfb::kEntryNameLength] = static_cast<std::byte>(name_bytes);
+    e[cfb::kEntryType] = static_cast<std::byte>(type);
+    e[cfb::kEntryColour] = std::byte{1};
     auto put = [&](std::size_t at, std::uint32_t v) {
       const Bytes b = U32Bytes(v);
       std::copy(b.begin(), b.end(), e.begin() + static_cast<std::ptrdiff_t>(at));
     };
-    put(0x44, kFree);
-    put(0x48, right);
-    put(0x4C, child);
-    put(0x74, start);
-    put(0x78, static_cast<std::uint32_t>(size));
-    put(0x7C, static_cast<std::uint32_t>(size >> 32));
+    put(cfb::kEntryLeftSibling, kFree);
+    put(cfb::kEntryRightSibling, right);
+    put(cfb::kEntryChild, child);
+    put(cfb::kEntryStartSector, start);
+    put(cfb::kEntrySize32, static_cast<std::uint32_t>(size));
+    put(cfb::kEntrySize32 + 4, static_cast<std::uint32_t>(size >> 32));
     return e;
   };
   Bytes directory = entry(u"Root Entry", 5, kEnd, 0, kFree, streams.empty() ? kFree : 1);
@@ -104,30 +134,40 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
                             streams[i].type == 2 ? streams[i].data.size() : 0, right, kFree));
   }
   while (directory.size() % ss != 0) Append(directory, entry(u"", 0, 0, 0, kFree, kFree));
-  file.directory_start = add_chain(directory);
-
-  const std::uint32_t per = ss / 4;
-  std::uint32_t nfat = 1;
-  std::uint32_t ndifat = 0;
-  for (;;) {
-    const auto total = static_cast<std::uint32_t>(sectors.size()) + nfat + ndifat;
-    const std::uint32_t need_fat = (total + per - 1) / per;
-    const std::uint32_t need_difat = need_fat > 109 ? (need_fat - 109 + per - 2) / (per - 1) : 0;
-    if (need_fat == nfat && need_difat == ndifat) break;
-    nfat = need_fat;
-    ndifat = need_difat;
+  if (tables_first) {
+    file.directory_start = reserved_directory;
+    for (std::size_t i = 0; i < directory_sectors; ++i) {
+      std::copy_n(directory.begin() + static_cast<std::ptrdiff_t>(i * ss), ss,
+                  sectors[reserved_directory - data_base + i].begin());
+    }
+  } else {
+    file.directory_start = add_chain(directory);
   }
-  const auto base = static_cast<std::uint32_t>(sectors.size());
+  // The stream written last ends the file in the tables-first layout.
+  std::uint64_t data_end = 0;
+  for (std::size_t i = streams.size(); i-- > 0;) {
+    if (streams[i].type != 2 || streams[i].data.empty()) continue;
+    const std::uint64_t last = file.stream_starts[i] + (streams[i].data.size() - 1) / ss;
+    data_end = std::max(data_end, (last + 1) * ss + (streams[i].data.size() - 1) % ss + 1);
+  }
+
+  const auto [nfat, ndifat] = table_sectors(sectors.size());
+  const auto base = tables_first ? 0u : static_cast<std::uint32_t>(sectors.size());
   for (std::uint32_t k = 0; k < nfat; ++k) {
     file.fat_sectors.push_back(base + k);
-    fat.push_back(kFatMark);
+    fat.resize(std::max<std::size_t>(fat.size(), base + k + 1), kFree);
+    fat[base + k] = kFatMark;
   }
-  for (std::uint32_t j = 0; j < ndifat; ++j) fat.push_back(kDifatMark);
+  for (std::uint32_t j = 0; j < ndifat; ++j) {
+    fat.resize(std::max<std::size_t>(fat.size(), base + nfat + j + 1), kFree);
+    fat[base + nfat + j] = kDifatMark;
+  }
   fat.resize(std::size_t{nfat} * per, kFree);
+  std::vector<Bytes> tables;
   for (std::uint32_t k = 0; k < nfat; ++k) {
     Bytes sector;
     for (std::uint32_t e = 0; e < per; ++e) Append(sector, U32Bytes(fat[k * per + e]));
-    sectors.push_back(std::move(sector));
+    tables.push_back(std::move(sector));
   }
   for (std::uint32_t j = 0; j < ndifat; ++j) {
     Bytes sector;
@@ -136,8 +176,9 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
       Append(sector, U32Bytes(k < nfat ? file.fat_sectors[k] : kFree));
     }
     Append(sector, U32Bytes(j + 1 < ndifat ? base + nfat + j + 1 : kEnd));
-    sectors.push_back(std::move(sector));
+    tables.push_back(std::move(sector));
   }
+  sectors.insert(tables_first ? sectors.begin() : sectors.end(), tables.begin(), tables.end());
 
   Bytes header = {std::byte{0xD0}, std::byte{0xCF}, std::byte{0x11}, std::byte{0xE0},
                   std::byte{0xA1}, std::byte{0xB1}, std::byte{0x1A}, std::byte{0xE1}};
@@ -157,6 +198,7 @@ CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift) {
   header.resize(ss, std::byte{0});
   file.bytes = std::move(header);
   for (const Bytes& s : sectors) Append(file.bytes, s);
+  if (tables_first && data_end > 0) file.bytes.resize(static_cast<std::size_t>(data_end));
   return file;
 }
 

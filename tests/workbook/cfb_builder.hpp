@@ -41,8 +41,11 @@ struct CfbFile {
 };
 
 // Streams directly below the root, in order; DIFAT sectors are added when the
-// allocation table needs more than 109 sectors.
-CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift = 9);
+// allocation table needs more than 109 sectors. With `tables_first` the allocation
+// table comes before the streams and the file ends where the last stream's bytes end,
+// its last sector unpadded.
+CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift = 9,
+                 bool tables_first = false);
 
 // BIFF records.
 Bytes Record(std::uint16_t type, const Bytes& body);

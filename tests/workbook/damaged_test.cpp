@@ -7,12 +7,14 @@
 #include <random>
 
 #include "vexmar/component/error.hpp"
+#include "vexmar/workbook/compound_file_format.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
 #include "workbook/cfb_builder.hpp"
 
 namespace {
 
 using namespace vexmar::testing_support;
+namespace cfb = vexmar::workbook::cfb;
 
 enum class Outcome { kNames, kNotWorkbook, kDamaged, kEncrypted };
 
@@ -80,46 +82,131 @@ INSTANTIATE_TEST_SUITE_P(
                 [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart + 2), 0x00FFFFFF); },
                 u"扇区编号超出范围"},
         CfbCase{"chain_too_short",
-                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart), 0xFFFFFFFE); },
+                [](CfbFile& f) { f.PutU32(f.FatEntryOffset(kWorkbookStart), cfb::kEndOfChain); },
                 u"扇区链比流的长度短"},
         CfbCase{"start_out_of_range",
-                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x74, 0x7FFFFFF0); },
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + cfb::kEntryStartSector, 0x7FFFFFF0); },
                 u"扇区编号超出范围"},
         CfbCase{"stream_larger_than_file",
-                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x78, 0xFFFFFFF0); },
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + cfb::kEntrySize32, 0xFFFFFFF0); },
                 u"流的长度超出文件大小"},
-        CfbCase{"child_out_of_range", [](CfbFile& f) { f.PutU32(f.EntryOffset(0) + 0x4C, 5000); },
+        CfbCase{"child_out_of_range",
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(0) + cfb::kEntryChild, 5000); },
                 u"目录项编号超出范围"},
-        CfbCase{"tree_cycle", [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + 0x48, 1); },
+        CfbCase{"tree_cycle",
+                [](CfbFile& f) { f.PutU32(f.EntryOffset(1) + cfb::kEntryRightSibling, 1); },
                 u"目录树中有循环"},
         CfbCase{
             "directory_chain_cycle",
             [](CfbFile& f) { f.PutU32(f.FatEntryOffset(f.directory_start), f.directory_start); },
             u"循环"},
         CfbCase{"root_not_root",
-                [](CfbFile& f) { f.bytes[f.EntryOffset(0) + 0x42] = std::byte{1}; }, u"根目录项"},
-        CfbCase{"huge_fat_count", [](CfbFile& f) { f.PutU32(0x2C, 0x7FFFFFFF); }, u"扇区计数"},
-        CfbCase{"huge_difat_count", [](CfbFile& f) { f.PutU32(0x48, 0xFFFFFFF0); }, u"扇区计数"},
-        CfbCase{"zero_fat_count", [](CfbFile& f) { f.PutU32(0x2C, 0); }, u"扇区计数"},
-        CfbCase{"bad_sector_shift", [](CfbFile& f) { f.PutU16(0x1E, 10); }, u"扇区大小"},
-        CfbCase{"bad_byte_order", [](CfbFile& f) { f.PutU16(0x1C, 0xFEFF); }, u"文件头"},
-        CfbCase{"fat_sector_outside", [](CfbFile& f) { f.PutU32(0x4C, 0x00100000); },
+                [](CfbFile& f) { f.bytes[f.EntryOffset(0) + cfb::kEntryType] = std::byte{1}; },
+                u"根目录项"},
+        CfbCase{"mini_stream_cutoff",
+                [](CfbFile& f) { f.PutU32(cfb::kHeaderMiniStreamCutoff, 0xFFFFFFFF); },
+                u"小流截止大小"},
+        CfbCase{"fat_count_beyond_listed_sectors",
+                [](CfbFile& f) { f.PutU32(cfb::kHeaderDifat, cfb::kFreeSector); }, u"分配表扇区"},
+        CfbCase{"zero_fat_count", [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 0); },
+                u"扇区计数"},
+        CfbCase{"bad_sector_shift", [](CfbFile& f) { f.PutU16(cfb::kHeaderSectorShift, 10); },
+                u"扇区大小"},
+        CfbCase{"bad_byte_order", [](CfbFile& f) { f.PutU16(cfb::kHeaderByteOrder, 0xFEFF); },
+                u"文件头"},
+        CfbCase{"fat_sector_outside", [](CfbFile& f) { f.PutU32(cfb::kHeaderDifat, 0x00100000); },
                 u"分配表扇区"},
         CfbCase{"header_only", [](CfbFile& f) { f.bytes.resize(512); }, u"截断"},
         CfbCase{"short_header", [](CfbFile& f) { f.bytes.resize(300); }, u"截断"}),
     [](const testing::TestParamInfo<CfbCase>& param) { return std::string(param.param.label); });
 
-// Every cut of real files is refused, never read as a shorter list.
+// Every cut of real files is refused, never read as a shorter list. Only a cut inside
+// the last sector can leave every byte the listing needs; the whole list comes back then.
 TEST(Truncation, EveryCutOfARealFileIsDamaged) {
   for (const char* name : {"xlwt_basic.xls", "lo_names.xls", "ss_biff7_cp936.xls"}) {
     const Bytes whole = ReadFixture(name);
     ASSERT_FALSE(whole.empty()) << name;
+    const Result full = Inspect(FixtureDir() / name);
+    ASSERT_EQ(full.outcome, Outcome::kNames);
     for (std::size_t cut = 8; cut < whole.size(); cut += (cut < 1100 ? 97 : 256)) {
       const Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
       const Result r = Inspect(WriteTemp("cut.xls", part));
-      EXPECT_EQ(r.outcome, Outcome::kDamaged) << name << " cut at " << cut;
+      if (r.outcome == Outcome::kNames && cut > whole.size() - 512) {
+        EXPECT_EQ(r.names, full.names) << name << " cut at " << cut;
+      } else {
+        EXPECT_EQ(r.outcome, Outcome::kDamaged) << name << " cut at " << cut;
+      }
     }
   }
+}
+
+// ---------------------------------------------------------------- sloppy producers
+
+// What some producers write and the office programs open: the chains that the listing
+// follows are sound, whatever else the header or the directory says.
+struct LenientCase {
+  const char* label;
+  std::function<void(CfbFile&)> change;
+};
+
+class CompoundLeniency : public testing::TestWithParam<LenientCase> {};
+
+TEST_P(CompoundLeniency, ListsTheWorkbook) {
+  for (const bool tables_first : {false, true}) {
+    CfbFile file = BuildCfb({{u"Workbook", Biff8Workbook({u"One", u"Two"})}}, 9, tables_first);
+    GetParam().change(file);
+    const Result r = Inspect(WriteTemp("lenient.xls", file.bytes));
+    EXPECT_EQ(r.names, (std::vector<std::u16string>{u"One", u"Two"}))
+        << (tables_first ? "tables first: " : "") << vexmar::Error(1, r.description).what();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompoundLeniency,
+    testing::Values(LenientCase{"as_built", [](CfbFile&) {}},
+                    LenientCase{"huge_fat_count",
+                                [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 0x7FFFFFFF); }},
+                    LenientCase{"fat_count_beyond_file",
+                                [](CfbFile& f) { f.PutU32(cfb::kHeaderFatSectors, 5000); }},
+                    LenientCase{"huge_difat_count",
+                                [](CfbFile& f) { f.PutU32(cfb::kHeaderDifatSectors, 0xFFFFFFF0); }},
+                    LenientCase{
+                        "huge_mini_fat_count",
+                        [](CfbFile& f) { f.PutU32(cfb::kHeaderMiniFatSectors, 0xFFFFFFF0); }},
+                    LenientCase{"sibling_outside_directory",
+                                [](CfbFile& f) {
+                                  f.PutU32(f.EntryOffset(1) + cfb::kEntryLeftSibling, 0x00FFFFF0);
+                                }},
+                    LenientCase{"padding_cut_off",
+                                [](CfbFile& f) {
+                                  // Ends right after the last stream's bytes (tables first) or in
+                                  // the middle of the last table sector's free entries.
+                                  f.bytes.resize(f.bytes.size() - 100);
+                                }}),
+    [](const testing::TestParamInfo<LenientCase>& param) {
+      return std::string(param.param.label);
+    });
+
+TEST(CompoundLeniency, BrokenLinkHidingTheWorkbookIsDamaged) {
+  CfbFile file = PlainWorkbook();
+  file.PutU32(file.EntryOffset(0) + cfb::kEntryChild, 0x00FFFFF0);
+  const Result r = Inspect(WriteTemp("hidden.xls", file.bytes));
+  EXPECT_EQ(r.outcome, Outcome::kDamaged);
+}
+
+TEST(CompoundLeniency, UnpaddedBiff5AndMiniStreamFiles) {
+  // A BIFF5 workbook ending right after its bytes, and one in the mini stream.
+  const Bytes book = Padded(Concat({Bof5(5), BoundSheet5(0, 0, "Old"), Eof()}), 4100);
+  const CfbFile file = BuildCfb({{u"Book", book}}, 9, true);
+  ASSERT_NE(file.bytes.size() % 512, 0u);
+  EXPECT_EQ(Inspect(WriteTemp("book.xls", file.bytes)).names, std::vector<std::u16string>{u"Old"});
+}
+
+// Reading what is not in the file is still refused: a stream whose bytes are cut.
+TEST(CompoundLeniency, CutInsideNeededBytesIsDamaged) {
+  CfbFile file = BuildCfb({{u"Workbook", Biff8Workbook({u"One", u"Two"})}}, 9, true);
+  file.bytes.resize(static_cast<std::size_t>(file.SectorOffset(file.stream_starts[0])) + 20);
+  EXPECT_EQ(Inspect(WriteTemp("cut.xls", file.bytes)).outcome, Outcome::kDamaged);
 }
 
 // ---------------------------------------------------------------- BIFF record damage
@@ -166,7 +253,13 @@ INSTANTIATE_TEST_SUITE_P(
                  Outcome::kDamaged,
                  {}},
         BiffCase{"no_bof", Concat({BoundSheet8(0, 0, u"A"), Eof()}), Outcome::kDamaged, {}},
-        BiffCase{"sheet_bof_first", Concat({Bof8(0x10), Eof()}), Outcome::kDamaged, {}},
+        BiffCase{"lone_worksheet_named_after_file",
+                 Concat({Bof8(0x10), Eof()}),
+                 Outcome::kNames,
+                 {u"biff"}},
+        BiffCase{"lone_biff5_worksheet", Concat({Bof5(0x10), Eof()}), Outcome::kNames, {u"biff"}},
+        BiffCase{"lone_chart", Concat({Bof8(0x20), Eof()}), Outcome::kNames, {}},
+        BiffCase{"unknown_substream_first", Concat({Bof8(0x77), Eof()}), Outcome::kDamaged, {}},
         BiffCase{"globals_never_end",
                  Concat({Bof8(5), BoundSheet8(0, 0, u"A"), Bof8(0x10)}),
                  Outcome::kDamaged,
@@ -252,11 +345,20 @@ TEST(CompoundVariants, DifatSectorsOfALargeFileAreFollowed) {
   EXPECT_EQ(r.names, (std::vector<std::u16string>{u"Start", u"Far"}));
 }
 
+// A chain that runs past the sectors the allocation table covers (found by fuzzing).
+TEST(CompoundVariants, ChainBeyondTheTableIsDamaged) {
+  CfbFile file = BuildCfb({{u"Workbook", Padded(Biff8Workbook({u"A"}), 200 * 512)}});
+  ASSERT_GE(file.fat_sectors.size(), 2u);
+  file.PutU32(cfb::kHeaderFatSectors, 1);
+  const Result r = Inspect(WriteTemp("short_table.xls", file.bytes));
+  EXPECT_EQ(r.outcome, Outcome::kDamaged);
+}
+
 TEST(CompoundVariants, BrokenDifatChainIsDamaged) {
   Bytes stream = Biff8Workbook({u"A"});
   stream.resize(8 * 1024 * 1024, std::byte{0});
   CfbFile file = BuildCfb({{u"Workbook", stream}});
-  file.PutU32(0x44, 0x7FFFFFF0);  // first DIFAT sector
+  file.PutU32(cfb::kHeaderFirstDifatSector, 0x7FFFFFF0);  // first DIFAT sector
   EXPECT_EQ(Inspect(WriteTemp("difat.xls", file.bytes)).outcome, Outcome::kDamaged);
 }
 

@@ -109,7 +109,13 @@ void Library(std::string& out) {
   out += "| Name | " + Code(lib.name) + " |\n";
   out += "| LIBID | " + FormatGuid(lib.libid) + " |\n";
   out += "| Version | " + std::to_string(lib.major) + "." + std::to_string(lib.minor) + " |\n";
-  out += "| LCID | " + std::to_string(lib.lcid) + " |\n\n";
+  out += "| LCID | " + std::to_string(lib.lcid) + " |\n";
+  for (const auto& imported : contract::kImportedLibraries) {
+    out += "| Imports | " + FormatGuid(imported.libid) + " " + std::to_string(imported.major) +
+           "." + std::to_string(imported.minor) + ", LCID " + std::to_string(imported.lcid) +
+           ", for " + Code(imported.used_for) + " |\n";
+  }
+  out += "\n";
 }
 
 void ValueTypes(std::string& out) {
@@ -168,6 +174,7 @@ dispatch ids of the platform's ordered collection:
 | DISPID | Member | Answers to | Parameter | Description |
 |---|---|---|---|---|
 )";
+
   for (const auto& m : CollectionMembers()) {
     out += "| " + std::to_string(m.dispid) + " | " + Code(m.name) + " | " + KindsOf(m.flags) +
            " | " + (m.parameter.empty() ? std::string("none") : Code(m.parameter)) + " | " +
@@ -179,6 +186,13 @@ never added with a key, it is error 5. `_NewEnum` gives a `dispatch::CollectionE
 (`Next`, `Skip`, `Reset`, `Clone`).
 
 )";
+  out += "In the Windows type library the collection type is " +
+         Code(contract::kCollectionInterface) + " " + FormatGuid(contract::kCollectionIid) +
+         ",\na dispatch interface of the imported library " +
+         FormatGuid(contract::kCollectionLibrary.libid) +
+         ", and the\ncollection objects answer `QueryInterface` for it. A host's own collection "
+         "object written\nwith `Set` is held and given back as it is; an object that is no "
+         "collection is refused\n(error 430).\n\n";
 }
 
 void LateBinding(std::string& out) {

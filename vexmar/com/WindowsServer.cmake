@@ -32,27 +32,41 @@ ExternalProject_Add(vexmar_host_tools
 set(idl_utf8 ${gen}/VexmarExt.utf8.idl)
 set(idl ${gen}/VexmarExt.idl)
 set(rc_iids ${gen}/iid_resources.rc)
+set(collection_idl ${gen}/CollectionInterface.idl)
+set(collection_header ${gen}/CollectionInterface.h)
+set(collection_library_idl ${gen}/CollectionLibrary.idl)
+# The stand-in for the platform's collection library: the type library is compiled
+# against it and records the import by LIBID, version and LCID; the Wine tests register
+# it because Wine has no such library.
+set(collection_tlb ${gen}/CollectionLibrary.tlb)
 set(tlb_raw ${gen}/VexmarExt.widl.tlb)
 set(tlb ${gen}/VexmarExt.tlb)
 set(header ${gen}/VexmarExt_h.h)
+set(widl ${VEXMAR_WIDL_PROGRAM} ${VEXMAR_WIDL_TARGET} -I${VEXMAR_WINE_IDL_DIR} -I${gen})
 
-add_custom_command(OUTPUT ${idl_utf8} ${rc_iids}
-  COMMAND ${write_sources} ${idl_utf8} ${rc_iids}
+add_custom_command(OUTPUT ${idl_utf8} ${rc_iids} ${collection_idl} ${collection_library_idl}
+  COMMAND ${write_sources} ${gen}
   DEPENDS vexmar_host_tools ${write_sources}
           ${PROJECT_SOURCE_DIR}/vexmar/component/class_table.hpp VERBATIM)
 # The type library keeps its help strings in code page 936.
 add_custom_command(OUTPUT ${idl}
   COMMAND ${VEXMAR_ICONV} -f UTF-8 -t GBK -o ${idl} ${idl_utf8}
   DEPENDS ${idl_utf8} VERBATIM)
+add_custom_command(OUTPUT ${collection_tlb}
+  COMMAND ${widl} -L${VEXMAR_STDOLE2_DIR} -t -o ${collection_tlb} ${collection_library_idl}
+  DEPENDS ${collection_library_idl} ${collection_idl} VERBATIM)
+add_custom_command(OUTPUT ${collection_header}
+  COMMAND ${widl} -h -o ${collection_header} ${collection_idl}
+  DEPENDS ${collection_idl} VERBATIM)
 add_custom_command(OUTPUT ${tlb}
-  COMMAND ${VEXMAR_WIDL_PROGRAM} ${VEXMAR_WIDL_TARGET} -I${VEXMAR_WINE_IDL_DIR}
-          -L${VEXMAR_STDOLE2_DIR} -t -o ${tlb_raw} ${idl}
+  COMMAND ${widl} -L${VEXMAR_STDOLE2_DIR} -L${gen} -t -o ${tlb_raw} ${idl}
   COMMAND ${finish_library} ${tlb_raw} ${tlb}
-  DEPENDS ${idl} ${finish_library} VERBATIM)
+  DEPENDS ${idl} ${collection_idl} ${collection_tlb} ${finish_library} VERBATIM)
 add_custom_command(OUTPUT ${header}
-  COMMAND ${VEXMAR_WIDL_PROGRAM} ${VEXMAR_WIDL_TARGET} -I${VEXMAR_WINE_IDL_DIR} -h -o ${header} ${idl}
-  DEPENDS ${idl} VERBATIM)
-add_custom_target(vexmar_type_library DEPENDS ${tlb} ${header} ${rc_iids})
+  COMMAND ${widl} -L${VEXMAR_STDOLE2_DIR} -L${gen} -h -o ${header} ${idl}
+  DEPENDS ${idl} ${collection_idl} ${collection_tlb} VERBATIM)
+add_custom_target(vexmar_type_library
+  DEPENDS ${tlb} ${header} ${collection_header} ${collection_tlb} ${rc_iids})
 
 set(rc ${CMAKE_CURRENT_SOURCE_DIR}/VexmarExt.rc)
 set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${tlb};${rc_iids}")

@@ -8,6 +8,7 @@
 
 #include "vexmar/com/com_error.hpp"
 #include "vexmar/com/com_value.hpp"
+#include "vexmar/com/windows_guid.hpp"
 #include "vexmar/component/error.hpp"
 
 namespace vexmar::com {
@@ -17,6 +18,8 @@ namespace {
 constexpr GUID kCollectionObjectIid = {
     0x093E62F7, 0xADF7, 0x4C9A, {0x96, 0x56, 0x9A, 0x5C, 0x1A, 0x7D, 0x0A, 0x5D}};
 
+const GUID kCollectionIid = ToGuid(contract::kCollectionIid);
+
 constexpr std::u16string_view kSource = u"VexmarExt";
 
 struct NamedId {
@@ -24,8 +27,8 @@ struct NamedId {
   DISPID id;
 };
 constexpr NamedId kNames[] = {{L"Item", CollectionObject::kItem},
-                              {L"Count", CollectionObject::kCount},
                               {L"Add", CollectionObject::kAdd},
+                              {L"Count", CollectionObject::kCount},
                               {L"Remove", CollectionObject::kRemove},
                               {L"_NewEnum", DISPID_NEWENUM}};
 
@@ -132,8 +135,8 @@ class Enumerator final : public IEnumVARIANT {
 
 }  // namespace
 
-ComPtr<IDispatch> CollectionObject::Wrap(CollectionRef collection) {
-  return ComPtr<IDispatch>::Adopt(new CollectionObject(std::move(collection)));
+ComPtr<_Collection> CollectionObject::Wrap(CollectionRef collection) {
+  return ComPtr<_Collection>::Adopt(new CollectionObject(std::move(collection)));
 }
 
 CollectionRef CollectionObject::Unwrap(IUnknown* object) noexcept {
@@ -150,9 +153,10 @@ CollectionRef CollectionObject::Unwrap(IUnknown* object) noexcept {
 
 HRESULT CollectionObject::QueryInterface(REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
+  // _Collection is a dispatch interface: its entries are those of IDispatch.
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-      IsEqualIID(iid, kCollectionObjectIid)) {
-    *object = static_cast<IDispatch*>(this);
+      IsEqualIID(iid, kCollectionIid) || IsEqualIID(iid, kCollectionObjectIid)) {
+    *object = static_cast<_Collection*>(this);
     AddRef();
     return S_OK;
   }

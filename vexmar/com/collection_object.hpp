@@ -1,27 +1,32 @@
 #pragma once
-// The collection behind PingRules and FilesName as an Automation object: Item (the
-// default member, so that c(1) works in script), Count, Add, Remove and _NewEnum for
-// For Each. It shares the library's collection by reference.
+// The collection behind PingRules and FilesName as an Automation object of the
+// platform's collection type (_Collection, a dispatch interface): Item (the default
+// member, so that c(1) works in script), Add, Count, Remove and _NewEnum for For Each,
+// by the dispatch ids of that interface, so that a host bound early to it reaches the
+// same members. It shares the library's collection by reference.
 #include "vexmar/com/windows_com.hpp"
 
 #include <atomic>
 
+#include "CollectionInterface.h"  // _Collection, written from the class table by the build
 #include "vexmar/com/com_ptr.hpp"
 #include "vexmar/com/module.hpp"
+#include "vexmar/component/class_table.hpp"
 #include "vexmar/platform/collection.hpp"
 
 namespace vexmar::com {
 
-class CollectionObject final : public IDispatch {
+class CollectionObject final : public _Collection {
  public:
   // Dispatch ids; Item is the default member.
-  static constexpr DISPID kItem = DISPID_VALUE;
-  static constexpr DISPID kCount = 1;
-  static constexpr DISPID kAdd = 2;
-  static constexpr DISPID kRemove = 3;
+  static constexpr DISPID kItem = contract::kCollectionItem.dispid;
+  static constexpr DISPID kAdd = contract::kCollectionAdd.dispid;
+  static constexpr DISPID kCount = contract::kCollectionCount.dispid;
+  static constexpr DISPID kRemove = contract::kCollectionRemove.dispid;
+  static_assert(kItem == DISPID_VALUE && contract::kCollectionNewEnum.dispid == DISPID_NEWENUM);
 
   // A new object for `collection` (not null); std::bad_alloc when memory runs out.
-  static ComPtr<IDispatch> Wrap(CollectionRef collection);
+  static ComPtr<_Collection> Wrap(CollectionRef collection);
   // The library collection of one of this module's collection objects; null for any
   // other object.
   static CollectionRef Unwrap(IUnknown* object) noexcept;

@@ -6,16 +6,16 @@
 
 namespace vexmar::com {
 
-IDispatch* CollectionProperty::Read(const CollectionRef& current) {
+_Collection* CollectionProperty::Read(const CollectionRef& current) {
   if (!current) return nullptr;
   if (current != shown_ || !object_) {
     object_ = CollectionObject::Wrap(current);
     shown_ = current;
   }
-  return ComPtr<IDispatch>::Share(object_.Get()).Detach();
+  return ComPtr<_Collection>::Share(object_.Get()).Detach();
 }
 
-CollectionRef CollectionProperty::Write(IDispatch* value) {
+CollectionRef CollectionProperty::Write(_Collection* value) {
   if (value == nullptr) {
     object_.Reset();
     shown_.reset();
@@ -25,7 +25,7 @@ CollectionRef CollectionProperty::Write(IDispatch* value) {
   // The class only ever replaces a foreign collection by one of its own, so an empty
   // stand-in of its own type keeps its place until then.
   if (!inner) inner = std::make_shared<Collection>();
-  object_ = ComPtr<IDispatch>::Share(value);
+  object_ = ComPtr<_Collection>::Share(value);
   shown_ = inner;
   return inner;
 }

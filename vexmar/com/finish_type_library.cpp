@@ -1,5 +1,6 @@
 // vexmar_finish_type_library <in.tlb> <out.tlb>: the type library as the IDL compiler
-// wrote it, with the placeholder parameter names removed.
+// wrote it, with the placeholder parameter names removed and every imported library
+// recorded with the LCID the class table gives it.
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "vexmar/com/type_library_file.hpp"
+#include "vexmar/component/class_table.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -21,6 +23,11 @@ int main(int argc, char** argv) {
     const std::size_t cleared =
         vexmar::com::ClearParameterNames(bytes, vexmar::com::kUnnamedParameter);
     if (cleared == 0) throw std::runtime_error("no placeholder parameter names found");
+    for (const auto& imported : vexmar::contract::kImportedLibraries) {
+      if (vexmar::com::SetImportLcid(bytes, imported.libid, imported.lcid) == 0) {
+        throw std::runtime_error("an imported library is not recorded");
+      }
+    }
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

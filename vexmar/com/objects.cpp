@@ -178,10 +178,10 @@ class MultiFilesObject final : public ClassObject<_ClsExcelMultiFiles> {
   HRESULT STDMETHODCALLTYPE ParseRules(LONG* out) override {
     return Get(out, [&] { return static_cast<LONG>(impl_.ParseRules()); });
   }
-  HRESULT STDMETHODCALLTYPE get_FilesName(IDispatch** out) override {
+  HRESULT STDMETHODCALLTYPE get_FilesName(_Collection** out) override {
     return Get(out, [&] { return files_name_.Read(impl_.FilesName()); });
   }
-  HRESULT STDMETHODCALLTYPE putref_FilesName(IDispatch* value) override {
+  HRESULT STDMETHODCALLTYPE putref_FilesName(_Collection* value) override {
     return Member([&] { impl_.SetFilesName(files_name_.Write(value)); });
   }
 
@@ -233,10 +233,10 @@ class MultiSheetsObject final : public ClassObject<_ClsExcelMultiSheets> {
   HRESULT STDMETHODCALLTYPE put_Weight(float value) override {
     return Member([&] { impl_.SetWeight(value); });
   }
-  HRESULT STDMETHODCALLTYPE get_PingRules(IDispatch** out) override {
+  HRESULT STDMETHODCALLTYPE get_PingRules(_Collection** out) override {
     return Get(out, [&] { return ping_rules_.Read(impl_.PingRules()); });
   }
-  HRESULT STDMETHODCALLTYPE putref_PingRules(IDispatch* value) override {
+  HRESULT STDMETHODCALLTYPE putref_PingRules(_Collection* value) override {
     return Member([&] { impl_.SetPingRules(ping_rules_.Write(value)); });
   }
 

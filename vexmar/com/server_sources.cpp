@@ -1,6 +1,7 @@
 #include "vexmar/com/server_sources.hpp"
 
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 
 #include "vexmar/com/type_library_file.hpp"
@@ -47,9 +48,7 @@ std::string_view IdlType(ValueType type) {
     case ValueType::kStringList:
       return "SAFEARRAY(BSTR)";
     case ValueType::kCollection:
-      // The collection is an automation object of the library's own; the interface
-      // it is reached through is IDispatch.
-      return "IDispatch*";
+      return "_Collection*";
     case ValueType::kNone:
       break;
   }
@@ -125,15 +124,69 @@ void WriteClass(std::string& out, const ClassInfo& c) {
 std::string TypeLibraryIdl() {
   const auto& lib = contract::kLibrary;
   std::string out(kNotice);
-  out += "\nimport \"oaidl.idl\";\n\n";
+  out += "\nimport \"oaidl.idl\";\nimport \"";
+  out += kCollectionInterfaceIdl;
+  out += "\";\n\n";
   out += "[\n  uuid(" + BareGuid(lib.libid) + "),\n  version(" + std::to_string(lib.major) + "." +
          std::to_string(lib.minor) + "),\n  lcid(" + std::to_string(lib.lcid) + ")\n]\n";
   out += "library ";
   out += lib.name;
-  out += "\n{\n  importlib(\"stdole2.tlb\");\n\n";
+  out += "\n{\n";
+  for (const auto& imported : contract::kImportedLibraries) {
+    out += "  importlib(\"";
+    out += imported.file;
+    out += "\");\n";
+  }
+  out += "\n";
   for (const ClassInfo& c : contract::kClasses) WriteClass(out, c);
   out.pop_back();  // no blank line before the closing brace
   out += "};\n";
+  return out;
+}
+
+std::string CollectionInterfaceIdl() {
+  // Parameters as the platform's collection takes them; the ids come from the table.
+  struct Entry {
+    const contract::CollectionMemberId& id;
+    std::string_view signature;
+  };
+  const Entry entries[] = {
+      {contract::kCollectionItem, "VARIANT Item([in] VARIANT* Index)"},
+      {contract::kCollectionAdd,
+       "void Add([in] VARIANT* Item, [in, optional] VARIANT* Key, [in, optional] VARIANT* "
+       "Before, [in, optional] VARIANT* After)"},
+      {contract::kCollectionCount, "long Count()"},
+      {contract::kCollectionRemove, "void Remove([in] VARIANT* Index)"},
+      {contract::kCollectionNewEnum, "IUnknown* _NewEnum()"},
+  };
+  static_assert(std::size(entries) == contract::kCollectionMembers.size());
+  std::string out(kNotice);
+  out += "\nimport \"oaidl.idl\";\n\n[\n  uuid(" + BareGuid(contract::kCollectionIid) +
+         ")\n]\ndispinterface ";
+  out += contract::kCollectionInterface;
+  out += "\n{\n  properties:\n  methods:\n";
+  for (const Entry& e : entries) {
+    out += "  [id(" + Hex(static_cast<std::uint32_t>(e.id.dispid), 8) + ")] ";
+    out += e.signature;
+    out += ";\n";
+  }
+  out += "};\n";
+  return out;
+}
+
+std::string CollectionLibraryIdl() {
+  const auto& lib = contract::kCollectionLibrary;
+  std::string out(kNotice);
+  out += "\nimport \"";
+  out += kCollectionInterfaceIdl;
+  out += "\";\n\n[\n  uuid(" + BareGuid(lib.libid) + "),\n  version(" +
+         std::to_string(lib.major) + "." + std::to_string(lib.minor) + "),\n  lcid(" +
+         std::to_string(lib.lcid) + ")\n]\nlibrary VexmarCollectionStandIn\n{\n";
+  out += "  importlib(\"";
+  out += contract::kImportedLibraries[0].file;
+  out += "\");\n  dispinterface ";
+  out += contract::kCollectionInterface;
+  out += ";\n};\n";
   return out;
 }
 

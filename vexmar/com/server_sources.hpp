@@ -11,6 +11,17 @@ namespace vexmar::com {
 // out of the compiled library again.
 std::string TypeLibraryIdl();
 
+// The collection interface that collection values are typed as, declared for the IDL
+// compiler (the type library imports it from the collection library rather than
+// defining it), in the file kCollectionInterfaceIdl.
+inline constexpr const char* kCollectionInterfaceIdl = "CollectionInterface.idl";
+std::string CollectionInterfaceIdl();
+
+// A stand-in for the platform's collection library with the same LIBID, version, LCID
+// and collection interface, to compile the type library against and to register where
+// the platform's own is missing (a Wine prefix). Written here, never copied.
+std::string CollectionLibraryIdl();
+
 // The six _IID_... resources: each the length 16 as a 32-bit little-endian number,
 // then the interface IID in binary GUID layout.
 std::string InterfaceIdResources();

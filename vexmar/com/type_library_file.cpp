@@ -15,7 +15,14 @@ constexpr std::uint32_t kHasHelpDll = 0x100;  // one more header word
 constexpr std::size_t kSegmentCount = 15;
 constexpr std::size_t kSegmentEntrySize = 16;
 constexpr std::size_t kTypeInfoSegment = 0;
+constexpr std::size_t kImportFileSegment = 2;
+constexpr std::size_t kGuidSegment = 5;
 constexpr std::size_t kNameSegment = 7;
+// An import record: GUID-table offset, LCID, version, 16-bit name length << 2, name,
+// padded to 4 bytes.
+constexpr std::size_t kImportLcidAt = 4;
+constexpr std::size_t kImportNameLengthAt = 12;
+constexpr std::size_t kImportNameAt = 14;
 constexpr std::size_t kTypeInfoSize = 0x64;
 constexpr std::size_t kMemOffsetAt = 0x04;
 constexpr std::size_t kElementCountAt = 0x18;
@@ -61,19 +68,62 @@ class Reader {
   std::vector<std::uint8_t>& bytes_;
 };
 
-}  // namespace
-
-std::size_t ClearParameterNames(std::vector<std::uint8_t>& library, std::string_view placeholder) {
-  Reader file(library);
+// Where the segment directory starts.
+std::size_t SegmentDirectory(const Reader& file) {
   if (static_cast<std::uint32_t>(file.Int(0)) != kMagic) {
     throw std::runtime_error("type library: not in the MSFT format");
   }
   const std::size_t type_infos = Reader::Offset(file.Int(kTypeInfoCountAt));
   std::size_t at = kHeaderSize;
   if ((static_cast<std::uint32_t>(file.Int(kVarFlagsAt)) & kHasHelpDll) != 0) at += 4;
+  if (type_infos > (std::size_t{1} << 24)) throw std::runtime_error("type library: too many types");
   at += 4 * type_infos;  // the type infos' offsets
-  const std::size_t segments = at;
-  (void)file.Int(segments + kSegmentCount * kSegmentEntrySize - 4);  // the directory is there
+  (void)file.Int(at + kSegmentCount * kSegmentEntrySize - 4);  // the directory is there
+  return at;
+}
+
+Guid GuidAt(const Reader& file, std::size_t at) {
+  Guid g;
+  g.data1 = static_cast<std::uint32_t>(file.Int(at));
+  g.data2 = file.Short(at + 4);
+  g.data3 = file.Short(at + 6);
+  const std::string_view rest = file.Text(at + 8, 8);
+  for (std::size_t i = 0; i < 8; ++i) g.data4[i] = static_cast<std::uint8_t>(rest[i]);
+  return g;
+}
+
+}  // namespace
+
+std::size_t SetImportLcid(std::vector<std::uint8_t>& library, const Guid& libid,
+                          std::uint32_t lcid) {
+  Reader file(library);
+  const std::size_t segments = SegmentDirectory(file);
+  const std::int32_t imports_offset =
+      file.Int(segments + kImportFileSegment * kSegmentEntrySize);
+  if (imports_offset == -1) return 0;  // the library imports nothing
+  const std::size_t imports_at = Reader::Offset(imports_offset);
+  const std::size_t imports_size =
+      Reader::Offset(file.Int(segments + kImportFileSegment * kSegmentEntrySize + 4));
+  const std::size_t guids_at =
+      Reader::Offset(file.Int(segments + kGuidSegment * kSegmentEntrySize));
+  (void)file.Text(imports_at, imports_size);  // the segment is there
+  std::size_t changed = 0;
+  for (std::size_t at = imports_at; at < imports_at + imports_size;) {
+    const std::size_t guid = Reader::Offset(file.Int(at));
+    if (GuidAt(file, guids_at + guid) == libid) {
+      file.SetInt(at + kImportLcidAt, static_cast<std::int32_t>(lcid));
+      ++changed;
+    }
+    const std::size_t name_length = file.Short(at + kImportNameLengthAt) >> 2;
+    at += (kImportNameAt + name_length + 3) & ~std::size_t{3};
+  }
+  return changed;
+}
+
+std::size_t ClearParameterNames(std::vector<std::uint8_t>& library, std::string_view placeholder) {
+  Reader file(library);
+  const std::size_t segments = SegmentDirectory(file);
+  const std::size_t type_infos = Reader::Offset(file.Int(kTypeInfoCountAt));
   const std::size_t infos_at =
       Reader::Offset(file.Int(segments + kTypeInfoSegment * kSegmentEntrySize));
   const std::size_t names_at =

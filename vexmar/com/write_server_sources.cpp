@@ -1,5 +1,6 @@
-// vexmar_write_server_sources <idl> <rc>: writes the type library's IDL and the
-// interface-id resources from the class table, for the Windows server's build.
+// vexmar_write_server_sources <dir>: writes the type library's IDL, the interface-id
+// resources and the collection library's stand-in from the class table into <dir>, for
+// the Windows server's build.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -22,11 +23,15 @@ bool WriteFile(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s <idl> <rc>\n", argv[0]);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <dir>\n", argv[0]);
     return 2;
   }
-  const bool ok = WriteFile(argv[1], vexmar::com::TypeLibraryIdl()) &&
-                  WriteFile(argv[2], vexmar::com::InterfaceIdResources());
+  using namespace vexmar::com;
+  const std::string dir = std::string(argv[1]) + "/";
+  const bool ok = WriteFile(dir + "VexmarExt.utf8.idl", TypeLibraryIdl()) &&
+                  WriteFile(dir + "iid_resources.rc", InterfaceIdResources()) &&
+                  WriteFile(dir + kCollectionInterfaceIdl, CollectionInterfaceIdl()) &&
+                  WriteFile(dir + "CollectionLibrary.idl", CollectionLibraryIdl());
   return ok ? 0 : 1;
 }

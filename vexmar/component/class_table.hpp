@@ -158,10 +158,43 @@ inline constexpr std::array<ClassInfo, 6> kClasses{{
      detail::kPatternMatchStrMembers},
 }};
 
-// The platform runtime's automation collection type library and interface, imported
-// by the type library for the collection-valued properties.
-inline constexpr Guid kCollectionTypeLib = MakeGuid("{000204EF-0000-0000-C000-000000000046}");
-inline constexpr Guid kCollectionIid = MakeGuid("{A4C46780-499F-101B-BB78-00AA00383CBB}");
+// A type library that the library's own imports; it is found by LIBID, version and LCID
+// on the machine, `file` is only the name the import is recorded under.
+struct ImportedLibrary {
+  std::string_view file;
+  Guid libid;
+  std::uint16_t major;
+  std::uint16_t minor;
+  std::uint32_t lcid;
+  std::string_view used_for;
+};
+
 inline constexpr Guid kStdOle2 = MakeGuid("{00020430-0000-0000-C000-000000000046}");
+// The platform runtime's automation library, which describes the ordered collection.
+inline constexpr Guid kCollectionTypeLib = MakeGuid("{000204EF-0000-0000-C000-000000000046}");
+
+inline constexpr std::array<ImportedLibrary, 2> kImportedLibraries{{
+    {"stdole2.tlb", kStdOle2, 2, 0, 0, "IDispatch"},
+    {"CollectionLibrary.tlb", kCollectionTypeLib, 5, 0, 9, "_Collection"},
+}};
+inline constexpr const ImportedLibrary& kCollectionLibrary = kImportedLibraries[1];
+
+// The COM type of every collection value: a dispatch interface of the imported
+// collection library. Collection objects of this library answer QueryInterface for it
+// and serve its members by these dispatch ids.
+inline constexpr std::string_view kCollectionInterface = "_Collection";
+inline constexpr Guid kCollectionIid = MakeGuid("{A4C46780-499F-101B-BB78-00AA00383CBB}");
+
+struct CollectionMemberId {
+  std::string_view name;
+  std::int32_t dispid;
+};
+inline constexpr CollectionMemberId kCollectionItem{"Item", 0};  // the default member
+inline constexpr CollectionMemberId kCollectionAdd{"Add", 1};
+inline constexpr CollectionMemberId kCollectionCount{"Count", 2};
+inline constexpr CollectionMemberId kCollectionRemove{"Remove", 3};
+inline constexpr CollectionMemberId kCollectionNewEnum{"_NewEnum", -4};
+inline constexpr std::array<CollectionMemberId, 5> kCollectionMembers{
+    {kCollectionItem, kCollectionAdd, kCollectionCount, kCollectionRemove, kCollectionNewEnum}};
 
 }  // namespace vexmar::contract

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "vexmar/component/class_table.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/dispatch/coercion.hpp"
 
@@ -23,6 +24,18 @@ constexpr std::array<CollectionMember, 5> kMembers{{
     {"_NewEnum", kDispidNewEnum, kMethod | kPropertyGet, "",
      "an enumerator over the items, in order"},
 }};
+
+// The names and ids are those of the class table's collection interface, which the
+// Windows server's collection objects serve as well.
+static_assert([] {
+  for (std::size_t i = 0; i < kMembers.size(); ++i) {
+    if (kMembers[i].name != contract::kCollectionMembers[i].name ||
+        kMembers[i].dispid != contract::kCollectionMembers[i].dispid) {
+      return false;
+    }
+  }
+  return kMembers.size() == contract::kCollectionMembers.size();
+}());
 
 // An index as the collection takes it. A string would be a key; no item has one.
 std::int32_t IndexOf(const Variant& index) {

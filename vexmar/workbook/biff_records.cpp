@@ -68,9 +68,15 @@ void BiffRecordReader::ReadBuffered(std::uint64_t offset, std::span<std::byte> o
     return;
   }
   buffer_size_ = 0;
-  stream_.Read(offset, std::span<std::byte>(buffer_.data(), fill));
+  // What is read ahead may lie beyond the end of a file cut short; only `out` must be
+  // there.
+  const std::size_t got = stream_.ReadAvailable(offset, std::span<std::byte>(buffer_.data(), fill));
   buffer_offset_ = offset;
-  buffer_size_ = fill;
+  buffer_size_ = got;
+  if (got < out.size()) {
+    stream_.Read(offset, out);
+    return;
+  }
   std::memcpy(out.data(), buffer_.data(), out.size());
 }
 

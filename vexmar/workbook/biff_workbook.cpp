@@ -8,27 +8,30 @@
 #include "vexmar/workbook/biff_records.hpp"
 #include "vexmar/workbook/code_page.hpp"
 #include "vexmar/workbook/compound_file.hpp"
+#include "vexmar/workbook/compound_file_format.hpp"
 #include "vexmar/workbook/little_endian.hpp"
+#include "vexmar/workbook/sheet_limits.hpp"
+#include "vexmar/workbook/text_workbook.hpp"
 
 namespace vexmar::workbook {
 namespace {
 
-// Sheet references in BIFF are 16-bit, so no real workbook has more sheets.
-constexpr std::size_t kMaxSheets = 65535;
-// Records looked at in a sheet's own substream while looking for its WSBOOL record.
-constexpr int kMaxProbedRecords = 128;
+using biff::kChartSubstream;
+using biff::kGlobalsSubstream;
+using biff::kMacroSubstream;
+using biff::kWorksheetSubstream;
+using biff::kWorkspaceSubstream;
 
-constexpr std::uint16_t kGlobalsType = 0x0005;
-constexpr std::uint16_t kWorksheetType = 0x0010;
-constexpr std::uint16_t kChartType = 0x0020;
-constexpr std::uint16_t kMacroType = 0x0040;
-constexpr std::uint16_t kWorkspaceType = 0x0100;
-constexpr std::uint16_t kDimensions = 0x0200;
-constexpr std::uint8_t kDialogFlag = 0x10;  // first byte of WSBOOL
+// Records looked at in one sheet's own substream while looking for its WSBOOL record.
+constexpr int kMaxProbedRecords = 128;
+// Bytes of records looked at in all sheets' substreams together: real dialog flags sit
+// in the first few records, and a hostile sheet list cannot make the probes read more.
+// Sheets left unprobed are taken for worksheets.
+constexpr std::uint64_t kMaxProbedBytes = 4 * 1024 * 1024;
 
 struct SheetRecord {
   std::uint32_t position = 0;  // of the sheet's BOF in the stream
-  std::uint8_t kind = 0;       // 0 worksheet or dialog, 1 macro, 2 chart, 6 module
+  std::uint8_t kind = 0;       // biff::kWorksheetKind (or dialog), 1 macro, 2 chart, 6 module
 };
 
 bool IsBof(std::uint16_t type) {
@@ -64,60 +67,113 @@ void ReadBiff8Chars(BiffRecordReader& reader, std::size_t at, std::size_t count,
     body = reader.Body();
     at = 0;
     if (body.empty()) continue;  // an empty CONTINUE carries no option byte either
-    wide = (LoadU8(body, 0) & 0x01) != 0;
+    wide = (LoadU8(body, 0) & biff::kWideCharsFlag) != 0;
     at = 1;
   }
 }
 
-// `count` bytes starting at `at` in the current record, continuing in CONTINUE records.
-std::vector<std::byte> ReadBytes(BiffRecordReader& reader, std::size_t at, std::size_t count) {
-  std::vector<std::byte> out;
+// `count` bytes starting at `at` in the current record, continuing in CONTINUE records,
+// appended to `out`.
+void ReadBytes(BiffRecordReader& reader, std::size_t at, std::size_t count,
+               std::vector<std::byte>& out) {
   std::span<const std::byte> body = reader.Body();
   for (;;) {
-    const std::size_t take = std::min(body.size() - at, count - out.size());
+    const std::size_t take = std::min(body.size() - at, count);
     out.insert(out.end(), body.begin() + static_cast<std::ptrdiff_t>(at),
                body.begin() + static_cast<std::ptrdiff_t>(at + take));
-    if (out.size() == count) return out;
+    count -= take;
+    if (count == 0) return;
     MoveToContinue(reader);
     body = reader.Body();
     at = 0;
   }
 }
 
-// Reads a BOUNDSHEET record; a BIFF8 name goes straight to `name`, a BIFF5 name's bytes
-// (in the workbook's code page) to `raw`.
-SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, std::u16string& name,
-                           std::vector<std::vector<std::byte>>& raw) {
+// The names of the sheet list, bounded as they are collected. BIFF8 names are decoded
+// at once; BIFF5 names stay bytes in one buffer until the code page is known (its
+// record may come late).
+struct SheetNames {
+  std::vector<std::u16string> decoded;  // BIFF8
+  std::vector<std::byte> raw;           // BIFF5, one after the other
+  std::vector<std::size_t> raw_ends;
+  std::size_t units = 0;  // characters (BIFF8) or bytes (BIFF5) so far
+
+  // A name is at most 255 characters (its length is one byte), far below
+  // kMaxSheetNameBytes; the total is what a hostile sheet list can inflate. Two bytes
+  // a character are allowed for BIFF5's double-byte code pages.
+  void Count(std::size_t count, BiffVersion version) {
+    units += count;
+    const std::size_t cap =
+        version == BiffVersion::kBiff8 ? kMaxTotalNameUnits : 2 * kMaxTotalNameUnits;
+    if (units > cap) RaiseDamaged(u"工作表名称的总长度超出上限");
+  }
+
+  std::u16string Decode(std::size_t i, std::uint16_t code_page) const {
+    const std::size_t begin = i == 0 ? 0 : raw_ends[i - 1];
+    return DecodeCodePage(code_page,
+                          std::span<const std::byte>(raw).subspan(begin, raw_ends[i] - begin));
+  }
+};
+
+// Reads a BOUNDSHEET record and its name.
+SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, SheetNames& names) {
   const std::span<const std::byte> body = reader.Body();
   if (body.size() < 7) RaiseDamaged(u"BOUNDSHEET记录过短");
   SheetRecord sheet;
-  sheet.position = LoadU32(body, 0);
-  sheet.kind = LoadU8(body, 5);
-  const std::size_t count = LoadU8(body, 6);
+  sheet.position = LoadU32(body, biff::kBoundSheetPosition);
+  sheet.kind = LoadU8(body, biff::kBoundSheetKind);
+  const std::size_t count = LoadU8(body, biff::kBoundSheetNameLength);
   if (count == 0) RaiseDamaged(u"工作表名称为空");
+  names.Count(count, version);
   if (version == BiffVersion::kBiff8) {
     if (body.size() < 8) RaiseDamaged(u"BOUNDSHEET记录过短");
-    ReadBiff8Chars(reader, 8, count, (LoadU8(body, 7) & 0x01) != 0, name);
+    const bool wide = (LoadU8(body, biff::kBoundSheetNameOptions) & biff::kWideCharsFlag) != 0;
+    ReadBiff8Chars(reader, biff::kBoundSheetNameOptions + 1, count, wide,
+                   names.decoded.emplace_back());
   } else {
-    raw.push_back(ReadBytes(reader, 7, count));
+    ReadBytes(reader, biff::kBoundSheetNameLength + 1, count, names.raw);
+    names.raw_ends.push_back(names.raw.size());
   }
   return sheet;
 }
 
+// Counts the bytes read through it, so that the sheet-type probes can stop at a budget.
+class MeteredStream final : public RandomAccessStream {
+ public:
+  explicit MeteredStream(RandomAccessStream& inner) : inner_(inner) {}
+  std::uint64_t Size() const override { return inner_.Size(); }
+  void Read(std::uint64_t offset, std::span<std::byte> out) override {
+    bytes_read_ += out.size();
+    inner_.Read(offset, out);
+  }
+  std::size_t ReadAvailable(std::uint64_t offset, std::span<std::byte> out) override {
+    const std::size_t n = inner_.ReadAvailable(offset, out);
+    bytes_read_ += n;
+    return n;
+  }
+  std::uint64_t BytesRead() const noexcept { return bytes_read_; }
+
+ private:
+  RandomAccessStream& inner_;
+  std::uint64_t bytes_read_ = 0;
+};
+
 // Dialog sheets are listed like worksheets; their own substream tells them apart with
 // the dialog flag of its WSBOOL record. A sheet whose substream cannot be found where
-// its BOUNDSHEET says is taken for a worksheet.
-bool IsDialogSheet(RandomAccessStream& stream, BiffRecordReader& reader, std::uint32_t position) {
+// its BOUNDSHEET says, or that is not reached within the probes' budget (bytes read up
+// to `stop_at`), is taken for a worksheet.
+bool IsDialogSheet(MeteredStream& stream, BiffRecordReader& reader, std::uint32_t position,
+                   std::uint64_t stop_at) {
   if (position >= stream.Size()) return false;
   reader.Seek(position);
   if (!reader.Next(true) || reader.Type() != biff::kBof || reader.Length() < 4) return false;
-  if (LoadU16(reader.Body(), 2) != kWorksheetType) return false;
-  for (int i = 0; i < kMaxProbedRecords && reader.Next(true); ++i) {
+  if (LoadU16(reader.Body(), biff::kBofSubstream) != kWorksheetSubstream) return false;
+  for (int i = 0; i < kMaxProbedRecords && stream.BytesRead() < stop_at && reader.Next(true); ++i) {
     const std::uint16_t type = reader.Type();
     if (type == biff::kWsBool) {
-      return reader.Length() >= 1 && (LoadU8(reader.Body(), 0) & kDialogFlag) != 0;
+      return reader.Length() >= 1 && (LoadU8(reader.Body(), 0) & biff::kDialogFlag) != 0;
     }
-    if (type == biff::kEof || IsBof(type) || type == kDimensions) return false;
+    if (type == biff::kEof || IsBof(type) || type == biff::kDimensions) return false;
   }
   return false;
 }
@@ -126,27 +182,63 @@ void CheckSheetCount(std::size_t count) {
   if (count >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
 }
 
+// Which of `sheets` are dialog sheets, looked up in their substreams in stream order (so
+// that the reading goes forward), each substream once, within kMaxProbedBytes.
+std::vector<bool> FindDialogSheets(MeteredStream& stream, BiffRecordReader& reader,
+                                   const std::vector<SheetRecord>& sheets) {
+  std::vector<bool> dialog(sheets.size(), false);
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    if (sheets[i].kind == biff::kWorksheetKind) order.push_back(i);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return sheets[a].position < sheets[b].position;
+  });
+  const std::uint64_t stop_at = stream.BytesRead() + kMaxProbedBytes;
+  for (std::size_t k = 0; k < order.size() && stream.BytesRead() < stop_at; ++k) {
+    const std::size_t i = order[k];
+    if (k > 0 && sheets[order[k - 1]].position == sheets[i].position) {
+      dialog[i] = dialog[order[k - 1]];
+      continue;
+    }
+    dialog[i] = IsDialogSheet(stream, reader, sheets[i].position, stop_at);
+  }
+  return dialog;
+}
+
 }  // namespace
 
-std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffVersion assumed) {
+std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffVersion assumed,
+                                               const std::u16string& file_sheet_name) {
+  MeteredStream stream(source);
   BiffRecordReader reader(stream);
   if (!reader.Next() || reader.Type() != biff::kBof || reader.Length() < 4) {
     RaiseDamaged(u"工作簿流不以BOF记录开头");
   }
   const std::span<const std::byte> bof = reader.Body();
-  if (LoadU16(bof, 2) != kGlobalsType) RaiseDamaged(u"工作簿流不以全局子流开头");
-  const std::uint16_t vers = LoadU16(bof, 0);
-  const BiffVersion version = vers == 0x0600   ? BiffVersion::kBiff8
-                              : vers == 0x0500 ? BiffVersion::kBiff5
-                                               : assumed;
+  // Some exporters write a lone worksheet without workbook globals: one worksheet named
+  // after the file, as a BIFF2..BIFF4 worksheet file.
+  switch (LoadU16(bof, biff::kBofSubstream)) {
+    case kGlobalsSubstream:
+      break;
+    case kWorksheetSubstream:
+      return {file_sheet_name};
+    case kChartSubstream:
+    case kMacroSubstream:
+      return {};
+    default:
+      RaiseDamaged(u"工作簿流不以全局子流开头");
+  }
+  const std::uint16_t vers = LoadU16(bof, biff::kBofVersion);
+  const BiffVersion version = vers == biff::kBiff8Version   ? BiffVersion::kBiff8
+                              : vers == biff::kBiff5Version ? BiffVersion::kBiff5
+                                                            : assumed;
 
   std::uint16_t code_page = kDefaultCodePage;
   bool has_drawings = false;
   std::vector<SheetRecord> sheets;
-  std::vector<std::u16string> names;              // BIFF8 names, decoded as they are read
-  std::vector<std::vector<std::byte>> raw_names;  // BIFF5 names
+  SheetNames names;
   sheets.reserve(64);
-  names.reserve(64);
   for (;;) {
     if (!reader.Next()) RaiseDamaged(u"工作簿全局记录没有结束记录");
     const std::uint16_t type = reader.Type();
@@ -164,7 +256,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffV
       code_page = LoadU16(reader.Body(), 0);
     } else if (type == biff::kBoundSheet) {
       CheckSheetCount(sheets.size());
-      sheets.push_back(ReadBoundSheet(reader, version, names.emplace_back(), raw_names));
+      sheets.push_back(ReadBoundSheet(reader, version, names));
     }
   }
 
@@ -172,32 +264,28 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffV
   // sheet always holds its dialog frame, a drawing object, and drawing objects need the
   // drawing group in the globals: without one there is nothing to look for, and the
   // substreams (possibly far into a large stream) stay unread.
-  std::vector<bool> dialog(sheets.size(), false);
-  if (version == BiffVersion::kBiff5 || has_drawings) {
-    // Visit the worksheets' substreams in stream order, so the reading goes forward.
-    std::vector<std::size_t> order(sheets.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return sheets[a].position < sheets[b].position;
-    });
-    for (const std::size_t i : order) {
-      if (sheets[i].kind == 0) dialog[i] = IsDialogSheet(stream, reader, sheets[i].position);
-    }
-  }
+  const std::vector<bool> dialog = version == BiffVersion::kBiff5 || has_drawings
+                                       ? FindDialogSheets(stream, reader, sheets)
+                                       : std::vector<bool>(sheets.size(), false);
 
   // Keep the worksheets, in place (moving a name only once another was left out).
+  std::vector<std::u16string>& kept_names = names.decoded;
+  if (version == BiffVersion::kBiff5) kept_names.resize(sheets.size());
   std::size_t kept = 0;
+  std::size_t units = 0;
   for (std::size_t i = 0; i < sheets.size(); ++i) {
-    if (sheets[i].kind != 0 || dialog[i]) continue;
+    if (sheets[i].kind != biff::kWorksheetKind || dialog[i]) continue;
     if (version == BiffVersion::kBiff5) {
-      names[kept] = DecodeCodePage(code_page, raw_names[i]);
+      kept_names[kept] = names.Decode(i, code_page);
+      units += kept_names[kept].size();
+      if (units > kMaxTotalNameUnits) RaiseDamaged(u"工作表名称的总长度超出上限");
     } else if (kept != i) {
-      names[kept] = std::move(names[i]);
+      kept_names[kept] = std::move(kept_names[i]);
     }
     ++kept;
   }
-  names.resize(kept);
-  return names;
+  kept_names.resize(kept);
+  return std::move(kept_names);
 }
 
 std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSource& source) {
@@ -208,28 +296,42 @@ std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSour
   // An encrypted Office Open XML package travels in a compound file.
   if (found[2] || found[3]) RaiseEncrypted();
   for (std::size_t i = 0; i < 2; ++i) {
-    if (found[i] && found[i]->type == 2) {
+    if (found[i] && found[i]->type == cfb::kEntryStream) {
       const auto stream = file.OpenStream(*found[i]);
-      return ListBiffWorksheets(*stream, i == 0 ? BiffVersion::kBiff8 : BiffVersion::kBiff5);
+      return ListBiffWorksheets(*stream, i == 0 ? BiffVersion::kBiff8 : BiffVersion::kBiff5,
+                                SheetNameFromFileName(source.Path()));
     }
   }
+  // The workbook stream may hang behind a link that leads nowhere.
+  if (file.HasBrokenLinks()) RaiseDamaged(u"目录项编号超出范围");
   return std::nullopt;
+}
+
+std::vector<std::u16string> ListBareBiffWorksheets(const FileSource& source,
+                                                   const std::u16string& file_sheet_name) {
+  WholeFileStream stream(source);
+  return ListBiffWorksheets(stream, BiffVersion::kBiff8, file_sheet_name);
 }
 
 bool HasLegacyBiffHeader(std::span<const std::byte> head) {
   if (head.size() < 8) return false;
   const std::uint16_t type = LoadU16(head, 0);
   const std::uint16_t length = LoadU16(head, 2);
-  const std::uint16_t sheet_type = LoadU16(head, 6);
+  const std::uint16_t sheet_type = LoadU16(head, 4 + biff::kBofSubstream);
   return (type == biff::kBof2 || type == biff::kBof3 || type == biff::kBof4) && length >= 4 &&
          length <= 32 &&
-         (sheet_type == kWorksheetType || sheet_type == kChartType || sheet_type == kMacroType ||
-          sheet_type == kWorkspaceType);
+         (sheet_type == kWorksheetSubstream || sheet_type == kChartSubstream ||
+          sheet_type == kMacroSubstream || sheet_type == kWorkspaceSubstream);
 }
 
 bool HasBareBiff8Header(std::span<const std::byte> head) {
-  return head.size() >= 8 && LoadU16(head, 0) == biff::kBof && LoadU16(head, 2) >= 8 &&
-         LoadU16(head, 2) <= 32 && LoadU16(head, 6) == kGlobalsType;
+  if (head.size() < 8 || LoadU16(head, 0) != biff::kBof || LoadU16(head, 2) < 8 ||
+      LoadU16(head, 2) > 32) {
+    return false;
+  }
+  const std::uint16_t substream = LoadU16(head, 4 + biff::kBofSubstream);
+  return substream == kGlobalsSubstream || substream == kWorksheetSubstream ||
+         substream == kChartSubstream || substream == kMacroSubstream;
 }
 
 std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
@@ -239,23 +341,30 @@ std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
   if (!reader.Next() || !IsBof(reader.Type()) || reader.Length() < 4) {
     RaiseDamaged(u"文件不以BOF记录开头");
   }
-  const std::uint16_t sheet_type = LoadU16(reader.Body(), 2);
-  if (sheet_type == kWorksheetType) return {file_sheet_name};
-  if (sheet_type != kWorkspaceType || reader.Type() != biff::kBof4) return {};
+  const std::uint16_t sheet_type = LoadU16(reader.Body(), biff::kBofSubstream);
+  if (sheet_type == kWorksheetSubstream) return {file_sheet_name};
+  if (sheet_type != kWorkspaceSubstream || reader.Type() != biff::kBof4) return {};
 
   // A BIFF4W workbook: the globals, then for every sheet a BUNDLEHEADER record with
   // its name followed by the sheet's own BOF..EOF substream.
   std::uint16_t code_page = kDefaultCodePage;
   std::vector<std::vector<std::byte>> worksheets;
   std::optional<std::vector<std::byte>> pending;
+  std::size_t name_bytes = 0;
   int depth = 1;
   bool in_globals = true;
   while (reader.Next()) {
     const std::uint16_t type = reader.Type();
     if (IsBof(type)) {
       if (depth == 0 && pending) {
-        if (reader.Length() >= 4 && LoadU16(reader.Body(), 2) == kWorksheetType) {
+        if (reader.Length() >= 4 &&
+            LoadU16(reader.Body(), biff::kBofSubstream) == kWorksheetSubstream) {
           CheckSheetCount(worksheets.size());
+          // Bytes bound the decoded units; two a character for double-byte code pages.
+          name_bytes += pending->size();
+          if (name_bytes > 2 * kMaxTotalNameUnits) {
+            RaiseDamaged(u"工作表名称的总长度超出上限");
+          }
           worksheets.push_back(std::move(*pending));
         }
         pending.reset();

@@ -14,8 +14,11 @@ enum class BiffVersion { kBiff5, kBiff8 };
 
 // The worksheets listed in the globals of a BIFF5 or BIFF8 workbook stream. The
 // version comes from the stream's first BOF record; `assumed` applies when that
-// record names neither. FILEPASS raises the encrypted-workbook error.
-std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffVersion assumed);
+// record names neither. FILEPASS raises the encrypted-workbook error. A stream that is
+// a lone worksheet (no globals) gives one worksheet named `file_sheet_name`; a lone
+// chart or macro sheet gives none.
+std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffVersion assumed,
+                                               const std::u16string& file_sheet_name);
 
 // Compound files: the "Workbook" (BIFF8) or "Book" (BIFF5) stream below the root.
 // std::nullopt when neither is there; encrypted packages raise the encrypted error.
@@ -31,5 +34,10 @@ std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
 
 // True when the file starts with a BIFF5/BIFF8 BOF record outside any container.
 bool HasBareBiff8Header(std::span<const std::byte> head);
+
+// Such a bare BIFF5/BIFF8 stream: a workbook stream, or a lone worksheet (named
+// `file_sheet_name`).
+std::vector<std::u16string> ListBareBiffWorksheets(const FileSource& source,
+                                                   const std::u16string& file_sheet_name);
 
 }  // namespace vexmar::workbook

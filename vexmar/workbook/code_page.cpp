@@ -13,6 +13,11 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
+struct IconvCodePage {
+  std::uint16_t code_page;
+  const char* iconv_name;
+};
+
 // Windows-1252 at 0x80..0x9F; the five unassigned bytes map to the C1 controls as
 // Windows itself maps them.
 constexpr std::array<char16_t, 32> kWindows1252High = {
@@ -40,78 +45,32 @@ std::u16string DecodeUtf16Le(std::span<const std::byte> bytes) {
   return out;
 }
 
-// The converter name for the C library's iconv, or nullptr for code pages decoded here.
+// Code pages decoded by the C library's iconv, with the converter names.
+constexpr std::array<IconvCodePage, 33> kIconvCodePages = {{
+    {437, "CP437"},          {737, "CP737"},
+    {775, "CP775"},          {850, "CP850"},
+    {852, "CP852"},          {855, "CP855"},
+    {857, "CP857"},          {860, "CP860"},
+    {861, "CP861"},          {862, "CP862"},
+    {863, "CP863"},          {864, "CP864"},
+    {865, "CP865"},          {866, "CP866"},
+    {869, "CP869"},          {874, "CP874"},
+    {932, "CP932"},          {936, "CP936"},
+    {949, "CP949"},          {950, "CP950"},
+    {1250, "CP1250"},        {1251, "CP1251"},
+    {1253, "CP1253"},        {1254, "CP1254"},
+    {1255, "CP1255"},        {1256, "CP1256"},
+    {1257, "CP1257"},        {1258, "CP1258"},
+    {1361, "JOHAB"},         {10000, "MACINTOSH"},
+    {10007, "MAC-CYRILLIC"}, {10029, "MAC-CENTRALEUROPE"},
+    {32768, "MACINTOSH"},  // BIFF's own number for Mac Roman
+}};
+
 const char* IconvName(std::uint16_t code_page) {
-  switch (code_page) {
-    case 437:
-      return "CP437";
-    case 737:
-      return "CP737";
-    case 775:
-      return "CP775";
-    case 850:
-      return "CP850";
-    case 852:
-      return "CP852";
-    case 855:
-      return "CP855";
-    case 857:
-      return "CP857";
-    case 860:
-      return "CP860";
-    case 861:
-      return "CP861";
-    case 862:
-      return "CP862";
-    case 863:
-      return "CP863";
-    case 864:
-      return "CP864";
-    case 865:
-      return "CP865";
-    case 866:
-      return "CP866";
-    case 869:
-      return "CP869";
-    case 874:
-      return "CP874";
-    case 932:
-      return "CP932";
-    case 936:
-      return "CP936";
-    case 949:
-      return "CP949";
-    case 950:
-      return "CP950";
-    case 1250:
-      return "CP1250";
-    case 1251:
-      return "CP1251";
-    case 1253:
-      return "CP1253";
-    case 1254:
-      return "CP1254";
-    case 1255:
-      return "CP1255";
-    case 1256:
-      return "CP1256";
-    case 1257:
-      return "CP1257";
-    case 1258:
-      return "CP1258";
-    case 1361:
-      return "JOHAB";
-    case 10000:
-      return "MACINTOSH";
-    case 10007:
-      return "MAC-CYRILLIC";
-    case 10029:
-      return "MAC-CENTRALEUROPE";
-    case 32768:
-      return "MACINTOSH";  // BIFF's own number for Mac Roman
-    default:
-      return nullptr;
+  for (const IconvCodePage& entry : kIconvCodePages) {
+    if (entry.code_page == code_page) return entry.iconv_name;
   }
+  return nullptr;
 }
 
 class Converter {
@@ -141,6 +100,13 @@ std::u16string DecodeWithIconv(const Converter& conv, std::span<const std::byte>
                                           (static_cast<unsigned char>(p[1]) << 8)));
     }
   };
+  // Emits what the converter holds back and returns it to its initial state.
+  auto drain = [&] {
+    char* out_ptr = buffer.data();
+    std::size_t out_left = buffer.size();
+    iconv(conv.get(), nullptr, nullptr, &out_ptr, &out_left);
+    flush(out_ptr);
+  };
   while (in_left > 0) {
     char* out_ptr = buffer.data();
     std::size_t out_left = buffer.size();
@@ -149,15 +115,24 @@ std::u16string DecodeWithIconv(const Converter& conv, std::span<const std::byte>
     if (r != static_cast<std::size_t>(-1)) break;
     if (errno == E2BIG) continue;
     // An invalid or cut-off sequence: one replacement, then carry on after its first byte.
+    drain();
     out.push_back(kReplacement);
     ++in_ptr;
     --in_left;
-    iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
   }
+  // Converters that combine a letter with a following accent (1255, 1258) hold the
+  // last letter back until they see what follows: the end of the name.
+  drain();
   return out;
 }
 
 }  // namespace
+
+std::vector<std::uint16_t> IconvCodePages() {
+  std::vector<std::uint16_t> out;
+  for (const IconvCodePage& entry : kIconvCodePages) out.push_back(entry.code_page);
+  return out;
+}
 
 std::u16string DecodeCodePage(std::uint16_t code_page, std::span<const std::byte> bytes) {
   switch (code_page) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace vexmar::workbook {
 
@@ -15,5 +16,9 @@ inline constexpr std::uint16_t kDefaultCodePage = 1252;
 // 936, 1252, 1200 for UTF-16LE, 10000 or 32768 for Mac Roman). Bytes that do not
 // form a character become U+FFFD; an unknown code page is read as 1252.
 std::u16string DecodeCodePage(std::uint16_t code_page, std::span<const std::byte> bytes);
+
+// The code pages decoded through the C library's converters (the others are decoded
+// here).
+std::vector<std::uint16_t> IconvCodePages();
 
 }  // namespace vexmar::workbook

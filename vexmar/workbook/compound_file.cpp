@@ -3,25 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vexmar/workbook/compound_file_format.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 
 namespace vexmar::workbook {
 namespace {
 
-constexpr std::uint32_t kFreeSector = 0xFFFFFFFF;
-constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
-constexpr std::uint32_t kHeaderSize = 512;
-constexpr std::uint32_t kEntrySize = 128;
-constexpr std::uint32_t kMiniSectorSize = 64;
+using namespace cfb;
+
 // A directory of more entries than this is refused: real files hold a few hundred.
 constexpr std::uint64_t kMaxEntries = std::uint64_t{1} << 19;
-// Allocation-table bytes read in one go (the window of FAT sectors kept in memory):
+// Allocation-table bytes read in one go (a window of FAT sectors kept in memory):
 // 4 KB map 512 KB of a file with small sectors, 4 MB with large ones.
 constexpr std::uint32_t kFatWindowBytes = 4 * 1024;
-
-constexpr std::array<unsigned char, 8> kSignature = {0xD0, 0xCF, 0x11, 0xE0,
-                                                     0xA1, 0xB1, 0x1A, 0xE1};
+// Windows kept at once (1 MiB in all, the table of a 128 MB file with small sectors):
+// a scattered chain then loads each table sector once.
+constexpr std::size_t kMaxFatWindows = 256;
 
 char16_t AsciiUpper(char16_t c) {
   return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
@@ -37,6 +34,14 @@ bool SameNameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace
 
+struct CompoundFile::FatWindow {
+  std::uint32_t number = 0;  // of the aligned window
+  std::uint32_t first = 0;   // allocation-table sector numbers first .. first + count - 1
+  std::uint32_t count = 0;
+  std::uint64_t used = 0;  // clock of the last use
+  std::vector<std::uint32_t> entries;
+};
+
 bool HasCompoundSignature(std::span<const std::byte> head) {
   if (head.size() < kSignature.size()) return false;
   for (std::size_t i = 0; i < kSignature.size(); ++i) {
@@ -46,9 +51,10 @@ bool HasCompoundSignature(std::span<const std::byte> head) {
 }
 
 // A stream stored as a chain of sectors, in the file (regular sectors) or in the mini
-// stream (64-byte mini sectors). Keeps a cursor on the chain so that reading forward
-// follows each link once; following checks every sector number and detects cycles
-// (Brent's method, constant memory).
+// stream (64-byte mini sectors). The sectors of the chain are indexed as far as the
+// stream has been read, so that any position, backwards included, costs one lookup and
+// each link is followed once. The index is bounded by the stream's size (one entry per
+// sector). Following checks every sector number and detects cycles (Brent's method).
 class ChainStream final : public RandomAccessStream {
  public:
   ChainStream(CompoundFile& file, bool mini, std::uint32_t start, std::uint64_t size)
@@ -58,58 +64,70 @@ class ChainStream final : public RandomAccessStream {
         size_(size),
         unit_(mini ? kMiniSectorSize : file.sector_size_) {}
 
-  // A chain of regular sectors whose length gives the size (the directory); the sector
-  // numbers are kept so that entries can be read in any order.
+  // A chain of regular sectors whose length gives the size (the directory, the mini
+  // allocation table); the last sector may be cut short by the end of the file.
   static std::unique_ptr<ChainStream> WholeChain(CompoundFile& file, std::uint32_t start,
-                                                 std::uint64_t max_sectors) {
+                                                 std::uint64_t max_sectors,
+                                                 const char16_t* too_long) {
     auto stream = std::make_unique<ChainStream>(file, false, start, 0);
+    if (start == kEndOfChain) return stream;
     stream->CheckSector(start);
-    std::vector<std::uint32_t> sectors{start};
-    stream->Reset();
+    stream->Append(start);
     for (;;) {
-      const std::uint32_t next = file.NextSector(stream->cur_sector_);
+      ++file.work_.links_followed;
+      const std::uint32_t next = file.NextSector(stream->index_.back());
       if (next == kEndOfChain) break;
       stream->CheckSector(next);
-      if (sectors.size() >= max_sectors) RaiseDamaged(u"目录过大");
-      stream->Advance(next);
-      sectors.push_back(next);
+      if (stream->index_.size() >= max_sectors) RaiseDamaged(too_long);
+      stream->Append(next);
     }
-    stream->size_ = sectors.size() * std::uint64_t{file.sector_size_};
-    stream->index_ = std::move(sectors);
+    const std::uint64_t ss = file.sector_size_;
+    const std::uint64_t last_at = (std::uint64_t{stream->index_.back()} + 1) * ss;
+    stream->size_ = (stream->index_.size() - 1) * ss + std::min(ss, file.source_.Size() - last_at);
     return stream;
   }
 
   std::uint64_t Size() const override { return size_; }
 
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
+    if (ReadAvailable(offset, out) != out.size()) RaiseDamaged(u"文件被截断");
+  }
+
+  std::size_t ReadAvailable(std::uint64_t offset, std::span<std::byte> out) override {
     if (offset > size_ || out.size() > size_ - offset) RaiseDamaged(u"读取位置超出流的末尾");
     std::size_t done = 0;
     while (done < out.size()) {
       const std::uint64_t pos = offset + done;
+      const std::uint64_t index = pos / unit_;
       const std::uint64_t within = pos % unit_;
-      const std::uint32_t run_start = SectorAt(pos / unit_);
+      const std::uint32_t run_start = SectorAt(index);
       std::uint64_t run_bytes = unit_;
       // Physically consecutive regular sectors are read with one call.
-      while (!mini_ && index_.empty() && within + (out.size() - done) > run_bytes) {
-        const std::uint32_t next = Follow(cur_sector_);
-        if (next != cur_sector_ + 1) break;
-        Advance(next);
+      for (std::uint32_t k = 1; !mini_ && within + (out.size() - done) > run_bytes; ++k) {
+        if (SectorAt(index + k) != run_start + k) break;
         run_bytes += unit_;
       }
       const std::size_t n =
           static_cast<std::size_t>(std::min<std::uint64_t>(run_bytes - within, out.size() - done));
       const std::span<std::byte> part = out.subspan(done, n);
+      std::size_t got = n;
       if (mini_) {
-        file_.MiniContainer().Read(std::uint64_t{run_start} * kMiniSectorSize + within, part);
+        got = file_.MiniContainer().ReadAvailable(
+            std::uint64_t{run_start} * kMiniSectorSize + within, part);
       } else {
+        // Only the bytes that are asked for must be there: a last sector cut short is
+        // how some producers end a file.
         const std::uint64_t at = (std::uint64_t{run_start} + 1) * unit_ + within;
-        if (at > file_.source_.Size() || n > file_.source_.Size() - at) {
-          RaiseDamaged(u"文件被截断");
-        }
-        file_.source_.ReadAt(at, part);
+        const std::uint64_t file_size = file_.source_.Size();
+        got = at >= file_size
+                  ? 0
+                  : static_cast<std::size_t>(std::min<std::uint64_t>(n, file_size - at));
+        if (got > 0) file_.ReadFile(at, part.first(got));
       }
-      done += n;
+      done += got;
+      if (got < n) break;
     }
+    return done;
   }
 
  private:
@@ -119,28 +137,35 @@ class ChainStream final : public RandomAccessStream {
     if (sector >= limit) RaiseDamaged(u"扇区编号超出范围");
   }
 
-  std::uint32_t Follow(std::uint32_t sector) {
-    const std::uint32_t next = mini_ ? file_.NextMiniSector(sector) : file_.NextSector(sector);
-    if (next == kEndOfChain) RaiseDamaged(u"扇区链比流的长度短");
-    CheckSector(next);
-    return next;
-  }
-
-  void Reset() {
-    cur_index_ = 0;
-    cur_sector_ = start_;
-    tortoise_ = start_;
-    power_ = 1;
-    steps_ = 0;
+  // The sector holding the stream's `index`-th unit; extends the index up to it.
+  std::uint32_t SectorAt(std::uint64_t index) {
+    if (index < index_.size()) return index_[static_cast<std::size_t>(index)];
+    if (index_.empty()) {
+      CheckSector(start_);
+      Append(start_);
+    }
+    while (index_.size() <= index) {
+      ++file_.work_.links_followed;
+      const std::uint32_t current = index_.back();
+      const std::uint32_t next = mini_ ? file_.NextMiniSector(current) : file_.NextSector(current);
+      if (next == kEndOfChain) RaiseDamaged(u"扇区链比流的长度短");
+      CheckSector(next);
+      Append(next);
+    }
+    return index_[static_cast<std::size_t>(index)];
   }
 
   // A step to the physically next sector cannot close a cycle (a cycle needs a step
   // back), so only the other steps feed the cycle check; their targets form a sequence
   // of their own that repeats exactly when the chain does.
-  void Advance(std::uint32_t next) {
-    const bool straight = next == cur_sector_ + 1;
-    ++cur_index_;
-    cur_sector_ = next;
+  void Append(std::uint32_t next) {
+    if (index_.empty()) {
+      tortoise_ = next;
+      index_.push_back(next);
+      return;
+    }
+    const bool straight = next == index_.back() + 1;
+    index_.push_back(next);
     if (straight) return;
     if (next == tortoise_) RaiseDamaged(u"扇区链中有循环");
     if (++steps_ == power_) {
@@ -150,89 +175,89 @@ class ChainStream final : public RandomAccessStream {
     }
   }
 
-  std::uint32_t SectorAt(std::uint64_t index) {
-    if (!index_.empty()) return index_[static_cast<std::size_t>(index)];
-    if (!started_ || index < cur_index_) {
-      CheckSector(start_);
-      Reset();
-      started_ = true;
-    }
-    while (cur_index_ < index) {
-      if (!mini_) {
-        // Runs of physically consecutive sectors are skipped in one go.
-        const std::uint64_t run = file_.StraightRun(cur_sector_, index - cur_index_);
-        if (run > 0) {
-          cur_sector_ += static_cast<std::uint32_t>(run);
-          cur_index_ += run;
-          continue;
-        }
-      }
-      Advance(Follow(cur_sector_));
-    }
-    return cur_sector_;
-  }
-
   CompoundFile& file_;
   bool mini_;
   std::uint32_t start_;
   std::uint64_t size_;
   std::uint32_t unit_;
-  bool started_ = false;
-  std::uint64_t cur_index_ = 0;
-  std::uint32_t cur_sector_ = 0;
+  std::vector<std::uint32_t> index_;  // sector of each unit read so far, in stream order
   std::uint32_t tortoise_ = 0;
   std::uint64_t power_ = 1;
   std::uint64_t steps_ = 0;
-  std::vector<std::uint32_t> index_;
 };
 
 CompoundFile::CompoundFile(const FileSource& source) : source_(source) {
   std::array<std::byte, kHeaderSize> header{};
   if (source.Size() < kHeaderSize) RaiseDamaged(u"文件被截断");
-  source.ReadAt(0, header);
+  ReadFile(0, header);
   const std::span<const std::byte> h(header);
-  if (!HasCompoundSignature(h) || LoadU16(h, 0x1C) != 0xFFFE) {
+  if (!HasCompoundSignature(h) || LoadU16(h, kHeaderByteOrder) != kByteOrderMark) {
     RaiseDamaged(u"复合文件头无效");
   }
-  sector_shift_ = LoadU16(h, 0x1E);
-  if (sector_shift_ != 9 && sector_shift_ != 12) RaiseDamaged(u"扇区大小无效");
-  if (LoadU16(h, 0x20) != 6) RaiseDamaged(u"小扇区大小无效");
+  sector_shift_ = LoadU16(h, kHeaderSectorShift);
+  if (sector_shift_ != kSmallSectorShift && sector_shift_ != kLargeSectorShift) {
+    RaiseDamaged(u"扇区大小无效");
+  }
+  if (LoadU16(h, kHeaderMiniSectorShift) != kMiniSectorShift) RaiseDamaged(u"小扇区大小无效");
+  // Any other cutoff would move large streams into the mini stream, whose every sector
+  // costs a lookup in a second table.
+  if (LoadU32(h, kHeaderMiniStreamCutoff) != kMiniStreamCutoff) RaiseDamaged(u"小流截止大小无效");
   sector_size_ = std::uint32_t{1} << sector_shift_;
-  version3_ = LoadU16(h, 0x1A) != 4;
-  fat_sectors_ = LoadU32(h, 0x2C);
-  const std::uint32_t first_directory = LoadU32(h, 0x30);
-  mini_cutoff_ = LoadU32(h, 0x38);
-  first_mini_fat_ = LoadU32(h, 0x3C);
-  mini_fat_sectors_ = LoadU32(h, 0x40);
-  first_difat_ = LoadU32(h, 0x44);
-  difat_sectors_ = LoadU32(h, 0x48);
-  for (std::size_t i = 0; i < header_difat_.size(); ++i)
-    header_difat_[i] = LoadU32(h, 0x4C + 4 * i);
+  version3_ = LoadU16(h, kHeaderMajorVersion) != 4;
+  const std::uint32_t declared_fat_sectors = LoadU32(h, kHeaderFatSectors);
+  const std::uint32_t first_directory = LoadU32(h, kHeaderFirstDirectorySector);
+  first_mini_fat_ = LoadU32(h, kHeaderFirstMiniFatSector);
+  first_difat_ = LoadU32(h, kHeaderFirstDifatSector);
+  for (std::size_t i = 0; i < header_difat_.size(); ++i) {
+    header_difat_[i] = LoadU32(h, kHeaderDifat + 4 * i);
+  }
 
   file_sectors_ =
       source.Size() > sector_size_ ? (source.Size() - 1) / sector_size_ : 0;  // minus header
-  if (fat_sectors_ == 0 || fat_sectors_ > file_sectors_ || difat_sectors_ > file_sectors_ ||
-      mini_fat_sectors_ > file_sectors_) {
-    RaiseDamaged(u"扇区计数与文件大小不符（文件可能被截断）");
-  }
+  // The counts of DIFAT and mini-FAT sectors are not relied on: the chains are followed.
+  // More allocation-table sectors than the file's sectors need cannot hold a link that
+  // stays inside the file, so the declared count is cut to that.
+  if (declared_fat_sectors == 0) RaiseDamaged(u"扇区计数与文件大小不符（分配表为空）");
+  const std::uint64_t per = sector_size_ / 4;
+  const std::uint64_t needed = std::max<std::uint64_t>(1, (file_sectors_ + per - 1) / per);
+  fat_sectors_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(declared_fat_sectors, needed));
   CheckNotTruncated();
 
   const std::uint64_t max_directory_sectors = kMaxEntries * kEntrySize / sector_size_;
-  auto directory = ChainStream::WholeChain(*this, first_directory, max_directory_sectors);
+  auto directory =
+      ChainStream::WholeChain(*this, first_directory, max_directory_sectors, u"目录过大");
   entry_count_ = static_cast<std::uint32_t>(directory->Size() / kEntrySize);
   directory_ = std::move(directory);
+  if (entry_count_ == 0) RaiseDamaged(u"缺少根目录项");
   root_ = ReadEntry(0);
-  if (root_.type != 5) RaiseDamaged(u"缺少根目录项");
+  if (root_.type != kEntryRoot) RaiseDamaged(u"缺少根目录项");
   if (root_.size > file_sectors_ * sector_size_) RaiseDamaged(u"小流的长度超出文件大小");
 }
 
 CompoundFile::~CompoundFile() = default;
+
+void CompoundFile::ReadFile(std::uint64_t at, std::span<std::byte> out) {
+  work_.bytes_read += out.size();
+  source_.ReadAt(at, out);
+}
+
+std::size_t CompoundFile::ReadTable(std::uint64_t at, std::span<std::byte> out) {
+  const std::size_t n =
+      at < source_.Size()
+          ? static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), source_.Size() - at))
+          : 0;
+  if (n > 0) ReadFile(at, out.first(n));
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(),
+            std::byte{0xFF});  // kFreeSector
+  return n;
+}
 
 std::optional<std::uint32_t> CompoundFile::FatSectorLocation(std::uint32_t fat_index, bool must) {
   auto fail = [&](const char16_t* detail) -> std::optional<std::uint32_t> {
     if (must) RaiseDamaged(detail);
     return std::nullopt;
   };
+  last_location_free_ = false;
   if (fat_index >= fat_sectors_) return fail(u"扇区不在分配表的范围内");
   std::uint32_t location;
   if (fat_index < header_difat_.size()) {
@@ -240,24 +265,25 @@ std::optional<std::uint32_t> CompoundFile::FatSectorLocation(std::uint32_t fat_i
   } else {
     const std::uint32_t per_difat = sector_size_ / 4 - 1;
     const std::uint32_t rel = fat_index - static_cast<std::uint32_t>(header_difat_.size());
+    // Bounded: fat_sectors_ is bounded by the file's size.
     const std::uint32_t which = rel / per_difat;
-    if (which >= difat_sectors_) return fail(u"分配表扇区不在DIFAT的范围内");
     while (difat_chain_.size() <= which) {
       std::uint32_t next = first_difat_;
       if (!difat_chain_.empty()) {
-        const auto previous = DifatSector(difat_chain_.back());
-        if (previous.empty()) return fail(u"文件被截断");
-        next = LoadU32(previous, std::size_t{per_difat} * 4);
+        next = LoadU32(DifatSector(difat_chain_.back()), std::size_t{per_difat} * 4);
       }
-      if (next >= file_sectors_) return fail(u"DIFAT扇区编号超出范围");
+      if (next >= file_sectors_) {
+        // The chain ended: the table has fewer sectors than counted.
+        last_location_free_ = next == kEndOfChain || next == kFreeSector;
+        return fail(u"DIFAT扇区编号超出范围");
+      }
       difat_chain_.push_back(next);
     }
-    const auto sector = DifatSector(difat_chain_[which]);
-    if (sector.empty()) return fail(u"文件被截断");
-    location = LoadU32(sector, std::size_t{rel % per_difat} * 4);
+    location = LoadU32(DifatSector(difat_chain_[which]), std::size_t{rel % per_difat} * 4);
   }
+  last_location_free_ = location == kFreeSector;
+  if (location == kFreeSector) return fail(u"分配表扇区缺失");
   if (location >= file_sectors_) return fail(u"分配表扇区超出文件范围（文件可能被截断）");
-  if ((std::uint64_t{location} + 2) * sector_size_ > source_.Size()) return fail(u"文件被截断");
   return location;
 }
 
@@ -265,14 +291,12 @@ std::span<const std::byte> CompoundFile::DifatSector(std::uint32_t sector) {
   if (sector < difat_block_first_ || sector - difat_block_first_ >= difat_block_count_) {
     // DIFAT sectors are usually written side by side: read a few at once.
     const std::uint64_t at = (std::uint64_t{sector} + 1) * sector_size_;
-    if (at >= source_.Size()) return {};
-    const std::uint64_t whole = (source_.Size() - at) / sector_size_;
+    const std::uint64_t starting = (source_.Size() - at + sector_size_ - 1) / sector_size_;
     const auto count = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(whole, std::max(1u, kFatWindowBytes / sector_size_)));
-    if (count == 0) return {};
+        std::min<std::uint64_t>(starting, std::max(1u, kFatWindowBytes / sector_size_)));
     difat_block_.resize(std::size_t{count} * sector_size_);
     difat_block_count_ = 0;
-    source_.ReadAt(at, difat_block_);
+    ReadTable(at, difat_block_);
     difat_block_first_ = sector;
     difat_block_count_ = count;
   }
@@ -280,9 +304,38 @@ std::span<const std::byte> CompoundFile::DifatSector(std::uint32_t sector) {
       .subspan(std::size_t{sector - difat_block_first_} * sector_size_, sector_size_);
 }
 
-void CompoundFile::LoadFatWindow(std::uint32_t fat_index, std::uint32_t first) {
+const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index) {
+  // A sector the table does not reach (the table is shorter than the file).
+  if (fat_index >= fat_sectors_) RaiseDamaged(u"扇区不在分配表的范围内");
+  const std::uint32_t per_window = std::max(1u, kFatWindowBytes / sector_size_);
+  const std::uint32_t number = fat_index / per_window;
+  if (slot_of_window_.empty()) {
+    slot_of_window_.assign((fat_sectors_ + per_window - 1) / per_window, kNoSlot);
+  }
+  std::uint32_t slot_index = slot_of_window_[number];
+  if (slot_index != kNoSlot) {
+    FatWindow& w = windows_[slot_index];
+    if (fat_index >= w.first && fat_index - w.first < w.count) {
+      w.used = ++window_clock_;
+      return w;
+    }
+  } else if (windows_.size() < kMaxFatWindows) {
+    slot_index = static_cast<std::uint32_t>(windows_.size());
+    windows_.emplace_back();
+  } else {
+    const auto lru = std::min_element(
+        windows_.begin(), windows_.end(),
+        [](const FatWindow& a, const FatWindow& b) { return a.used < b.used; });
+    slot_index = static_cast<std::uint32_t>(lru - windows_.begin());
+    slot_of_window_[lru->number] = kNoSlot;
+  }
+  FatWindow* slot = &windows_[slot_index];
+  slot->count = 0;
+  slot->number = number;
+  slot_of_window_[number] = slot_index;
+  const std::uint32_t first = number * per_window;
   const std::uint32_t per = sector_size_ / 4;
-  const std::uint32_t end = first + std::min(kFatWindowBytes / sector_size_, fat_sectors_ - first);
+  const std::uint32_t end = std::min(first + per_window, fat_sectors_);
   // The sector asked for is required; the others come along only if they are sound.
   std::vector<std::uint32_t> locations;
   std::uint32_t start = first;
@@ -296,54 +349,31 @@ void CompoundFile::LoadFatWindow(std::uint32_t fat_index, std::uint32_t first) {
     }
     locations.push_back(*location);
   }
-  window_first_ = start;
-  window_count_ = 0;
-  window_.resize(std::size_t{per} * locations.size());
+  slot->count = 0;
+  slot->entries.resize(std::size_t{per} * locations.size());
   std::vector<std::byte> raw;
   std::size_t i = 0;
   while (i < locations.size()) {
     std::size_t run = 1;
     while (i + run < locations.size() && locations[i + run] == locations[i] + run) ++run;
     raw.resize(run * sector_size_);
-    source_.ReadAt((std::uint64_t{locations[i]} + 1) * sector_size_, raw);
-    for (std::size_t e = 0; e < run * per; ++e) window_[i * per + e] = LoadU32(raw, e * 4);
+    // A table sector cut short by the end of the file reads as free entries there.
+    ReadTable((std::uint64_t{locations[i]} + 1) * sector_size_, raw);
+    for (std::size_t e = 0; e < run * per; ++e) slot->entries[i * per + e] = LoadU32(raw, e * 4);
     i += run;
   }
-  window_count_ = static_cast<std::uint32_t>(locations.size());
+  work_.fat_sectors_loaded += locations.size();
+  slot->first = start;
+  slot->count = static_cast<std::uint32_t>(locations.size());
+  slot->used = ++window_clock_;
+  return *slot;
 }
 
 std::uint32_t CompoundFile::NextSector(std::uint32_t sector) {
   const std::uint32_t per = sector_size_ / 4;
   const std::uint32_t fat_index = sector / per;
-  if (fat_index < window_first_ || fat_index - window_first_ >= window_count_) {
-    LoadFatWindow(fat_index, fat_index);
-  }
-  return window_[std::size_t{fat_index - window_first_} * per + sector % per];
-}
-
-std::uint64_t CompoundFile::StraightRun(std::uint32_t sector, std::uint64_t limit) {
-  const std::uint32_t per = sector_size_ / 4;
-  // Every sector reached must lie in the file.
-  limit = std::min<std::uint64_t>(
-      limit, file_sectors_ - 1 - std::min<std::uint64_t>(sector, file_sectors_ - 1));
-  std::uint64_t run = 0;
-  std::uint32_t s = sector;
-  while (run < limit) {
-    const std::uint32_t fat_index = s / per;
-    if (fat_index < window_first_ || fat_index - window_first_ >= window_count_) {
-      LoadFatWindow(fat_index, fat_index);
-    }
-    const std::size_t first = std::size_t{fat_index - window_first_} * per + s % per;
-    const std::size_t n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(window_.size() - first, limit - run));
-    const std::uint32_t* entries = window_.data() + first;
-    std::size_t k = 0;
-    while (k < n && entries[k] == s + k + 1) ++k;
-    run += k;
-    s += static_cast<std::uint32_t>(k);
-    if (k < n) break;
-  }
-  return run;
+  const FatWindow& w = WindowFor(fat_index);
+  return w.entries[std::size_t{fat_index - w.first} * per + sector % per];
 }
 
 std::uint32_t CompoundFile::NextMiniSector(std::uint32_t sector) {
@@ -356,26 +386,27 @@ std::uint32_t CompoundFile::NextMiniSector(std::uint32_t sector) {
 }
 
 void CompoundFile::CheckNotTruncated() {
-  // The last sector in use according to the allocation table must lie in the file;
-  // reading the last table sector or two is enough to find it.
+  // The last sector in use according to the allocation table must start in the file:
+  // whole sectors missing at the end mean the file was cut. (A last sector cut short
+  // is how some producers end a file; what is missing there is read only if needed.)
   const std::uint32_t per = sector_size_ / 4;
   std::uint32_t fat_index = fat_sectors_;
   for (int tries = 0; tries < 4 && fat_index > 0; ++tries) {
     --fat_index;
     if (!FatSectorLocation(fat_index, false)) {
-      // A missing or out-of-file table sector at the end means the file was cut.
-      if (fat_index + 1 == fat_sectors_) FatSectorLocation(fat_index, true);
+      // The last table sector listed but lying beyond the end of the file: a cut file.
+      // A free entry instead is a count that overstates the table.
+      if (fat_index + 1 == fat_sectors_ && !last_location_free_) {
+        FatSectorLocation(fat_index, true);
+      }
       continue;
     }
-    // A window ending at this sector also serves the reads at the start of a small file.
-    const std::uint32_t span = kFatWindowBytes / sector_size_;
-    LoadFatWindow(fat_index, fat_index + 1 > span ? fat_index + 1 - span : 0);
-    const std::uint32_t* last = window_.data() + std::size_t{fat_index - window_first_} * per;
+    const FatWindow& w = WindowFor(fat_index);
+    const std::uint32_t* last = w.entries.data() + std::size_t{fat_index - w.first} * per;
     for (std::uint32_t e = per; e-- > 0;) {
       if (last[e] != kFreeSector) {
-        // The last sector in use must be whole: a cut inside it is a cut file too.
         const std::uint64_t last_used = std::uint64_t{fat_index} * per + e;
-        if ((last_used + 2) * sector_size_ > source_.Size()) RaiseDamaged(u"文件被截断");
+        if (last_used >= file_sectors_) RaiseDamaged(u"文件被截断");
         return;
       }
     }
@@ -388,7 +419,8 @@ CompoundEntry CompoundFile::ReadEntry(std::uint32_t id) {
   const std::uint64_t at = std::uint64_t{id} * kEntrySize;
   const std::uint64_t sector_at = at - at % sector_size_;
   if (sector_at != entry_sector_at_) {
-    entry_sector_.resize(sector_size_);
+    entry_sector_.resize(static_cast<std::size_t>(
+        std::min<std::uint64_t>(sector_size_, directory_->Size() - sector_at)));
     entry_sector_at_ = UINT64_MAX;
     directory_->Read(sector_at, entry_sector_);
     entry_sector_at_ = sector_at;
@@ -397,18 +429,19 @@ CompoundEntry CompoundFile::ReadEntry(std::uint32_t id) {
       std::span<const std::byte>(entry_sector_)
           .subspan(static_cast<std::size_t>(at - sector_at), kEntrySize);
   CompoundEntry entry;
-  const std::uint16_t name_bytes = std::min<std::uint16_t>(LoadU16(r, 0x40), 64);
+  const std::size_t name_bytes =
+      std::min<std::size_t>(LoadU16(r, kEntryNameLength), kEntryNameMaxBytes);
   for (std::size_t i = 0; i + 1 < name_bytes; i += 2) {
-    const auto c = static_cast<char16_t>(LoadU16(r, i));
+    const auto c = static_cast<char16_t>(LoadU16(r, kEntryName + i));
     if (c == 0) break;
     entry.name.push_back(c);
   }
-  entry.type = LoadU8(r, 0x42);
-  entry.left = LoadU32(r, 0x44);
-  entry.right = LoadU32(r, 0x48);
-  entry.child = LoadU32(r, 0x4C);
-  entry.start = LoadU32(r, 0x74);
-  entry.size = version3_ ? LoadU32(r, 0x78) : LoadU64(r, 0x78);
+  entry.type = LoadU8(r, kEntryType);
+  entry.left = LoadU32(r, kEntryLeftSibling);
+  entry.right = LoadU32(r, kEntryRightSibling);
+  entry.child = LoadU32(r, kEntryChild);
+  entry.start = LoadU32(r, kEntryStartSector);
+  entry.size = version3_ ? LoadU32(r, kEntrySize32) : LoadU64(r, kEntrySize32);
   return entry;
 }
 
@@ -423,14 +456,18 @@ std::vector<std::optional<CompoundEntry>> CompoundFile::FindTopLevel(
     const std::uint32_t id = pending.back();
     pending.pop_back();
     if (id == kNoEntry) continue;
-    if (id >= entry_count_) RaiseDamaged(u"目录项编号超出范围");
+    if (id >= entry_count_) {
+      broken_links_ = true;
+      continue;
+    }
     if (seen[id]) RaiseDamaged(u"目录树中有循环");
     seen[id] = true;
     CompoundEntry entry = ReadEntry(id);
     pending.push_back(entry.left);
     pending.push_back(entry.right);
     for (std::size_t n = 0; n < names.size(); ++n) {
-      if (!found[n] && entry.type != 0 && SameNameIgnoringAsciiCase(entry.name, names[n])) {
+      if (!found[n] && entry.type != kEntryEmpty &&
+          SameNameIgnoringAsciiCase(entry.name, names[n])) {
         found[n] = entry;
       }
     }
@@ -447,15 +484,15 @@ RandomAccessStream& CompoundFile::MiniContainer() {
 
 RandomAccessStream& CompoundFile::MiniFat() {
   if (!mini_fat_) {
-    mini_fat_ = std::make_unique<ChainStream>(*this, false, first_mini_fat_,
-                                              std::uint64_t{mini_fat_sectors_} * sector_size_);
+    // Its length is the chain's: the header's count is not relied on.
+    mini_fat_ = ChainStream::WholeChain(*this, first_mini_fat_, file_sectors_, u"小分配表过大");
   }
   return *mini_fat_;
 }
 
 std::unique_ptr<RandomAccessStream> CompoundFile::OpenStream(const CompoundEntry& entry) {
-  if (entry.type != 2) RaiseDamaged(u"目录项不是流");
-  if (entry.size < mini_cutoff_) {
+  if (entry.type != kEntryStream) RaiseDamaged(u"目录项不是流");
+  if (entry.size < kMiniStreamCutoff) {
     if (entry.size > root_.size) RaiseDamaged(u"流的长度超出小流的大小");
     return std::make_unique<ChainStream>(*this, true, entry.start, entry.size);
   }

@@ -35,10 +35,7 @@ std::optional<std::vector<std::u16string>> ListFrom(const std::filesystem::path&
   if (HasLegacyBiffHeader(head)) {
     return ListLegacyBiffWorksheets(source, SheetNameFromFileName(file));
   }
-  if (HasBareBiff8Header(head)) {
-    WholeFileStream stream(source);
-    return ListBiffWorksheets(stream, BiffVersion::kBiff8);
-  }
+  if (HasBareBiff8Header(head)) return ListBareBiffWorksheets(source, SheetNameFromFileName(file));
   if (LooksLikeXml(source)) {
     if (auto names = ListXmlWorksheets(source)) return names;
   }

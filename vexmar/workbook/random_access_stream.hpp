@@ -15,6 +15,13 @@ class RandomAccessStream {
   virtual std::uint64_t Size() const = 0;
   // Reads exactly out.size() bytes at `offset`.
   virtual void Read(std::uint64_t offset, std::span<std::byte> out) = 0;
+  // Like Read, but stops early, without an error, where the stream's bytes are missing
+  // from a file that ends short of them; returns how many bytes were read. For reading
+  // ahead: what is read beyond the bytes needed may be missing.
+  virtual std::size_t ReadAvailable(std::uint64_t offset, std::span<std::byte> out) {
+    Read(offset, out);
+    return out.size();
+  }
 };
 
 // The whole file as one stream (BIFF2..BIFF4 files are a bare record stream).

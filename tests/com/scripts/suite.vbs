@@ -207,6 +207,34 @@ Sub MultiFiles()
   Set other.FilesName = Nothing
   Check "FilesName set to Nothing", other.FilesName Is Nothing, True
   Check "MultiFiles no error", Err.Number, CLng(0)
+  ForeignCollections
+End Sub
+
+' The collection properties are typed as the platform's collection: an object that is
+' not one (a dictionary) is refused with error 430, and the property keeps what it held.
+' (Wine's script engine has no Execute or Eval, hence the two branches.)
+Sub ForeignCollections()
+  On Error Resume Next
+  Dim classes, c, o, mine, same
+  classes = Array("ClsExcelMultiFiles", "ClsExcelMultiSheets")
+  For Each c In classes
+    Set o = CreateObject("VexmarExt." & c)
+    Set mine = CreateObject("VexmarExt.ClsExcelMultiFiles").FilesName
+    If c = "ClsExcelMultiFiles" Then
+      Set o.FilesName = mine
+      Set o.FilesName = CreateObject("Scripting.Dictionary")
+      CheckError c & ": a dictionary is no collection", 430, Err.Description
+      Err.Clear
+      same = o.FilesName Is mine
+    Else
+      Set o.PingRules = mine
+      Set o.PingRules = CreateObject("Scripting.Dictionary")
+      CheckError c & ": a dictionary is no collection", 430, Err.Description
+      Err.Clear
+      same = o.PingRules Is mine
+    End If
+    Check c & ": the collection held before stays", same, True
+  Next
 End Sub
 
 ' ---- ClsExcelMultiSheets ----

@@ -298,11 +298,12 @@ void CheckStringLists(Checks& checks) {
   names->Release();
 }
 
-// An automation object of another server, for the collection properties.
-class Foreign final : public IDispatch {
+// A host's own collection object (another server's), for the collection properties.
+class Foreign final : public _Collection {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, ToGuid(contract::kCollectionIid))) {
       *object = this;
       AddRef();
       return S_OK;
@@ -327,19 +328,158 @@ class Foreign final : public IDispatch {
   ULONG refs = 1;
 };
 
+void FreeExcepInfo(EXCEPINFO& excep) {
+  SysFreeString(excep.bstrDescription);
+  SysFreeString(excep.bstrSource);
+  SysFreeString(excep.bstrHelpFile);
+}
+
+// The collection objects are of the platform's collection type: they answer
+// QueryInterface for it and serve its members by the ids its type library gives them,
+// which is how a host bound early to that type calls them.
+void CheckCollectionType(Checks& checks, _Collection* collection) {
+  const GUID iid = ToGuid(contract::kCollectionIid);
+  void* as_collection = nullptr;
+  checks.Succeeded(collection->QueryInterface(iid, &as_collection),
+                   "a collection answers QueryInterface for _Collection");
+  checks.Expect(as_collection == collection, "as the same object");
+  if (as_collection != nullptr) collection->Release();
+
+  ITypeLib* library = nullptr;
+  ITypeInfo* type = nullptr;
+  const auto& lib = contract::kCollectionLibrary;
+  if (FAILED(LoadRegTypeLib(ToGuid(lib.libid), lib.major, lib.minor, lib.lcid, &library)) ||
+      FAILED(library->GetTypeInfoOfGuid(iid, &type))) {
+    checks.Expect(false, "the collection library is registered and describes _Collection");
+    if (library != nullptr) library->Release();
+    return;
+  }
+  for (const auto& m : contract::kCollectionMembers) {
+    const std::wstring name = Wide(m.name);
+    BSTR described = nullptr;
+    type->GetDocumentation(m.dispid, &described, nullptr, nullptr, nullptr);
+    checks.Equal(TakeBstr(described), name,
+                 "_Collection describes " + std::to_string(m.dispid) + " as " + Shown(name));
+    checks.Equal<long>(IdOf(collection, name.c_str()), m.dispid,
+                       "our collection names " + Shown(name) + " by the same id");
+  }
+  type->Release();
+  library->Release();
+
+  // Called by number, as early binding does.
+  EXCEPINFO excep;
+  VARIANT result;
+  BSTR item = Text(L"y.xls");
+  const LONG before = [&] {
+    VariantInit(&result);
+    Call(collection, contract::kCollectionCount.dispid, DISPATCH_PROPERTYGET, {}, &result, &excep);
+    return V_VT(&result) == VT_I4 ? V_I4(&result) : -1;
+  }();
+  struct Step {
+    const char* what;
+    DISPID id;
+    WORD flags;
+    std::vector<VARIANT> args;
+    LONG count_after;
+  };
+  const std::vector<Step> steps = {
+      {"Add by id 1", contract::kCollectionAdd.dispid, DISPATCH_METHOD, {Str(item)}, before + 1},
+      {"Item by id 0", contract::kCollectionItem.dispid, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+       {Int(before + 1)}, before + 1},
+      {"Remove by id 3", contract::kCollectionRemove.dispid, DISPATCH_METHOD, {Int(before + 1)},
+       before},
+  };
+  for (const Step& step : steps) {
+    VariantInit(&result);
+    checks.Succeeded(Call(collection, step.id, step.flags, step.args, &result, &excep), step.what);
+    if (step.id == contract::kCollectionItem.dispid) {
+      checks.Expect(V_VT(&result) == VT_BSTR && TakeBstr(V_BSTR(&result)) == L"y.xls",
+                    "Item by id 0 gives the added item");
+    }
+    VariantInit(&result);
+    Call(collection, contract::kCollectionCount.dispid, DISPATCH_PROPERTYGET, {}, &result, &excep);
+    checks.Expect(V_VT(&result) == VT_I4 && V_I4(&result) == step.count_after,
+                  std::string(step.what) + ": Count by id 2 follows");
+  }
+  SysFreeString(item);
+}
+
+// A host's own collection written into a property is held and handed back as it is,
+// through the interface and through dispatch (where the type library's own dispatch
+// passes it as the imported collection type).
+void CheckForeignCollections(Checks& checks) {
+  _ClsExcelMultiFiles* files = Create<_ClsExcelMultiFiles>("ClsExcelMultiFiles");
+  _ClsExcelMultiSheets* sheets = Create<_ClsExcelMultiSheets>("ClsExcelMultiSheets");
+  struct Case {
+    const char* property;
+    IDispatch* object;
+    HRESULT (*put)(IDispatch*, _Collection*);
+    HRESULT (*get)(IDispatch*, _Collection**);
+  };
+  const Case cases[] = {
+      {"FilesName", files,
+       [](IDispatch* o, _Collection* c) {
+         return static_cast<_ClsExcelMultiFiles*>(o)->putref_FilesName(c);
+       },
+       [](IDispatch* o, _Collection** c) {
+         return static_cast<_ClsExcelMultiFiles*>(o)->get_FilesName(c);
+       }},
+      {"PingRules", sheets,
+       [](IDispatch* o, _Collection* c) {
+         return static_cast<_ClsExcelMultiSheets*>(o)->putref_PingRules(c);
+       },
+       [](IDispatch* o, _Collection** c) {
+         return static_cast<_ClsExcelMultiSheets*>(o)->get_PingRules(c);
+       }},
+  };
+  for (const Case& c : cases) {
+    const std::string p = c.property;
+    Foreign foreign;
+    checks.Succeeded(c.put(c.object, &foreign), p + " written with a host's own collection");
+    _Collection* back = nullptr;
+    c.get(c.object, &back);
+    checks.Expect(back == &foreign, p + " gives it back as it is");
+    if (back) back->Release();
+
+    const DISPID id = IdOf(c.object, Wide(p).c_str());
+    Foreign by_dispatch;
+    VARIANT value;
+    VariantInit(&value);
+    V_VT(&value) = VT_DISPATCH;
+    V_DISPATCH(&value) = &by_dispatch;
+    EXCEPINFO excep;
+    checks.Succeeded(Call(c.object, id, DISPATCH_PROPERTYPUTREF, {value}, nullptr, &excep),
+                     p + " written by dispatch (Set)");
+    VARIANT result;
+    VariantInit(&result);
+    checks.Succeeded(Call(c.object, id, DISPATCH_PROPERTYGET, {}, &result, &excep),
+                     p + " read by dispatch");
+    checks.Expect(V_VT(&result) == VT_DISPATCH && V_DISPATCH(&result) == &by_dispatch,
+                  p + " by dispatch gives the host's object back");
+    VariantClear(&result);
+    checks.Equal<long>(static_cast<long>(foreign.refs), 1, p + ": the replaced object is released");
+    c.put(c.object, nullptr);
+    checks.Equal<long>(static_cast<long>(by_dispatch.refs), 1, p + ": Nothing releases the other");
+  }
+  sheets->Release();
+  files->Release();
+}
+
 void CheckCollections(Checks& checks) {
   _ClsExcelMultiFiles* files = Create<_ClsExcelMultiFiles>("ClsExcelMultiFiles");
   _ClsExcelMultiSheets* sheets = Create<_ClsExcelMultiSheets>("ClsExcelMultiSheets");
-  IDispatch* collection = nullptr;
+  _Collection* collection = nullptr;
   checks.Succeeded(files->get_FilesName(&collection), "FilesName read");
   checks.Expect(collection != nullptr, "a new ClsExcelMultiFiles has a collection");
-  IDispatch* again = nullptr;
+  if (collection == nullptr) return;
+  _Collection* again = nullptr;
   files->get_FilesName(&again);
   checks.Expect(again == collection, "reading it twice gives the same object");
   if (again) again->Release();
-  IDispatch* none = reinterpret_cast<IDispatch*>(1);
+  _Collection* none = reinterpret_cast<_Collection*>(1);
   sheets->get_PingRules(&none);
   checks.Expect(none == nullptr, "a new ClsExcelMultiSheets has no collection");
+  CheckCollectionType(checks, collection);
 
   // Shared by reference: written into the other object, changed, read back.
   checks.Succeeded(sheets->putref_PingRules(collection), "PingRules written with that collection");
@@ -350,9 +490,10 @@ void CheckCollections(Checks& checks) {
   checks.Succeeded(
       Call(collection, IdOf(collection, L"Add"), DISPATCH_METHOD, {Str(item)}, &result, &excep),
       "Add to the collection");
-  IDispatch* through = nullptr;
+  _Collection* through = nullptr;
   sheets->get_PingRules(&through);
   checks.Expect(through == collection, "PingRules gives the caller's collection object");
+  if (through == nullptr) through = collection;
   VariantInit(&result);
   Call(through, IdOf(through, L"Count"), DISPATCH_PROPERTYGET, {}, &result, &excep);
   checks.Expect(V_VT(&result) == VT_I4 && V_I4(&result) == 1,
@@ -368,29 +509,23 @@ void CheckCollections(Checks& checks) {
                      &result, &excep),
                 DISP_E_EXCEPTION, "Item(2) fails");
   checks.Status(excep.scode, static_cast<HRESULT>(0x800A0009), "with the subscript error 9");
-  SysFreeString(excep.bstrDescription);
-  SysFreeString(excep.bstrSource);
-  if (through) through->Release();
+  FreeExcepInfo(excep);
+  if (through != collection) through->Release();
 
-  // Another server's collection is kept and given back as it is.
+  // ParseRules replaces a host's collection by one of its own.
   Foreign foreign;
-  checks.Succeeded(files->putref_FilesName(&foreign),
-                   "FilesName written with another server's object");
-  IDispatch* back = nullptr;
-  files->get_FilesName(&back);
-  checks.Expect(back == &foreign, "FilesName gives that object back");
-  if (back) back->Release();
+  files->putref_FilesName(&foreign);
   BSTR rules = Text(L"#FILE\r\na.xls");
   files->put_Rules(rules);
   LONG count = 0;
   files->ParseRules(&count);
-  back = nullptr;
+  _Collection* back = nullptr;
   files->get_FilesName(&back);
   checks.Expect(count == 1 && back != &foreign && back != nullptr,
                 "ParseRules puts a collection of its own");
   if (back) back->Release();
   checks.Succeeded(files->putref_FilesName(nullptr), "FilesName set to Nothing");
-  back = reinterpret_cast<IDispatch*>(1);
+  back = reinterpret_cast<_Collection*>(1);
   files->get_FilesName(&back);
   checks.Expect(back == nullptr, "FilesName reads Nothing");
   checks.Equal<long>(static_cast<long>(foreign.refs), 1, "the other server's object is released");
@@ -399,6 +534,7 @@ void CheckCollections(Checks& checks) {
   collection->Release();
   sheets->Release();
   files->Release();
+  CheckForeignCollections(checks);
 }
 
 }  // namespace

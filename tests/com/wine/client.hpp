@@ -16,6 +16,12 @@ void CheckTypeLibrary(Checks& checks, const std::wstring& dll_path);
 void CheckModule(Checks& checks, const std::wstring& dll_path);
 // Early binding through the interfaces, dispatch ids, errors, collections.
 void CheckBinding(Checks& checks);
+// Unwind tables without empty or overlapping entries, read from the module file.
+void CheckUnwindTables(Checks& checks, const std::wstring& dll_path);
+// The collection library's stand-in, registered for the run unless a collection
+// library is registered already, and removed again only when it is the stand-in.
+void RegisterCollectionLibrary(Checks& checks, const std::wstring& tlb_path);
+void UnregisterCollectionLibrary(Checks& checks, const std::wstring& tlb_path);
 // DllUnregisterServer removes exactly what was written; registers again afterwards.
 void CheckUnregistration(Checks& checks, const std::wstring& dll_path);
 

@@ -33,7 +33,7 @@ std::string Expected(ValueType type) {
     case ValueType::kStringList:
       return "SAFEARRAY(BSTR)";
     case ValueType::kCollection:
-      return "IDispatch*";
+      return std::string(contract::kCollectionInterface) + "*";
     case ValueType::kNone:
       break;
   }
@@ -249,6 +249,70 @@ void CheckClass(Checks& checks, ITypeLib* library, UINT index, const contract::C
   info->Release();
 }
 
+// The type a collection entry refers to: `_Collection` of the imported collection
+// library, a dispatch interface, found through the library's LIBID, version and LCID.
+void CheckCollectionType(Checks& checks, ITypeInfo* vtable, const TYPEDESC& type,
+                         const std::string& where) {
+  const TYPEDESC* t = &type;
+  while (t->vt == VT_PTR) t = t->lptdesc;
+  ITypeInfo* ref = nullptr;
+  if (t->vt != VT_USERDEFINED || FAILED(vtable->GetRefTypeInfo(t->hreftype, &ref))) {
+    checks.Expect(false, where + " refers to a type that resolves");
+    return;
+  }
+  TYPEATTR* a = nullptr;
+  ref->GetTypeAttr(&a);
+  checks.Expect(IsEqualGUID(a->guid, ToGuid(contract::kCollectionIid)) &&
+                    a->typekind == TKIND_DISPATCH,
+                where + " is the collection dispatch interface");
+  ref->ReleaseTypeAttr(a);
+  ITypeLib* owner = nullptr;
+  UINT index = 0;
+  if (SUCCEEDED(ref->GetContainingTypeLib(&owner, &index))) {
+    TLIBATTR* l = nullptr;
+    owner->GetLibAttr(&l);
+    const auto& lib = contract::kCollectionLibrary;
+    checks.Expect(IsEqualGUID(l->guid, ToGuid(lib.libid)) && l->wMajorVerNum == lib.major &&
+                      l->wMinorVerNum == lib.minor && l->lcid == lib.lcid,
+                  where + " comes from the collection library " + FormatGuid(lib.libid) +
+                      " 5.0, LCID 9");
+    owner->ReleaseTLibAttr(l);
+    owner->Release();
+  }
+  ref->Release();
+}
+
+void CheckCollectionEntries(Checks& checks, ITypeLib* library, const std::string& which) {
+  int entries = 0;
+  for (UINT c = 0; c < contract::kClasses.size(); ++c) {
+    const auto& info = contract::kClasses[c];
+    ITypeInfo* dispatch = nullptr;
+    ITypeInfo* vtable = nullptr;
+    HREFTYPE ref = 0;
+    if (FAILED(library->GetTypeInfo(2 * c, &dispatch))) continue;
+    if (SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
+        SUCCEEDED(dispatch->GetRefTypeInfo(ref, &vtable))) {
+      for (UINT i = 0; i < info.members.size(); ++i) {
+        const auto& m = info.members[i];
+        const bool in = !m.parameters.empty() && m.parameters[0].type == ValueType::kCollection;
+        if (!in && m.result != ValueType::kCollection) continue;
+        FUNCDESC* f = nullptr;
+        if (FAILED(vtable->GetFuncDesc(i, &f))) continue;
+        if (f->cParams == 1) {
+          CheckCollectionType(checks, vtable, f->lprgelemdescParam[0].tdesc,
+                              which + " " + std::string(info.name) + "." + std::string(m.name) +
+                                  "#" + std::to_string(i + 1));
+          ++entries;
+        }
+        vtable->ReleaseFuncDesc(f);
+      }
+      vtable->Release();
+    }
+    dispatch->Release();
+  }
+  checks.Equal<long>(entries, 4, which + ": PingRules and FilesName, read and write");
+}
+
 void CheckLibrary(Checks& checks, ITypeLib* library, const std::string& which) {
   const auto& lib = contract::kLibrary;
   TLIBATTR* a = nullptr;
@@ -274,6 +338,7 @@ void CheckLibrary(Checks& checks, ITypeLib* library, const std::string& which) {
   for (UINT i = 0; i < contract::kClasses.size(); ++i) {
     CheckClass(checks, library, i, contract::kClasses[i]);
   }
+  CheckCollectionEntries(checks, library, which);
 }
 
 }  // namespace
