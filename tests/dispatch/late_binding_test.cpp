@@ -240,5 +240,45 @@ TEST(LateBindingTest, NothingAndForeignObjects) {
   EXPECT_EQ(DispatchObject(std::make_shared<Collection>()).TypeName(), "Collection");
 }
 
+// Weights of hundreds of digits overflow or underflow by their magnitude, wherever a
+// weight is read: the sheet rule's whole-field conversion, GetRuleItem's leading-number
+// reader and a text written to Weight.
+TEST(LateBindingTest, WeightsOfHundredsOfDigitsByMagnitude) {
+  const std::u16string zeros(400, u'0');
+  const struct {
+    std::u16string weight;
+    float value;
+    bool overflow;
+  } cases[] = {
+      {u"0." + zeros + u"1", 0.0f, false},
+      {u"1" + zeros + u"E-10", 0.0f, true},
+      {u"1" + zeros + u"E-399", 10.0f, false},
+      {u"-0." + zeros + u"25E+401", -2.5f, false},
+  };
+  const DispatchObject sheets = CreateObject(u"VexmarExt.ClsExcelMultiSheets");
+  const DispatchObject names = CreateObject(u"VexmarExt.ClsRepeatName");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.weight.substr(0, 8)));
+    const std::u16string rule = u"K|Sheet1|" + c.weight + u"|m";
+    sheets.Put(u"Weight", 7.0f);
+    sheets.Put(u"Rule", Str(rule));
+    std::array<Variant, 1> message{Str(u"")};
+    EXPECT_EQ(sheets.Call(u"ParseRule", message), Variant(c.overflow ? kFalse16 : kTrue16));
+    EXPECT_EQ(message[0], Str(c.overflow ? u"溢出" : u""));
+    EXPECT_EQ(sheets.Get(u"Weight"), Variant(c.overflow ? 7.0f : c.value));
+
+    std::array<Variant, 3> item{Str(rule), Str(u""), 7.0f};
+    if (c.overflow) {
+      EXPECT_EQ(ErrorNumberOf([&] { names.Call(u"GetRuleItem", item); }), 6);
+      EXPECT_EQ(ErrorNumberOf([&] { sheets.Put(u"Weight", Str(c.weight)); }), 6);
+    } else {
+      EXPECT_EQ(names.Call(u"GetRuleItem", item), Variant(kTrue16));
+      EXPECT_EQ(item[2], Variant(c.value));
+      sheets.Put(u"Weight", Str(c.weight));
+      EXPECT_EQ(sheets.Get(u"Weight"), Variant(c.value));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vexmar::dispatch

@@ -65,6 +65,9 @@ class ListingTest : public ::testing::Test {
     dir_.File("成绩.xls");
     dir_.File("bad\xff.xls");      // not UTF-8
     dir_.File("back\\slash.xls");  // cannot be written in the host's path form
+    dir_.File("a|100|x.xls");      // would change the fields of a rule it is written into
+    dir_.File("cr\rlf\n.xls");     // would change its lines
+    dir_.File("lf\n.xls");
     dir_.File(".hidden.xls");
     dir_.Dir("dir.xls");
     dir_.Dir(".git");
@@ -107,6 +110,10 @@ TEST_F(ListingTest, PatternsAndPlainNames) {
       {u".hidden.xls", {}},  // hidden even when named exactly
       {u".*", {}},
       {u"*slash*", {}},
+      {u"a|100|x.xls", {}},
+      {u"*|*", {}},
+      {u"*\r*", {}},
+      {u"lf\n.xls", {}},
       {u"", {}},
   };
   for (const auto& c : cases) {

@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
 #include "sheets_test_support.hpp"
 #include "vexmar/component/error.hpp"
+#include "vexmar/component/utf.hpp"
 #include "vexmar/sheets/embedded_application.hpp"
 #include "vexmar/sheets/excel_multi_sheets.hpp"
 #include "vexmar/sheets/spreadsheet_applications.hpp"
@@ -132,6 +135,42 @@ TEST_F(EmbeddedApplicationTest, ParseRuleReportsWhatTheReaderRefuses) {
   EXPECT_EQ(sheets.ParseRule(message), kFalse16);
   EXPECT_FALSE(message.empty());
   EXPECT_EQ(sheets.PingRules()->Count(), 0);
+}
+
+// Kernel files are never opened (reading /proc/kmsg as root would take the kernel's
+// messages from whoever reads them), and an empty file is answered without reading.
+TEST_F(EmbeddedApplicationTest, ParseRuleNeverOpensKernelFilesOrEmptyOnes) {
+  dir_.AddFile("empty.xls", "");
+  constexpr std::u16string_view kPseudo = u"虚拟文件系统";
+  const struct {
+    std::u16string test_path;
+    std::u16string file_name;
+    std::u16string_view message_holds;
+  } cases[] = {
+      {u"/proc", u"kmsg", kPseudo},
+      {u"/proc/self", u"status", kPseudo},
+      {u"\\proc\\self", u"STATUS", kPseudo},  // found under another spelling, still refused
+      {u"/sys/kernel", u"uevent_seqnum", kPseudo},
+      {dir_.HostPath(), u"empty.xls", u"文件[empty.xls]为非Xls文件。"},
+      {u"/dev", u"null", u"文件未创建！"},  // a device is no ordinary file
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.test_path + u" " + c.file_name));
+    if (c.test_path.starts_with(u"/") && c.test_path != u"/dev" &&
+        access(Utf16ToUtf8(c.test_path + u"/" + c.file_name).c_str(), F_OK) != 0) {
+      continue;  // not on this system
+    }
+    ClsExcelMultiSheets sheets;
+    sheets.SetRule(u"K|S*|5|m");
+    sheets.SetTestPath(c.test_path);
+    sheets.SetFileName(c.file_name);
+    std::u16string message;
+    EXPECT_EQ(sheets.ParseRule(message), kFalse16);
+    EXPECT_NE(message.find(c.message_holds), std::u16string::npos) << Utf16ToUtf8(message);
+  }
+  const auto app = NewEmbeddedSpreadsheetApplication();
+  EXPECT_THROW(app->Workbooks()->Open(u"/dev/null", kSpreadsheetLocale), Error);
+  EXPECT_EQ(app->Workbooks()->Open(PathOf(u"empty.xls"), kSpreadsheetLocale), nullptr);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "support/param_name.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/sheets/excel_multi_sheets.hpp"
+#include "vexmar/text/indexed_name_list.hpp"
 
 namespace vexmar {
 namespace {
@@ -324,6 +325,8 @@ TEST_F(WorkbookInspectionTest, NoApplicationForPlainNamesOrAMissingFile) {
 
 TEST_F(WorkbookInspectionTest, OpensTheFileTheCheckFound) {
   dir_.AddFile("Mixed.XLSX");
+  dir_.AddFile("case.xml");
+  dir_.AddFile("Case.xml");
   struct Case {
     std::u16string test_path;
     std::u16string file_name;
@@ -335,6 +338,10 @@ TEST_F(WorkbookInspectionTest, OpensTheFileTheCheckFound) {
       {dir + u"\\", u"b.xls", "\\b.xls"},
       {dir, u"B.XLS", "\\b.xls"},
       {dir, u"mixed.xlsx", "\\Mixed.XLSX"},
+      // Names differing only in case: the exact one, else the first in listing order.
+      {dir, u"case.xml", "\\case.xml"},
+      {dir, u"Case.xml", "\\Case.xml"},
+      {dir, u"CASE.XML", "\\Case.xml"},
       // A pattern passes the check and goes to the application as written.
       {dir, u"b*.xls", "\\b*.xls"},
       {dir, u"?.XLS", "\\?.XLS"},
@@ -393,7 +400,12 @@ INSTANTIATE_TEST_SUITE_P(
                       {u"考试|工作表一|2|名称", u"考试|工作表二|2|名称", u"考试|汇总|2|名称"}},
         ExpansionCase{{u"Sheet1", u""}, u"K|*##|5|m", {u"K|Sheet1|5|m", u"K||5|m"}},
         ExpansionCase{
-            {u"Sheet1"}, u"K|S*|05.0|m|x\r\n\r\nL2\r\n", {u"K|Sheet1|05.0|m|x\r\nL2\r\n"}}),
+            {u"Sheet1"}, u"K|S*|05.0|m|x\r\n\r\nL2\r\n", {u"K|Sheet1|05.0|m|x\r\nL2\r\n"}},
+        // A worksheet name that would change the rule's fields or lines is never matched;
+        // a plain name written by the examiner stands as written.
+        ExpansionCase{{u"S|100|pwn", u"S\r\nK|X|100|pwn", u"S\rx", u"S\ny", u"S2"},
+                      u"K|S*#P\rQ|2.5|m",
+                      {u"K|S2|2.5|m", u"K|P\rQ|2.5|m"}}),
     vexmar::testing::ReadableParamName());
 
 TEST_F(WorkbookInspectionTest, ACountAboveTheWorksheetsAddsNothing) {
@@ -403,6 +415,27 @@ TEST_F(WorkbookInspectionTest, ACountAboveTheWorksheetsAddsNothing) {
   EXPECT_EQ(out.result, kTrue16);
   EXPECT_THAT(out.entries, ElementsAreArray({u"K|Sheet1|5|m", u"K|Sheet2|5|m"}));
   EXPECT_TRUE(out.nothing_held);
+}
+
+// Each matched name is looked up once among those kept, so the work grows with the number
+// of worksheets, not with its square.
+TEST_F(WorkbookInspectionTest, ManySheetsCostOneLookUpEach) {
+  constexpr int kSheets = 4'000;
+  std::vector<std::u16string> sheets;
+  for (int i = 0; i < kSheets; ++i) {
+    sheets.push_back((i % 2 == 0 ? u"Sheet" : u"SHEET") + Utf8ToUtf16(std::to_string(i / 2)));
+  }
+  const std::uint64_t before = NameLookupStepsOnThisThread();
+  const Outcome out = Run(Workbook(sheets), u"K|s*#SHEET0#*|5|m");
+  const std::uint64_t steps = NameLookupStepsOnThisThread() - before;
+  EXPECT_EQ(out.result, kTrue16);
+  ASSERT_EQ(out.entries.size(), static_cast<std::size_t>(kSheets / 2));
+  EXPECT_EQ(out.entries.front(), u"K|Sheet0|5|m");
+  EXPECT_EQ(out.entries.back(), u"K|Sheet" + Utf8ToUtf16(std::to_string(kSheets / 2 - 1)) + u"|5|m");
+  // Twice kSheets names found again (case twins, then the whole second pattern): at least
+  // one entry examined for each, and a small constant per look-up in all.
+  EXPECT_GE(steps, static_cast<std::uint64_t>(kSheets));
+  EXPECT_LE(steps, 4u * 2u * kSheets);
 }
 
 }  // namespace

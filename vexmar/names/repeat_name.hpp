@@ -19,17 +19,6 @@ class VEXMAR_API ClsRepeatName : public Object {
                      float& sngWeight) const;
   std::u16string ChangeRuleFileName(const std::u16string& strRule,
                                     const std::u16string& strFileName) const;
-
- private:
-  // The file name list under construction together with the upper-cased forms of its
-  // names, so that a membership test is one hash look-up however many files match.
-  class FileNameList;
-  // Whether a name is listed, with the name's hash for appending it when it is not.
-  struct FileNameLookup;
-
-  static void AddItemFileNames(std::u16string_view item, FileNameList& list,
-                               std::u16string_view directory);
-  static FileNameLookup IsFileNameListed(std::u16string_view name, const FileNameList& list);
 };
 
 }  // namespace vexmar

@@ -115,8 +115,10 @@ std::vector<std::u16string> ListMatchingFiles(std::u16string_view search_text) {
     if (entry->d_name[0] == '.') continue;
     DecodeName(entry->d_name, name);
     // A "\" in a name cannot be written in the host's path form, which would read it
-    // as a separator; such a file could not be addressed again.
-    if (name.find(u'\\') != std::u16string::npos) continue;
+    // as a separator; such a file could not be addressed again. "|", CR and LF would
+    // change the fields and lines of the rule the name is written into. None of them
+    // can occur in a name on the host's own platform.
+    if (name.find_first_of(u"\\|\r\n") != std::u16string::npos) continue;
     if (!FileNameMatches(name, parts.pattern)) continue;
     if (!IsOrdinaryFile(dir.get(), *entry, dir_path)) continue;
     names.Add(name);

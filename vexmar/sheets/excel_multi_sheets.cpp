@@ -7,6 +7,7 @@
 #include "vexmar/component/checked.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/sheets/spreadsheet_applications.hpp"
+#include "vexmar/text/indexed_name_list.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/patterns.hpp"
 #include "vexmar/text/rule_numbers.hpp"
@@ -38,6 +39,13 @@ std::u16string JoinFurtherLines(const StringList& lines) {
     further.append(lines.At(i));
   }
   return further;
+}
+
+// A worksheet name holding a field or line separator would change the fields of the
+// per-sheet rule it is written into ("S|100|x" would set the weight), so a pattern never
+// yields one. Plain names are the examiner's own and stand as written.
+bool CanStandInRule(std::u16string_view name) noexcept {
+  return name.find_first_of(u"|\r\n") == std::u16string_view::npos;
 }
 
 }  // namespace
@@ -95,24 +103,26 @@ bool ClsExcelMultiSheets::ParseRuleSteps(std::u16string& strErrMsg) {
 
   StringList items;
   SplitString(sheet_field, u"#", items, kNoLimit, kCompareText);
-  required_sheets_.ResetToPlaceholder();
+  // Each name once, ignoring case: one hash look-up per name, however many sheets.
+  IndexedNameList required(required_sheets_);
 
   // Created on the first match a call needs, dropped when the call ends.
   std::unique_ptr<ClsPatternMatchStr> matcher;
   for (std::int32_t i = 0; i <= items.UpperBound(); i = CheckedAdd(i, 1)) {
     const std::u16string& item = items.At(i);
     if (!HasWildcard(item)) {
-      if (!ContainsItem(item, required_sheets_)) required_sheets_.Append(item);
+      const IndexedNameList::Lookup lookup = required.Find(item);
+      if (!lookup.listed) required.Append(item, lookup);
       continue;
     }
     for (std::int32_t k = 1; k <= sheet_names.UpperBound(); k = CheckedAdd(k, 1)) {
       const std::u16string& name = sheet_names.At(k);
+      if (!CanStandInRule(name)) continue;
       if (!matcher) matcher = std::make_unique<ClsPatternMatchStr>();
       std::int32_t length = 0;
-      if (matcher->MatchString(name, item, 1, length) > 0 &&
-          !ContainsItem(name, required_sheets_)) {
-        required_sheets_.Append(name);
-      }
+      if (matcher->MatchString(name, item, 1, length) <= 0) continue;
+      const IndexedNameList::Lookup lookup = required.Find(name);
+      if (!lookup.listed) required.Append(name, lookup);
     }
   }
 

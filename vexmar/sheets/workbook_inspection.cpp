@@ -18,17 +18,22 @@ namespace {
 constexpr std::u16string_view kFileNotCreated = u"文件未创建！";
 constexpr std::u16string_view kCannotStartApplication = u"无法打开EXCEL,请确定是否安装了EXCEL!";
 
-// The path to open. The existence check matches names without regard to letter case,
-// so when it found the named file under another spelling ('A.XLS' as 'a.xls') the
-// application is given the file's own name; a name with wildcards is passed on as
-// written, and the application refuses it.
-std::u16string PathOfFoundFile(const std::u16string& workbook_path,
-                               std::u16string_view found_name) {
+// The path to open, from the names the existence check found. The check matches names
+// without regard to letter case, and this platform may hold two files that differ only
+// in case ("case.xml" and "Case.xml"): the file named exactly is opened when there is
+// one, otherwise the first found under another spelling ('A.XLS' for 'a.xls'). A name
+// with wildcards matches no file exactly and is passed on as written; the application
+// refuses it.
+std::u16string PathOfFoundFile(const std::u16string& workbook_path, std::u16string found,
+                               DirectoryListing& listing) {
   // Cut exactly where the listing cuts the search text, so both see the same name.
   const SearchTextParts parts = SplitSearchText(workbook_path);
-  if (!EqualsIgnoreCase(parts.pattern, found_name)) return workbook_path;
+  if (!EqualsIgnoreCase(parts.pattern, found)) return workbook_path;
+  for (std::u16string other = found; !other.empty(); other = listing.Next()) {
+    if (other == parts.pattern) return workbook_path;
+  }
   std::u16string path(parts.directory);
-  path.append(found_name);
+  path.append(found);
   return path;
 }
 
@@ -60,12 +65,13 @@ bool TryIgnoringErrors(Attempt&& attempt) noexcept {
 
 bool ClsExcelMultiSheets::InspectWorkbook(std::u16string& strErrMsg, StringList& names) {
   const std::u16string workbook_path = JoinHostPath(test_path_, file_name_);
-  const std::u16string found = DirectoryListing().First(workbook_path);
+  DirectoryListing listing;
+  std::u16string found = listing.First(workbook_path);
   if (found.empty()) {
     strErrMsg = kFileNotCreated;
     return false;
   }
-  const std::u16string open_path = PathOfFoundFile(workbook_path, found);
+  const std::u16string open_path = PathOfFoundFile(workbook_path, std::move(found), listing);
 
   std::shared_ptr<SpreadsheetApplication> application;
   TryIgnoringErrors([&] { application = applications_->GetObject(u"", kSpreadsheetClassName); });

@@ -1,9 +1,13 @@
 #include "vexmar/text/rule_numbers.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "vexmar/component/error.hpp"
 
@@ -18,17 +22,55 @@ std::u16string_view TrimSpaces(std::u16string_view text) {
   return text;
 }
 
-// Parses ASCII text of the plain decimal form (no sign) as a double; out-of-range
-// magnitudes are the overflow error, underflow gives zero.
-double ParseUnsignedDecimal(const std::string& ascii) {
-  double value = 0.0;
+// The decimal order of magnitude of ASCII text of the plain decimal form (digits, an
+// optional "." and fraction, an optional exponent "e" with sign): n when the value lies
+// in [10^(n-1), 10^n), so a value of 1 or more has an order above 0. Whether a number
+// out of range overflows or underflows is told by this, not by the exponent's sign:
+// "0.000…01" with hundreds of zeros is tiny, "1000…0E-10" is huge. Empty when every
+// digit is 0.
+std::optional<std::int64_t> DecimalOrder(std::string_view ascii) {
+  const std::size_t e = ascii.find('e');
+  const std::string_view mantissa = ascii.substr(0, e);
+  const std::size_t point = mantissa.find('.');
+  const std::string_view integer = mantissa.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view{} : mantissa.substr(point + 1);
+
+  std::int64_t order = 0;
+  const std::size_t integer_lead = integer.find_first_not_of('0');
+  if (integer_lead != std::string_view::npos) {
+    order = static_cast<std::int64_t>(integer.size() - integer_lead);
+  } else {
+    const std::size_t fraction_lead = fraction.find_first_not_of('0');
+    if (fraction_lead == std::string_view::npos) return std::nullopt;
+    order = -static_cast<std::int64_t>(fraction_lead);
+  }
+
+  if (e != std::string_view::npos) {
+    std::string_view exponent = ascii.substr(e + 1);
+    const bool negative = !exponent.empty() && exponent.front() == '-';
+    if (!exponent.empty() && (exponent.front() == '-' || exponent.front() == '+')) {
+      exponent.remove_prefix(1);
+    }
+    // Saturates far beyond any range, so an exponent of any length stays exact in sign.
+    constexpr std::int64_t kFar = std::int64_t{1} << 40;
+    std::int64_t value = 0;
+    for (const char digit : exponent) value = std::min(kFar, value * 10 + (digit - '0'));
+    order += negative ? -value : value;
+  }
+  return order;
+}
+
+// Parses ASCII text of the plain decimal form (no sign) straight into T, rounding once to
+// nearest. A value beyond T's range is the overflow error; one too small for T gives 0.
+template <typename T>
+T ParseUnsignedDecimal(const std::string& ascii) {
+  T value{};
   const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
   if (ec == std::errc::result_out_of_range) {
-    // from_chars reports both overflow and underflow; tell them apart by the exponent.
-    const auto e = ascii.find_first_of("eEdD");
-    const bool negative_exponent = e != std::string::npos && e + 1 < ascii.size() && ascii[e + 1] == '-';
-    if (negative_exponent) return 0.0;
-    Raise(ErrorNumber::kOverflow);
+    const std::optional<std::int64_t> order = DecimalOrder(ascii);
+    if (order && *order > 0) Raise(ErrorNumber::kOverflow);
+    return T{0};
   }
   if (ec != std::errc{} || end != ascii.data() + ascii.size()) {
     Raise(ErrorNumber::kTypeMismatch);
@@ -68,9 +110,14 @@ float ConvertWholeToFloat32(std::u16string_view text) {
     negative = text.front() == u'-';
     text.remove_prefix(1);
   }
-  std::string ascii(text.begin(), text.end());  // IsNumeric admitted ASCII only
-  const double magnitude = ParseUnsignedDecimal(ascii);
-  return ToFloat32Checked(negative ? -magnitude : magnitude);
+  std::string ascii;  // IsNumeric admitted ASCII only
+  ascii.reserve(text.size() + 1);
+  for (const char16_t unit : text) ascii.push_back(unit == u'E' ? 'e' : static_cast<char>(unit));
+  if (ascii.front() == '.') ascii.insert(ascii.begin(), '0');
+  // Straight from the decimal text to float32: rounding through double first could
+  // round twice and miss the nearest float32.
+  const float magnitude = ParseUnsignedDecimal<float>(ascii);
+  return negative ? -magnitude : magnitude;
 }
 
 double ReadLeadingNumber(std::u16string_view text) {
@@ -114,7 +161,7 @@ double ReadLeadingNumber(std::u16string_view text) {
     }
   }
   if (ascii.front() == '.') ascii.insert(ascii.begin(), '0');
-  const double magnitude = ParseUnsignedDecimal(ascii);
+  const double magnitude = ParseUnsignedDecimal<double>(ascii);
   return negative ? -magnitude : magnitude;
 }
 

@@ -10,7 +10,10 @@ namespace vexmar::workbook {
 
 class FileSource {
  public:
-  // Opens for reading only; a file that cannot be opened is an Error naming it.
+  // Opens for reading only; a file that cannot be opened is an Error naming it. Only
+  // regular files are opened, never one on a kernel's pseudo file system (proc, sysfs,
+  // debugfs...: an Error), and an empty file is not opened at all (Size() 0, nothing
+  // to read). Reads never go beyond the size the file had when it was opened.
   explicit FileSource(const std::filesystem::path& file);
   ~FileSource();
   FileSource(const FileSource&) = delete;
