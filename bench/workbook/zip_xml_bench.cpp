@@ -12,11 +12,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 
+#include "bench/workbook/hostile_generator.hpp"
 #include "bench/workbook/zip_xml_generator.hpp"
+#include "vexmar/component/error.hpp"
 #include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/xml_workbook.hpp"
 #include "vexmar/workbook/zip_workbook.hpp"
@@ -77,6 +80,36 @@ std::map<std::string, Sample>& Samples() {
     const fs::path ssml = dir / "large-spreadsheetml.xml";
     if (!fs::exists(ssml)) vexmar::bench::WriteSpreadsheetMl(ssml, 100 * kMiB);
     s["spreadsheetml_large"] = {ssml, fs::file_size(ssml), false};
+
+    // The worst case of each format at full size; xml_bytes is what the hostile part
+    // holds once inflated.
+    // Just within the archive's 1 GiB inflate cap.
+    constexpr std::uint64_t kGiB = (std::uint64_t{1} << 30) - kMiB;
+    auto hostile = [&](const std::string& key, std::uint64_t bytes, bool zip,
+                       const std::function<void(const fs::path&)>& write) {
+      const fs::path p = dir / (key + (zip ? ".zip" : ".xml"));
+      if (!fs::exists(p)) write(p);
+      s[key] = {p, bytes, zip};
+    };
+    using namespace vexmar::bench;
+    hostile("bomb_xlsx_workbook_1GiB", kGiB, true,
+            [&](const fs::path& p) { WriteWorkbookPartBomb(p, kGiB, false); });
+    hostile("bomb_xlsb_workbook_1GiB", kGiB, true,
+            [&](const fs::path& p) { WriteWorkbookPartBomb(p, kGiB, true); });
+    hostile("bomb_ods_cells_1GiB", kGiB, true,
+            [&](const fs::path& p) { WriteOdsBomb(p, kGiB, true); });
+    hostile("bomb_ods_styles_1GiB", kGiB, true,
+            [&](const fs::path& p) { WriteOdsBomb(p, kGiB, false); });
+    hostile("spreadsheetml_rows_100MB", 100 * kMiB, false,
+            [&](const fs::path& p) { WriteSpreadsheetMlRows(p, 100 * kMiB); });
+    hostile("xlsx_1MiB_uri_4000_uses", 0, true,
+            [&](const fs::path& p) { WriteLongUriXlsx(p, kMiB, 4000); });
+    hostile("xlsx_15MiB_uri_4000_uses", 0, true,
+            [&](const fs::path& p) { WriteLongUriXlsx(p, 15 * kMiB, 4000); });
+    hostile("xlsx_64000_sheets_16KiB_names", 0, true,
+            [&](const fs::path& p) { WriteLongNamesXlsx(p, 64000, 16 * 1024); });
+    hostile("xlsx_20MiB_distinct_names", 20 * kMiB, true,
+            [&](const fs::path& p) { WriteDistinctNamesXlsx(p, 20 * kMiB); });
     return s;
   }();
   return samples;
@@ -129,6 +162,15 @@ std::size_t List(const Sample& sample) {
   return names->size();
 }
 
+// A hostile file may end as damage: -1.
+double ListOrRefuse(const Sample& sample) {
+  try {
+    return static_cast<double>(List(sample));
+  } catch (const vexmar::Error&) {
+    return -1;
+  }
+}
+
 // Peak resident memory of one listing above the baseline of a fresh process: this
 // program run again with --peak, so that no earlier listing has warmed its heap.
 long PeakAboveBaseline(const Sample& sample) {
@@ -147,7 +189,7 @@ int MeasurePeak(const std::string& kind, const std::string& path) {
   const Sample sample{path, 0, kind == "zip"};
   std::ofstream("/proc/self/clear_refs") << "5";  // the peak restarts from the current size
   const long base = StatusKiB("VmRSS:");
-  List(sample);
+  ListOrRefuse(sample);
   std::printf("%ld\n", StatusKiB("VmHWM:") - base);
   return 0;
 }
@@ -177,6 +219,37 @@ void BM_ListWorksheets(benchmark::State& state, const std::string& key) {
         static_cast<double>(fs::file_size(sample.path)) / (1 << 20) / mean;
   }
 }
+
+// Hostile files: sheets is -1 when the listing refused the file as damaged; xml_MB_per_s
+// counts the hostile part's full inflated size, whether or not all of it was read.
+void BM_Hostile(benchmark::State& state, const std::string& key) {
+  const Sample& sample = Samples().at(key);
+  double sheets = 0;
+  for (auto _ : state) {
+    sheets = ListOrRefuse(sample);
+    benchmark::DoNotOptimize(sheets);
+  }
+  state.counters["sheets"] = sheets;
+  state.counters["file_MB"] = static_cast<double>(fs::file_size(sample.path)) / (1 << 20);
+  state.counters["peak_KiB_above_base"] = static_cast<double>(PeakAboveBaseline(sample));
+  if (sample.xml_bytes > 0) {
+    state.counters["part_MB"] = static_cast<double>(sample.xml_bytes) / (1 << 20);
+    state.counters["xml_MB_per_s"] = benchmark::Counter(
+        static_cast<double>(sample.xml_bytes) / (1 << 20), benchmark::Counter::kIsIterationInvariantRate);
+  }
+}
+
+#define VEXMAR_HOSTILE(key) \
+  BENCHMARK_CAPTURE(BM_Hostile, key, std::string(#key))->Unit(benchmark::kMillisecond)
+VEXMAR_HOSTILE(bomb_xlsx_workbook_1GiB);
+VEXMAR_HOSTILE(bomb_xlsb_workbook_1GiB);
+VEXMAR_HOSTILE(bomb_ods_cells_1GiB);
+VEXMAR_HOSTILE(bomb_ods_styles_1GiB);
+VEXMAR_HOSTILE(spreadsheetml_rows_100MB);
+VEXMAR_HOSTILE(xlsx_1MiB_uri_4000_uses);
+VEXMAR_HOSTILE(xlsx_15MiB_uri_4000_uses);
+VEXMAR_HOSTILE(xlsx_64000_sheets_16KiB_names);
+VEXMAR_HOSTILE(xlsx_20MiB_distinct_names);
 
 BENCHMARK_CAPTURE(BM_ListWorksheets, xlsx_1MB, std::string("xlsx_1MB"))
     ->Unit(benchmark::kMicrosecond);

@@ -1,27 +1,20 @@
 #!/usr/bin/env bash
 # Builds the compound-file / BIFF fuzzers and the ListWorksheets fuzzer ("fuzz" preset,
-# clang) and runs each briefly on its seed corpus. VEXMAR_FUZZ_SECONDS sets the time per
-# fuzzer (default 15).
+# clang) and runs each briefly, seeded from fuzz/corpus (or the fixtures) and, when
+# present, the external real workbooks (see fuzz-common.bash for the variables and where
+# crashes are kept).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-seconds=${VEXMAR_FUZZ_SECONDS:-15}
+source scripts/test.d/fuzz-common.bash
 targets=(list_worksheets compound_file biff)
 
 echo "== [fuzz] configure + build"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)" --target "${targets[@]/%/_fuzzer}"
 
-work=build/fuzz/run-binary
-artifacts=build/fuzz/artifacts
-rm -rf "$work"
-mkdir -p "$work" "$artifacts"
+external=$(fuzz_external_seeds)
 for name in "${targets[@]}"; do
   seeds=fuzz/corpus/$name
   [ -d "$seeds" ] || seeds=tests/workbook/fixtures
-  mkdir -p "$work/$name"
-  echo "== [fuzz] $name for ${seconds}s on $seeds"
-  "build/fuzz/fuzz/${name}_fuzzer" -max_total_time="$seconds" -timeout=10 -malloc_limit_mb=64 \
-    -artifact_prefix="$artifacts/$name-" -print_final_stats=1 "$work/$name" "$seeds" \
-    > "$work/$name.log" 2>&1 || { tail -n 40 "$work/$name.log"; exit 1; }
-  grep -E '^stat::number_of_executed_units' "$work/$name.log" || true
+  fuzz_run "$name" "build/fuzz/run-binary/$name" "$seeds" ${external:+"$external/$name"}
 done

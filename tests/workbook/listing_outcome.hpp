@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vexmar/component/error.hpp"
+#include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/xml_workbook.hpp"
 #include "vexmar/workbook/zip_workbook.hpp"
@@ -24,7 +25,8 @@ inline Listing ListFile(const std::filesystem::path& path) {
     char head[2] = {};
     std::span<std::byte> head_bytes(reinterpret_cast<std::byte*>(head), 2);
     const bool zip = source.ReadSome(0, head_bytes) == 2 && head[0] == 'P' && head[1] == 'K';
-    const auto names = zip ? ListZipWorksheets(source) : ListXmlWorksheets(source);
+    auto names = zip ? ListZipWorksheets(source) : ListXmlWorksheets(source);
+    if (names) MakeSheetNamesDistinct(*names);  // as the listing does
     result.outcome = names ? "names" : "none";
     if (names) result.names = *names;
   } catch (const Error& e) {

@@ -7,6 +7,7 @@
 #include "vexmar/workbook/xlsb_records.hpp"
 #include "workbook/listing_outcome.hpp"
 #include "workbook/test_files.hpp"
+#include "workbook/xlsb_builder.hpp"
 
 namespace vexmar::workbook::testing {
 namespace {
@@ -155,37 +156,6 @@ class StringStream final : public ByteStream {
   std::string data_;
   std::size_t position_ = 0;
 };
-
-std::string Record(unsigned type, const std::string& body) {
-  std::string out;
-  if (type < 0x80) {
-    out.push_back(static_cast<char>(type));
-  } else {
-    out.push_back(static_cast<char>((type & 0x7F) | 0x80));
-    out.push_back(static_cast<char>(type >> 7));
-  }
-  std::size_t size = body.size();
-  do {
-    const auto byte = static_cast<char>((size & 0x7F) | (size > 0x7F ? 0x80 : 0));
-    out.push_back(byte);
-    size >>= 7;
-  } while (size > 0);
-  return out + body;
-}
-
-std::string Wide(const std::u16string& text, std::uint32_t count) {
-  std::string out(reinterpret_cast<const char*>(&count), 4);
-  for (char16_t u : text) {
-    out.push_back(static_cast<char>(u & 0xFF));
-    out.push_back(static_cast<char>(u >> 8));
-  }
-  return out;
-}
-
-std::string BundleSh(const std::u16string& id, const std::u16string& name) {
-  return Record(0x9C, std::string(8, '\0') + Wide(id, static_cast<std::uint32_t>(id.size())) +
-                          Wide(name, static_cast<std::uint32_t>(name.size())));
-}
 
 TEST(XlsbRecordsTest, ReadsSheetRecordsAcrossLargeOtherRecords) {
   const std::string stream = Record(0x83, "") + Record(0x9999 & 0x3FFF, std::string(300000, 'z')) +

@@ -126,8 +126,8 @@ class ZipBuilder {
 };
 
 // A minimal workbook package with the given workbook.xml and its relationships.
-inline ZipBuilder MinimalPackage(const std::string& workbook_xml,
-                                 const std::string& workbook_rels) {
+inline ZipBuilder MinimalPackage(const std::string& workbook_xml, const std::string& workbook_rels,
+                                 bool deflate_workbook = true) {
   ZipBuilder zip;
   zip.Add("[Content_Types].xml",
           "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
@@ -137,7 +137,7 @@ inline ZipBuilder MinimalPackage(const std::string& workbook_xml,
           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
           "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
           "relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
-  zip.Add("xl/workbook.xml", workbook_xml);
+  zip.Add({"xl/workbook.xml", workbook_xml, deflate_workbook});
   zip.Add("xl/_rels/workbook.xml.rels", workbook_rels);
   zip.Add("xl/worksheets/sheet1.xml", "<worksheet/>");
   return zip;

@@ -5,6 +5,7 @@
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/biff_workbook.hpp"
 #include "vexmar/workbook/compound_file.hpp"
+#include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/text_workbook.hpp"
 #include "vexmar/workbook/xml_workbook.hpp"
@@ -46,7 +47,11 @@ std::optional<std::vector<std::u16string>> ListFrom(const std::filesystem::path&
 }  // namespace
 
 std::optional<std::vector<std::u16string>> ListWorksheets(const std::filesystem::path& file) {
-  return TranslateOutOfMemory([&] { return ListFrom(file); });
+  return TranslateOutOfMemory([&] {
+    std::optional<std::vector<std::u16string>> names = ListFrom(file);
+    if (names) workbook::MakeSheetNamesDistinct(*names);
+    return names;
+  });
 }
 
 }  // namespace vexmar

@@ -1,6 +1,5 @@
 #include "vexmar/workbook/ods_content.hpp"
 
-#include <cstring>
 #include <string>
 
 #include "vexmar/component/utf.hpp"
@@ -32,15 +31,10 @@ bool OdsContentHandler::StartElement(const XmlName& name, const XmlAttributes& a
       return is_spreadsheet_;
     case 4:
       if (in_spreadsheet_ && name.Is(kTableNs, "table")) {
-        if (names_.size() >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
+        // An unnamed table stays empty here; the listing names it as a spreadsheet
+        // program does on loading.
         const char* table_name = attributes.Find(kTableNs, "name");
-        if (table_name == nullptr) {
-          // Unnamed tables get the name a spreadsheet program gives them on loading.
-          names_.push_back(u"Sheet" + Utf8ToUtf16(std::to_string(names_.size() + 1)));
-        } else {
-          if (std::strlen(table_name) > kMaxSheetNameBytes) RaiseDamaged(u"工作表名称过长");
-          names_.push_back(Utf8ToUtf16(table_name));
-        }
+        names_.push_back(tally_.Decode(table_name != nullptr ? table_name : ""));
       }
       return true;
     default:

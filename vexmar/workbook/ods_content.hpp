@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "vexmar/workbook/sheet_limits.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
 
 namespace vexmar::workbook {
@@ -34,6 +35,7 @@ class OdsContentHandler final : public XmlHandler {
   bool in_spreadsheet_ = false;
   bool is_spreadsheet_ = false;
   std::vector<std::u16string> names_;
+  SheetNameTally tally_;
 };
 
 }  // namespace vexmar::workbook

@@ -10,6 +10,7 @@
 #include "vexmar/workbook/sheet_limits.hpp"
 #include "vexmar/workbook/xlsb_records.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/zip_part_limit.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -44,9 +45,8 @@ class WorkbookHandler final : public XmlHandler {
       if (id == nullptr) id = attributes.Find(kStrictRelNs, "id");
       if (sheet_name == nullptr) RaiseDamaged(u"工作簿部件中的工作表缺少名称");
       if (id == nullptr) RaiseDamaged(u"工作簿部件中的工作表缺少关系标识");
-      if (sheets_.size() >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
-      if (std::strlen(sheet_name) > kMaxSheetNameBytes) RaiseDamaged(u"工作表名称过长");
-      sheets_.push_back({Utf8ToUtf16(sheet_name), id});
+      if (std::strlen(id) > kMaxRelationshipIdBytes) RaiseDamaged(u"工作表的关系标识过长");
+      sheets_.push_back({tally_.Decode(sheet_name), id});
     }
     return true;
   }
@@ -61,6 +61,7 @@ class WorkbookHandler final : public XmlHandler {
 
  private:
   bool in_sheets_ = false;
+  SheetNameTally tally_;
 };
 
 // Serves a few bytes already read, then the rest of the stream.
@@ -87,7 +88,9 @@ class PrefixedStream final : public ByteStream {
 // Reads the sheet list of the workbook part, binary or XML as its content shows.
 // std::nullopt when the part is not a workbook at all.
 std::optional<std::vector<PackageSheet>> ReadSheetList(ZipArchive& zip, const ZipEntry& entry) {
-  const std::unique_ptr<ByteStream> raw = zip.Open(entry);
+  const std::unique_ptr<ByteStream> inflated = zip.Open(entry);
+  PartReadLimit limited(*inflated, entry.name);
+  ByteStream* raw = &limited;
   std::array<std::byte, 4> head{};
   std::size_t got = 0;
   while (got < head.size()) {

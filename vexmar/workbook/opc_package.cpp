@@ -4,6 +4,7 @@
 #include <string>
 
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/zip_part_limit.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -120,7 +121,8 @@ class ContentTypesHandler final : public XmlHandler {
 
 XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser& parser) {
   const std::unique_ptr<ByteStream> stream = zip.Open(entry);
-  const XmlOutcome outcome = parser.Parse(*stream);
+  PartReadLimit limited(*stream, entry.name);
+  const XmlOutcome outcome = parser.Parse(limited);
   if (outcome == XmlOutcome::kMalformed) {
     RaiseDamaged(u"部件 " + PartLabel(entry.name) + u" 的 XML 格式错误，第 " +
                  Utf8ToUtf16(std::to_string(parser.ErrorLine())) + u" 行");
@@ -141,8 +143,13 @@ bool ReadRelationships(ZipArchive& zip, std::string_view rels_part,
   return true;
 }
 
+namespace {
+// Some writers separate zip entry names with "\"; a part's folder ends at either.
+std::size_t FolderEnd(std::string_view part) noexcept { return part.find_last_of("/\\"); }
+}  // namespace
+
 std::string RelationshipsPartName(std::string_view source_part) {
-  const std::size_t slash = source_part.rfind('/');
+  const std::size_t slash = FolderEnd(source_part);
   const std::string_view dir =
       slash == std::string_view::npos ? std::string_view{} : source_part.substr(0, slash + 1);
   const std::string_view file =
@@ -159,7 +166,7 @@ bool IsPlainRelative(std::string_view target) noexcept {
 
 std::string ResolveTarget(std::string_view source_part, std::string_view target) {
   if (IsPlainRelative(target)) {
-    const std::size_t slash = source_part.rfind('/');
+    const std::size_t slash = FolderEnd(source_part);
     std::string out(slash == std::string_view::npos ? std::string_view{}
                                                     : source_part.substr(0, slash + 1));
     out += target;
@@ -174,7 +181,7 @@ std::string ResolveTarget(std::string_view source_part, std::string_view target)
   if (!target.empty() && (target.front() == '/' || target.front() == '\\')) {
     joined = std::string(target);
   } else {
-    const std::size_t slash = source_part.rfind('/');
+    const std::size_t slash = FolderEnd(source_part);
     if (slash != std::string_view::npos) joined = std::string(source_part.substr(0, slash + 1));
     joined += target;
   }

@@ -1,6 +1,5 @@
 #include "vexmar/workbook/spreadsheetml_content.hpp"
 
-#include <cstring>
 
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/file_source.hpp"
@@ -23,9 +22,7 @@ bool SpreadsheetMlHandler::StartElement(const XmlName& name, const XmlAttributes
     const char* sheet_name = attributes.Find(kSpreadsheetNs, "Name");
     if (sheet_name == nullptr) sheet_name = attributes.Find({}, "Name");
     if (sheet_name == nullptr) RaiseDamaged(u"SpreadsheetML 文档中的工作表缺少名称");
-    if (names_.size() >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
-    if (std::strlen(sheet_name) > kMaxSheetNameBytes) RaiseDamaged(u"工作表名称过长");
-    names_.push_back(Utf8ToUtf16(sheet_name));
+    names_.push_back(tally_.Decode(sheet_name));
   }
   return true;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "vexmar/workbook/sheet_limits.hpp"
 #include "vexmar/workbook/xml_stream.hpp"
 
 namespace vexmar::workbook {
@@ -23,6 +24,7 @@ class SpreadsheetMlHandler final : public XmlHandler {
  private:
   bool is_workbook_ = false;
   std::vector<std::u16string> names_;
+  SheetNameTally tally_;
 };
 
 }  // namespace vexmar::workbook

@@ -117,6 +117,7 @@ bool LooksLikeXlsbWorkbook(std::span<const std::byte> head) noexcept {
 std::vector<PackageSheet> ReadXlsbSheets(ByteStream& stream) {
   RecordReader reader(stream);
   std::vector<PackageSheet> sheets;
+  SheetNameTally tally;
   std::vector<std::byte> record;
   std::uint32_t type = 0;
   std::uint32_t size = 0;
@@ -127,7 +128,6 @@ std::vector<PackageSheet> ReadXlsbSheets(ByteStream& stream) {
       continue;
     }
     if (size > kMaxBundleShSize || size < 12) RaiseDamaged(u"二进制工作簿部件的工作表记录已损坏");
-    if (sheets.size() >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
     record.resize(size);
     reader.ReadExact(record);
     std::size_t pos = 8;  // hsState, iTabID
@@ -137,6 +137,8 @@ std::vector<PackageSheet> ReadXlsbSheets(ByteStream& stream) {
     PackageSheet sheet;
     sheet.name = TakeWideString(record, &pos, false, &null_name);
     if (null_id) RaiseDamaged(u"二进制工作簿部件中的工作表缺少关系标识");
+    if (id.size() > kMaxRelationshipIdBytes) RaiseDamaged(u"工作表的关系标识过长");
+    tally.Add(sheet.name);
     sheet.relationship_id = Utf16ToUtf8(id);
     sheets.push_back(std::move(sheet));
   }

@@ -71,12 +71,76 @@ void XmlSkeletonStream::EndToken(std::uint64_t new_depth) noexcept {
   emit_ = depth_ < keep_;
 }
 
+void XmlSkeletonStream::SkipDeep(const char* in, std::size_t* pos_in) noexcept {
+  std::size_t pos = *pos_in;
+  const std::size_t end = length_;
+  State state = state_;
+  std::uint64_t depth = depth_;
+  char quote = quote_;
+  bool slash = slash_;
+  while (pos < end) {
+    if (state == State::kText) {
+      const void* lt = std::memchr(in + pos, '<', end - pos);
+      if (lt == nullptr) {
+        pos = end;
+        break;
+      }
+      pos = static_cast<std::size_t>(static_cast<const char*>(lt) - in) + 1;
+      state = State::kOpen;
+      continue;
+    }
+    const char c = in[pos];
+    if (state == State::kOpen) {
+      // Comments, instructions and an end tag that closes a kept element go to the
+      // general scanner, which decides what is written.
+      if (c == '!' || c == '?' || (c == '/' && depth <= keep_)) break;
+      state = c == '/' ? State::kEndTag : State::kStartTag;
+      quote = 0;
+      slash = false;
+      ++pos;
+      continue;
+    }
+    ++pos;
+    if (state == State::kStartTag) {
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '>') {
+        if (!slash) ++depth;
+        state = State::kText;
+      } else {
+        slash = c == '/';
+      }
+    } else if (c == '>') {  // end tag
+      depth = depth > 0 ? depth - 1 : 0;
+      state = State::kText;
+      if (depth < keep_) break;  // back among the kept levels
+    }
+  }
+  *pos_in = pos;
+  state_ = state;
+  depth_ = depth;
+  quote_ = quote;
+  slash_ = slash;
+  emit_ = state == State::kText ? depth < keep_ : false;
+  if (state == State::kOpen) {
+    run_ = 0;
+    brackets_ = 0;
+  }
+}
+
 void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produced) {
   const char* in = input_.data();
   std::size_t pos = pos_;
   std::size_t made = *produced;
   FlushPending(out, capacity, &made);
   while (pos < length_ && made < capacity) {
+    if (!emit_ &&
+        (state_ == State::kText || state_ == State::kStartTag || state_ == State::kEndTag)) {
+      SkipDeep(in, &pos);  // always consumes input
+      continue;
+    }
     if (state_ == State::kText) {
       // Text runs up to the next "<": copied or skipped in one go.
       const void* lt = std::memchr(in + pos, '<', length_ - pos);

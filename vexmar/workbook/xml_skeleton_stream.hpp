@@ -42,6 +42,9 @@ class XmlSkeletonStream final : public ByteStream {
   // Scans input from pos_, writing kept bytes to out[*produced...]; stops when either
   // runs out.
   void Scan(char* out, std::size_t capacity, std::size_t* produced);
+  // Tags and text below the kept levels, with nothing to write: only the nesting is
+  // followed, in locals, until the depth comes back or other markup starts.
+  void SkipDeep(const char* in, std::size_t* pos) noexcept;
   void EndToken(std::uint64_t new_depth) noexcept;
   void FlushPending(char* out, std::size_t capacity, std::size_t* produced) noexcept;
 

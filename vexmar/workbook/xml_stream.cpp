@@ -2,60 +2,136 @@
 
 #include <expat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <new>
 
+#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/xml_legacy_encoding.hpp"
+
 namespace vexmar::workbook {
 namespace {
 
-// Separates the namespace URI from the local name; it cannot occur in XML text.
-constexpr char kSeparator = '\x01';
 constexpr int kChunk = 64 * 1024;
+constexpr std::string_view kXmlPrefixUri = "http://www.w3.org/XML/1998/namespace";
+// Stands for a URI beyond kMaxNamespaceBytes; U+0001 cannot occur in an XML document.
+constexpr std::string_view kOverlongUri = "\x01";
 
 XML_Parser P(void* parser) noexcept { return static_cast<XML_Parser>(parser); }
 
-// The local part of a raw name: after the separator, or all of it.
-const char* LocalPart(const char* raw) noexcept {
-  const char* cut = std::strchr(raw, kSeparator);
-  return cut != nullptr ? cut + 1 : raw;
-}
-
-bool EqualsTerminated(const char* text, std::string_view expected) noexcept {
-  return std::strncmp(text, expected.data(), expected.size()) == 0 && text[expected.size()] == '\0';
+// "xmlns" -> the default namespace (prefix ""), "xmlns:p" -> p; otherwise false.
+bool DeclaredPrefix(const char* name, std::string_view* prefix) noexcept {
+  if (std::strncmp(name, "xmlns", 5) != 0) return false;
+  if (name[5] == '\0') {
+    *prefix = {};
+    return true;
+  }
+  if (name[5] != ':') return false;
+  *prefix = name + 6;
+  return true;
 }
 
 }  // namespace
 
-bool XmlName::Is(std::string_view ns, std::string_view local) const noexcept {
-  const char* rest = raw_;
-  if (!ns.empty()) {
-    if (std::strncmp(rest, ns.data(), ns.size()) != 0 || rest[ns.size()] != kSeparator) {
-      return false;
-    }
-    rest += ns.size() + 1;
-  } else if (std::strchr(rest, kSeparator) != nullptr) {
-    return false;
-  }
-  return EqualsTerminated(rest, local);
-}
-
-bool XmlName::InNamespace(std::string_view ns) const noexcept {
-  if (ns.empty()) return std::strchr(raw_, kSeparator) == nullptr;
-  return std::strncmp(raw_, ns.data(), ns.size()) == 0 && raw_[ns.size()] == kSeparator;
-}
-
-bool XmlName::HasLocal(std::string_view local) const noexcept {
-  return EqualsTerminated(LocalPart(raw_), local);
-}
-
 const char* XmlAttributes::Find(std::string_view ns, std::string_view local) const noexcept {
   // Runs for every attribute of every element a handler looks at.
-  for (const char** a = raw_; a[0] != nullptr; a += 2) {
-    if (XmlName(a[0]).Is(ns, local)) return a[1];
+  for (const XmlAttribute& a : items_) {
+    if (a.name.Is(ns, local)) return a.value;
   }
   return nullptr;
 }
+
+// Counts what expat allocates, so that a hostile document (a huge pool of distinct
+// names, say) ends as damage instead of taking the host's memory. Every block carries
+// its size and its budget in a header.
+struct XmlStreamParser::Budget {
+  std::size_t used = 0;
+  std::size_t peak = 0;
+  bool exceeded = false;
+
+  struct alignas(std::max_align_t) Header {
+    std::size_t size;
+    Budget* owner;
+  };
+  // The budget that new blocks are charged to: set around every call into expat.
+  static thread_local Budget* current;
+
+  bool Charge(std::size_t size) noexcept {
+    if (size > kMaxParserMemory - used) {
+      exceeded = true;
+      return false;
+    }
+    used += size;
+    if (used > peak) peak = used;
+    return true;
+  }
+
+  static void* Malloc(std::size_t size) {
+    Budget* owner = current;
+    if (owner != nullptr && !owner->Charge(size)) return nullptr;
+    auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+    if (header == nullptr) {
+      if (owner != nullptr) owner->used -= size;
+      return nullptr;
+    }
+    *header = {size, owner};
+    return header + 1;
+  }
+  static void Free(void* block) {
+    if (block == nullptr) return;
+    Header* header = static_cast<Header*>(block) - 1;
+    if (header->owner != nullptr) header->owner->used -= header->size;
+    std::free(header);
+  }
+  static void* Realloc(void* block, std::size_t size) {
+    if (block == nullptr) return Malloc(size);
+    Header* header = static_cast<Header*>(block) - 1;
+    Budget* owner = header->owner;
+    const std::size_t old_size = header->size;
+    if (owner != nullptr) {
+      owner->used -= old_size;
+      if (!owner->Charge(size)) {
+        owner->used += old_size;
+        return nullptr;
+      }
+    }
+    auto* grown = static_cast<Header*>(std::realloc(header, sizeof(Header) + size));
+    if (grown == nullptr) {
+      if (owner != nullptr) owner->used = owner->used - size + old_size;
+      return nullptr;
+    }
+    grown->size = size;
+    return grown + 1;
+  }
+};
+
+thread_local XmlStreamParser::Budget* XmlStreamParser::Budget::current = nullptr;
+
+namespace {
+
+// Charges expat's allocations to one parser while it runs.
+class BudgetScope {
+ public:
+  explicit BudgetScope(XmlStreamParser::Budget* budget) noexcept
+      : saved_(XmlStreamParser::Budget::current) {
+    XmlStreamParser::Budget::current = budget;
+  }
+  ~BudgetScope() { XmlStreamParser::Budget::current = saved_; }
+  BudgetScope(const BudgetScope&) = delete;
+  BudgetScope& operator=(const BudgetScope&) = delete;
+
+ private:
+  XmlStreamParser::Budget* saved_;
+};
+
+const XML_Memory_Handling_Suite kMemorySuite = {
+    &XmlStreamParser::Budget::Malloc,
+    &XmlStreamParser::Budget::Realloc,
+    &XmlStreamParser::Budget::Free,
+};
+
+}  // namespace
 
 struct XmlStreamParser::Callbacks {
   static XmlStreamParser& Self(void* data) { return *static_cast<XmlStreamParser*>(data); }
@@ -69,9 +145,32 @@ struct XmlStreamParser::Callbacks {
       XML_StopParser(P(self.parser_), XML_FALSE);
       return;
     }
+    // Declarations on deeper elements only matter for elements deeper still.
     if (self.depth_ > self.handled_depth_) return;
     try {
-      if (!self.handler_.StartElement(XmlName(name), XmlAttributes(attributes), self.depth_)) {
+      std::uint32_t bound = 0;
+      for (const char** a = attributes; a[0] != nullptr; a += 2) {
+        std::string_view prefix;
+        if (!DeclaredPrefix(a[0], &prefix)) continue;
+        if (!self.Bind(prefix, a[1])) {
+          self.Unbind(bound);
+          self.Refuse();
+          return;
+        }
+        ++bound;
+      }
+      self.bound_per_element_.push_back(bound);
+      XmlName element({}, {});
+      if (!self.Resolve(name, true, &element)) return self.Refuse();
+      self.attributes_.clear();
+      for (const char** a = attributes; a[0] != nullptr; a += 2) {
+        std::string_view prefix;
+        if (DeclaredPrefix(a[0], &prefix)) continue;
+        XmlName attribute({}, {});
+        if (!self.Resolve(a[0], false, &attribute)) return self.Refuse();
+        self.attributes_.push_back({attribute, a[1]});
+      }
+      if (!self.handler_.StartElement(element, XmlAttributes(self.attributes_), self.depth_)) {
         self.Stop();
       }
     } catch (...) {
@@ -83,15 +182,19 @@ struct XmlStreamParser::Callbacks {
     // Expat still reports the end of an empty element whose start asked to stop.
     if (self.Halted()) return;
     self.last_event_ = self.fed_;
-    if (self.depth_ > self.handled_depth_) {
+    if (self.depth_ > self.handled_depth_ || self.bound_per_element_.empty()) {
       --self.depth_;
       return;
     }
     try {
-      if (!self.handler_.EndElement(XmlName(name), self.depth_)) self.Stop();
+      XmlName element({}, {});
+      if (!self.Resolve(name, true, &element)) return self.Refuse();
+      if (!self.handler_.EndElement(element, self.depth_)) self.Stop();
     } catch (...) {
       self.Fail(std::current_exception());
     }
+    self.Unbind(self.bound_per_element_.back());
+    self.bound_per_element_.pop_back();
     --self.depth_;
   }
   static void XMLCALL Progress(void* data, const XML_Char*, int) {
@@ -119,9 +222,11 @@ struct XmlStreamParser::Callbacks {
 };
 
 XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(handler),
-      handled_depth_(handled_depth),
-      parser_(XML_ParserCreateNS(nullptr, kSeparator)) {
+    : handler_(handler), handled_depth_(handled_depth), budget_(std::make_unique<Budget>()) {
+  {
+    const BudgetScope scope(budget_.get());
+    parser_ = XML_ParserCreate_MM(nullptr, &kMemorySuite, nullptr);
+  }
   if (parser_ == nullptr) throw std::bad_alloc();
   XML_Parser p = P(parser_);
   XML_SetUserData(p, this);
@@ -132,9 +237,77 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
   XML_SetStartDoctypeDeclHandler(p, &Callbacks::Doctype);
   XML_SetEntityDeclHandler(p, &Callbacks::Entity);
   XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+  XML_SetUnknownEncodingHandler(p, &LegacyEncodingHandler, nullptr);
 }
 
-XmlStreamParser::~XmlStreamParser() { XML_ParserFree(P(parser_)); }
+XmlStreamParser::~XmlStreamParser() {
+  const BudgetScope scope(budget_.get());
+  XML_ParserFree(P(parser_));
+}
+
+std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
+
+bool XmlStreamParser::Bind(std::string_view prefix, std::string_view uri) {
+  if (bindings_.size() >= kMaxBindings) return false;
+  // "xmlns:p=''" is not allowed in XML 1.0 namespaces; "xmlns=''" undeclares the default.
+  if (!prefix.empty() && uri.empty()) return false;
+  if (uri.size() > kMaxNamespaceBytes) uri = kOverlongUri;
+  binding_bytes_ += prefix.size() + uri.size();
+  if (binding_bytes_ > kMaxBindingBytes) return false;
+  const auto it = current_.find(prefix);
+  const std::ptrdiff_t shadowed =
+      it == current_.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+  bindings_.push_back({std::string(prefix), std::string(uri), shadowed});
+  if (it == current_.end()) {
+    current_.emplace(std::string(prefix), bindings_.size() - 1);
+  } else {
+    it->second = bindings_.size() - 1;
+  }
+  if (prefix.empty()) default_binding_ = static_cast<std::ptrdiff_t>(bindings_.size() - 1);
+  return true;
+}
+
+void XmlStreamParser::Unbind(std::size_t count) {
+  for (; count > 0 && !bindings_.empty(); --count) {
+    Binding& top = bindings_.back();
+    binding_bytes_ -= top.prefix.size() + top.uri.size();
+    if (top.prefix.empty()) default_binding_ = top.shadowed;
+    const auto it = current_.find(top.prefix);
+    if (top.shadowed < 0) {
+      current_.erase(it);
+    } else {
+      it->second = static_cast<std::size_t>(top.shadowed);
+    }
+    bindings_.pop_back();
+  }
+}
+
+bool XmlStreamParser::Resolve(const char* qname, bool is_element, XmlName* out) const {
+  const std::string_view name(qname);
+  const std::size_t colon = name.find(':');
+  if (colon == std::string_view::npos) {
+    // Unprefixed attributes are in no namespace; unprefixed elements in the default one.
+    std::string_view ns;
+    if (is_element && default_binding_ >= 0) {
+      ns = bindings_[static_cast<std::size_t>(default_binding_)].uri;
+    }
+    *out = XmlName(ns, name);
+    return true;
+  }
+  const std::string_view prefix = name.substr(0, colon);
+  const std::string_view local = name.substr(colon + 1);
+  if (prefix.empty() || local.empty() || local.find(':') != std::string_view::npos) return false;
+  const auto it = current_.find(prefix);
+  if (it != current_.end()) {
+    *out = XmlName(bindings_[it->second].uri, local);
+    return true;
+  }
+  if (prefix == "xml") {
+    *out = XmlName(kXmlPrefixUri, local);
+    return true;
+  }
+  return false;
+}
 
 void XmlStreamParser::Fail(std::exception_ptr failure) noexcept {
   // Exceptions must not unwind through expat's C frames: keep it for Parse to rethrow.
@@ -147,11 +320,23 @@ void XmlStreamParser::Stop() noexcept {
   XML_StopParser(P(parser_), XML_FALSE);
 }
 
+void XmlStreamParser::Refuse() noexcept {
+  malformed_ = true;
+  XML_StopParser(P(parser_), XML_FALSE);
+}
+
 XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   XML_Parser p = P(parser_);
+  const BudgetScope scope(budget_.get());
+  auto out_of_budget = [&] {
+    RaiseDamaged(u"XML 文档需要的解析内存超出上限（名称过多或标记过长）");
+  };
   for (;;) {
     void* buffer = XML_GetBuffer(p, kChunk);
-    if (buffer == nullptr) throw std::bad_alloc();
+    if (buffer == nullptr) {
+      if (budget_->exceeded) out_of_budget();
+      throw std::bad_alloc();
+    }
     // Fill the chunk; a document that ends inside it is parsed in one final call, which
     // spares expat holding back and re-reading its last token.
     const std::span chunk(static_cast<std::byte*>(buffer), static_cast<std::size_t>(kChunk));
@@ -170,7 +355,10 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
       if (failure_) std::rethrow_exception(failure_);
       if (refused_) return XmlOutcome::kDoctype;
       if (stopped_) return XmlOutcome::kStopped;
-      if (XML_GetErrorCode(p) == XML_ERROR_NO_MEMORY) throw std::bad_alloc();
+      if (XML_GetErrorCode(p) == XML_ERROR_NO_MEMORY) {
+        if (budget_->exceeded) out_of_budget();
+        throw std::bad_alloc();
+      }
       error_line_ = XML_GetCurrentLineNumber(p);
       return XmlOutcome::kMalformed;
     }

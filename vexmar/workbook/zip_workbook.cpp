@@ -9,6 +9,7 @@
 #include "vexmar/workbook/opc_package.hpp"
 #include "vexmar/workbook/xml_skeleton_stream.hpp"
 #include "vexmar/workbook/zip_archive.hpp"
+#include "vexmar/workbook/zip_part_limit.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -69,7 +70,8 @@ std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& z
   XmlStreamParser parser(handler, OdsContentHandler::kHandledDepth);
   const std::unique_ptr<ByteStream> stream = zip.Open(*content);
   XmlSkeletonStream skeleton(*stream, OdsContentHandler::kHandledDepth);
-  const XmlOutcome outcome = parser.Parse(skeleton);
+  PartReadLimit limited(skeleton, content->name);
+  const XmlOutcome outcome = parser.Parse(limited);
   if (outcome == XmlOutcome::kMalformed || outcome == XmlOutcome::kDoctype) {
     if (ContentIsEncrypted(zip)) RaiseEncrypted();
     if (outcome == XmlOutcome::kDoctype) {

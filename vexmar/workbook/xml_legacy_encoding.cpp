@@ -1,0 +1,157 @@
+#include "vexmar/workbook/xml_legacy_encoding.hpp"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+
+namespace vexmar::workbook {
+namespace {
+
+// Labels that name a Windows code page's subset: decode with the superset, as the
+// programs that wrote them do.
+struct Alias {
+  std::string_view label;
+  const char* iconv_name;
+};
+constexpr Alias kAliases[] = {
+    {"gb2312", "CP936"},        {"gbk", "CP936"},          {"x-gbk", "CP936"},
+    {"cp936", "CP936"},         {"windows-936", "CP936"},  {"gb18030", "GB18030"},
+    {"big5", "CP950"},          {"x-x-big5", "CP950"},     {"big5-hkscs", "BIG5-HKSCS"},
+    {"shift_jis", "CP932"},     {"shift-jis", "CP932"},    {"x-sjis", "CP932"},
+    {"sjis", "CP932"},          {"windows-31j", "CP932"},  {"euc-kr", "CP949"},
+    {"ks_c_5601-1987", "CP949"}, {"windows-949", "CP949"}, {"x-mac-roman", "MACINTOSH"},
+    {"macintosh", "MACINTOSH"}, {"x-mac-cyrillic", "MAC-CYRILLIC"},
+    {"x-mac-ce", "MAC-CENTRALEUROPE"}, {"tis-620", "CP874"}, {"windows-874", "CP874"},
+};
+constexpr std::size_t kMaxLabel = 40;
+
+// One converter per document, and the lengths expat was told for each lead byte.
+struct Decoder {
+  iconv_t cd;
+  std::array<int, 256> map;
+};
+
+// Converts `bytes` completely to one code point; -1 when they are not exactly one
+// character. `flush` makes converters that hold a base letter back (1258) give it up.
+int ConvertOne(iconv_t cd, const char* bytes, std::size_t length, int* error) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  std::array<char, 32> in{};
+  std::copy_n(bytes, length, in.data());
+  char* in_ptr = in.data();
+  std::size_t in_left = length;
+  std::array<unsigned char, 16> out{};
+  char* out_ptr = reinterpret_cast<char*>(out.data());
+  std::size_t out_left = out.size();
+  *error = 0;
+  if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1)) {
+    *error = errno;
+    return -1;
+  }
+  iconv(cd, nullptr, nullptr, &out_ptr, &out_left);
+  if (out.size() - out_left != 4) return -1;  // none, or several characters
+  const std::uint32_t cp = std::uint32_t{out[0]} | (std::uint32_t{out[1]} << 8) |
+                           (std::uint32_t{out[2]} << 16) | (std::uint32_t{out[3]} << 24);
+  return cp <= 0x10FFFF ? static_cast<int>(cp) : -1;
+}
+
+int XMLCALL Convert(void* data, const char* s) {
+  auto* decoder = static_cast<Decoder*>(data);
+  const int length = -decoder->map[static_cast<unsigned char>(s[0])];
+  int error = 0;
+  return ConvertOne(decoder->cd, s, static_cast<std::size_t>(length), &error);
+}
+
+void XMLCALL Release(void* data) {
+  auto* decoder = static_cast<Decoder*>(data);
+  iconv_close(decoder->cd);
+  delete decoder;
+}
+
+// The sequence length that a lead byte starts: a few typical trail bytes are tried for
+// two, three and four bytes (EUC-JP's 0x8F, GB18030's four-byte form).
+int SequenceLength(iconv_t cd, unsigned char lead) {
+  static constexpr std::array<std::array<unsigned char, 3>, 6> kTrails = {{
+      {0xA1, 0xA1, 0xA1},
+      {0x40, 0x40, 0x40},
+      {0x80, 0x80, 0x80},
+      {0x61, 0x61, 0x61},
+      {0xE0, 0xA1, 0xA1},
+      {0x30, 0x81, 0x30},
+  }};
+  for (std::size_t length = 2; length <= 4; ++length) {
+    for (const auto& trail : kTrails) {
+      std::array<char, 4> bytes{static_cast<char>(lead)};
+      std::copy_n(trail.begin(), length - 1, reinterpret_cast<unsigned char*>(bytes.data()) + 1);
+      int error = 0;
+      if (ConvertOne(cd, bytes.data(), length, &error) >= 0) return static_cast<int>(length);
+    }
+  }
+  return 0;
+}
+
+const char* IconvName(std::string_view label, std::string& storage) {
+  std::string lower(label);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
+  for (const Alias& alias : kAliases) {
+    if (alias.label == lower) return alias.iconv_name;
+  }
+  // windows-1250 .. windows-1258 and the like: glibc calls them CP1250 ...
+  if (lower.starts_with("windows-") || lower.starts_with("x-cp")) {
+    storage = "CP" + lower.substr(lower.find_first_of("0123456789"));
+    return storage.c_str();
+  }
+  storage = std::move(lower);
+  return storage.c_str();
+}
+
+}  // namespace
+
+int XMLCALL LegacyEncodingHandler(void*, const XML_Char* name, XML_Encoding* info) {
+  const std::string_view label(name);
+  if (label.empty() || label.size() > kMaxLabel ||
+      !std::all_of(label.begin(), label.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-' || c == '_' || c == '.' || c == ':';
+      })) {
+    return XML_STATUS_ERROR;
+  }
+  std::string storage;
+  const char* iconv_name = IconvName(label, storage);
+  if (std::string_view(iconv_name).starts_with("utf-7")) return XML_STATUS_ERROR;
+  const iconv_t cd = iconv_open("UTF-32LE", iconv_name);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return XML_STATUS_ERROR;
+  auto* decoder = new (std::nothrow) Decoder{cd, {}};
+  if (decoder == nullptr) {
+    iconv_close(cd);
+    return XML_STATUS_ERROR;
+  }
+  bool multibyte = false;
+  for (std::size_t b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    int error = 0;
+    const int cp = ConvertOne(cd, &byte, 1, &error);
+    if (cp >= 0 && cp <= 0xFFFF && (cp < 0xD800 || cp > 0xDFFF)) {
+      decoder->map[b] = cp;
+    } else if (error == EINVAL && b >= 0x80) {
+      const int length = SequenceLength(cd, static_cast<unsigned char>(b));
+      decoder->map[b] = length > 0 ? -length : -1;
+      multibyte = multibyte || length > 0;
+    } else {
+      decoder->map[b] = -1;
+    }
+  }
+  std::copy(decoder->map.begin(), decoder->map.end(), std::begin(info->map));
+  info->data = decoder;
+  info->convert = multibyte ? &Convert : nullptr;
+  info->release = &Release;
+  return XML_STATUS_OK;
+}
+
+}  // namespace vexmar::workbook
