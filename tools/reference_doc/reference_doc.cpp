@@ -1,4 +1,4 @@
-#include "vexmar/dispatch/reference_doc.hpp"
+#include "tools/reference_doc/reference_doc.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -229,7 +229,7 @@ Argument conversion, as an Automation host converts:
 
 | To | From |
 |---|---|
-| string | int32 and float32 as decimal text (float32 with up to 7 significant digits: 7.5 gives "7.5", 100 gives "100", 1.234568E+07), bool16 as "True"/"False", Empty as "" |
+| string | int32 and float32 as decimal text (float32 with up to 7 significant digits: 7.5 gives "7.5", 100 gives "100", 1.234568E+07), bool16 as "-1"/"0" (the number, as the platform converts an argument), Empty as "" |
 | int32 | float32 rounded half to even; a numeric string (plain decimal: sign, digits, one ".", exponent, spaces around); bool16 as 0/-1; Empty as 0. Out of range: error 6 |
 | float32 | int32; a numeric string; bool16 as 0/-1; Empty as 0. Beyond the float32 range: error 6 |
 | bool16 | any non-zero number is true; "True"/"False" in any letter case or a numeric string; Empty as false |
@@ -311,7 +311,7 @@ std::string ReferenceMarkdown() {
   std::string out = R"(# VexmarExt reference
 
 <!-- Generated from the class table by vexmar_reference_doc; do not edit by hand.
-     Regenerate: build/debug/vexmar/dispatch/vexmar_reference_doc > docs/reference.md -->
+     Regenerate: build/debug/tools/reference_doc/vexmar_reference_doc > docs/reference.md -->
 
 The host-facing contract of the library: the classes a host creates by ProgID or CLSID,
 their members in interface order with dispatch ids, kinds and types, and how to reach
