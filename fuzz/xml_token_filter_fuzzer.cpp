@@ -41,11 +41,13 @@ class Recorder final : public vexmar::workbook::XmlHandler {
  public:
   bool StartElement(const vexmar::workbook::XmlName& name, const vexmar::workbook::XmlAttributes&,
                     std::size_t depth) override {
-    events.push_back("<" + std::to_string(depth) + name.Raw());
+    events.push_back("<" + std::to_string(depth) + std::string(name.Namespace()) + "|" +
+                     std::string(name.Local()));
     return true;
   }
   bool EndElement(const vexmar::workbook::XmlName& name, std::size_t depth) override {
-    events.push_back(">" + std::to_string(depth) + name.Raw());
+    events.push_back(">" + std::to_string(depth) + std::string(name.Namespace()) + "|" +
+                     std::string(name.Local()));
     return true;
   }
   std::vector<std::string> events;
