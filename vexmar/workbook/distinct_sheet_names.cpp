@@ -1,5 +1,7 @@
 #include "vexmar/workbook/distinct_sheet_names.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string_view>
@@ -17,9 +19,32 @@ std::u16string Numbered(std::u16string_view base, std::u16string_view separator,
   return text;
 }
 
+// FNV-1a over the upper-cased units: equal ignoring case gives equal hashes.
+std::uint64_t FoldedHash(std::u16string_view name) noexcept {
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const char16_t unit : name) {
+    hash = (hash ^ ToUpperUnit(unit)) * 0x100000001b3u;
+  }
+  return hash;
+}
+
+// Nearly every workbook has names that are already distinct: tell that without building
+// upper-cased copies. Equal hashes (a true duplicate or a collision) take the full path.
+bool AlreadyDistinct(const std::vector<std::u16string>& names) {
+  std::vector<std::uint64_t> hashes;
+  hashes.reserve(names.size());
+  for (const std::u16string& name : names) {
+    if (name.empty()) return false;
+    hashes.push_back(FoldedHash(name));
+  }
+  std::sort(hashes.begin(), hashes.end());
+  return std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end();
+}
+
 }  // namespace
 
 void MakeSheetNamesDistinct(std::vector<std::u16string>& names) {
+  if (AlreadyDistinct(names)) return;
   // Ordered sets: no crafted names can make their lookups slow. Upper-cased keys.
   std::set<std::u16string, std::less<>> taken;
   // A number tried and found taken stays taken (names are only added), so each search
