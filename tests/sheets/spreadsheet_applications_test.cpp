@@ -3,6 +3,7 @@
 
 #include "vexmar/component/error.hpp"
 #include "support/error_number.hpp"
+#include "vexmar/sheets/spreadsheet_application_choice.hpp"
 #include "vexmar/sheets/spreadsheet_applications.hpp"
 
 namespace vexmar {
@@ -60,6 +61,24 @@ TEST(SpreadsheetApplications, TheFirstEntryOfANameWins) {
       {{u"Excel", [&] { return first; }},
        {u"EXCEL", [] { return std::make_shared<NoWorkbooks>(); }}});
   EXPECT_EQ(applications.GetObject(u"", u"Excel"), first);
+}
+
+TEST(SpreadsheetApplicationChoice, NamesTheThreeChoicesInAnyLetterCase) {
+  using Choice = SpreadsheetApplicationChoice;
+  const std::pair<std::u16string_view, std::optional<Choice>> cases[] = {
+      {u"Automation", Choice::kAutomation},
+      {u"embedded", Choice::kEmbedded},
+      {u"EMBEDDED", Choice::kEmbedded},
+      {u"automationThenEmbedded", Choice::kAutomationThenEmbedded},
+      {u"", std::nullopt},
+      {u" Embedded", std::nullopt},
+      {u"Embedded ", std::nullopt},
+      {u"AutomationThen", std::nullopt},
+      {u"Excel", std::nullopt},
+  };
+  for (const auto& [text, choice] : cases) {
+    EXPECT_EQ(ParseSpreadsheetApplicationChoice(text), choice) << std::string(text.begin(), text.end());
+  }
 }
 
 }  // namespace

@@ -93,11 +93,12 @@ target_include_directories(VexmarExt PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(VexmarExt PRIVATE UNICODE _UNICODE NOMINMAX)
 target_link_libraries(VexmarExt PRIVATE
   vexmar_warnings vexmar_component vexmar_text vexmar_platform vexmar_names vexmar_multifile
-  vexmar_sheets oleaut32 ole32 uuid advapi32)
+  vexmar_sheets vexmar_workbook oleaut32 ole32 uuid advapi32)
 target_link_options(VexmarExt PRIVATE
   -static-libgcc -static-libstdc++ -static -Wl,--enable-stdcall-fixup -s)
 
 option(VEXMAR_BUILD_WINE_TESTS "Build the programs that test the server under Wine" OFF)
 if(VEXMAR_BUILD_WINE_TESTS)
   add_subdirectory(${PROJECT_SOURCE_DIR}/tests/com/wine ${PROJECT_BINARY_DIR}/tests/com/wine)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/workbook/wine ${PROJECT_BINARY_DIR}/tests/workbook/wine)
 endif()

@@ -12,6 +12,7 @@
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/platform/file_name_match.hpp"
 #include "vexmar/platform/listing_errors.hpp"
+#include "vexmar/platform/long_path_win32.hpp"
 
 namespace vexmar {
 namespace {
@@ -79,7 +80,7 @@ std::filesystem::path HostPathToFileSystem(std::u16string_view host_path) {
 std::vector<std::u16string> ListMatchingFiles(std::u16string_view search_text) {
   if (ContainsNul(search_text)) RaiseUnusablePath(search_text);
   const SearchTextParts parts = SplitSearchText(search_text);
-  const std::wstring query = ToWide(parts.directory) + L"*";
+  const std::wstring query = ExtendedLengthPath(ToWide(parts.directory) + L"*");
 
   WIN32_FIND_DATAW entry;
   FindHandle find(

@@ -16,8 +16,7 @@
 #include <vector>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/sheets/spreadsheet_application.hpp"
-#include "vexmar/sheets/spreadsheet_applications.hpp"
+#include "vexmar/sheets/automation_application_win32.hpp"
 
 namespace vexmar {
 namespace {
@@ -344,15 +343,8 @@ std::shared_ptr<SpreadsheetApplication> CreateByProgId(const wchar_t* prog_id) {
 
 }  // namespace
 
-std::shared_ptr<const SpreadsheetApplications> DefaultSpreadsheetApplications() {
-  // The first attempt names the class as "get object" with an empty path does; it
-  // creates a new instance just as the programmatic identifier does.
-  static const std::shared_ptr<const SpreadsheetApplications> applications =
-      std::make_shared<const SpreadsheetApplications>(std::vector<SpreadsheetApplications::Entry>{
-          {std::u16string(kSpreadsheetClassName), [] { return CreateByProgId(L"Excel"); }},
-          {std::u16string(kSpreadsheetProgId), [] { return CreateByProgId(L"Excel.Application"); }},
-      });
-  return applications;
+std::shared_ptr<SpreadsheetApplication> NewAutomationSpreadsheetApplication(const wchar_t* prog_id) {
+  return CreateByProgId(prog_id);
 }
 
 }  // namespace vexmar

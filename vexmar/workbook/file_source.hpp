@@ -29,9 +29,14 @@ class FileSource {
 
  private:
   std::filesystem::path path_;
-  int fd_ = -1;
+  // The open file: a descriptor on POSIX systems, a HANDLE on Windows.
+  std::intptr_t handle_ = -1;
   std::uint64_t size_ = 0;
 };
+
+// A path as text for messages and sheet names, without going through a narrow code
+// page: bytes that are not UTF-8 (POSIX) stay as escapes, Windows names as they are.
+std::u16string PathText(const std::filesystem::path& path);
 
 // Raised for a workbook whose structure is broken; `detail` says what was wrong.
 [[noreturn]] void RaiseDamaged(const std::u16string& detail);

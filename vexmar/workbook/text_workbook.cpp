@@ -97,7 +97,7 @@ bool LooksLikeXml(const FileSource& source) {
 }
 
 std::u16string SheetNameFromFileName(const std::filesystem::path& file) {
-  std::u16string name = Utf8ToUtf16Escaped(file.filename().stem().string());
+  std::u16string name = PathText(file.filename().stem());
   if (name.size() > kMaxSheetName) {
     std::size_t cut = kMaxSheetName;
     if (name[cut - 1] >= 0xD800 && name[cut - 1] <= 0xDBFF) --cut;
