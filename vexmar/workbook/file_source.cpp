@@ -11,6 +11,7 @@
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 
 namespace vexmar::workbook {
 
@@ -120,8 +121,8 @@ std::size_t FileSource::ReadSome(std::uint64_t offset, std::span<std::byte> out)
   if (out.size() > size_ - offset) out = out.first(static_cast<std::size_t>(size_ - offset));
   std::size_t done = 0;
   while (done < out.size()) {
-    const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                              static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       throw Error(ErrorNumber::kPathFileAccessError,
@@ -135,16 +136,8 @@ std::size_t FileSource::ReadSome(std::uint64_t offset, std::span<std::byte> out)
 
 void FileSource::ReadAt(std::uint64_t offset, std::span<std::byte> out) const {
   if (offset > size_ || out.size() > size_ - offset || ReadSome(offset, out) != out.size()) {
-    RaiseDamaged(u"文件被截断");
+    RaiseFailure(FailureKind::kFileTruncated);
   }
-}
-
-void RaiseDamaged(const std::u16string& detail) {
-  throw Error(ErrorNumber::kApplicationDefined, u"工作簿文件已损坏，无法读取（" + detail + u"）。");
-}
-
-void RaiseEncrypted() {
-  throw Error(ErrorNumber::kApplicationDefined, u"工作簿已加密或受密码保护，无法读取。");
 }
 
 }  // namespace vexmar::workbook

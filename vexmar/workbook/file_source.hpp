@@ -33,9 +33,4 @@ class FileSource {
   std::uint64_t size_ = 0;
 };
 
-// Raised for a workbook whose structure is broken; `detail` says what was wrong.
-[[noreturn]] void RaiseDamaged(const std::u16string& detail);
-// Raised for an encrypted or password-protected workbook.
-[[noreturn]] void RaiseEncrypted();
-
 }  // namespace vexmar::workbook
