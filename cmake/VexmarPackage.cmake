@@ -94,6 +94,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Consumers of the static library and of the CMake package find expat and zlib themselves.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libexpat1-dev, zlib1g-dev")
+# One package per install component: libvexmarext-dev, and python3-vexmar where the
+# Python module is built (its settings are in python/CMakeLists.txt).
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME "libvexmarext-dev")
 set(CPACK_SET_DESTDIR OFF)
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 include(CPack)

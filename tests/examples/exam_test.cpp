@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -80,6 +82,52 @@ TEST(Exam, RunReportsErrorsAndCountsOutcomes) {
             std::string::npos)
       << text;
   EXPECT_EQ(text.find(" ms"), std::string::npos) << "timing lines despite --no-timing";
+}
+
+// Threads grade candidates; the report is written in candidate order all the same.
+TEST(Exam, ReportDoesNotDependOnTheNumberOfThreads) {
+  const char* source = std::getenv("VEXMAR_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  const auto run = [&](std::size_t jobs) {
+    RunOptions options;
+    options.exam_directory = std::filesystem::path(source) / "examples" / "sample-exam";
+    options.timing = false;
+    options.progress = ProgressMode::kOff;
+    options.jobs = jobs;
+    std::ostringstream report;
+    EXPECT_EQ(RunExam(options, report), 0);
+    return report.str();
+  };
+  const std::string one = run(1);
+  EXPECT_EQ(run(3), one);
+  EXPECT_EQ(run(8), one);
+}
+
+// Shards are consecutive slices that cover every candidate once, sizes within one of
+// each other, also when there are more shards than candidates or very many of both.
+TEST(Shard, SlicesCoverTheCandidatesOnceInOrder) {
+  const std::size_t big = std::size_t{1} << 62;
+  for (const auto& [total, count] : std::vector<std::pair<std::size_t, std::size_t>>{
+           {0, 3}, {6, 4}, {3, 7}, {2000, 2}, {2001, 1000}, {big, kMaxShards}}) {
+    std::size_t next = 0;
+    for (std::size_t k = 1; k <= count; k += count > 10 ? count / 7 : 1) {
+      const CandidateRange range = ShardRange({k, count}, total);
+      if (k > 1 && count <= 10) {
+        EXPECT_EQ(range.first, next) << total << " " << k << "/" << count;
+      }
+      EXPECT_LE(range.last - range.first, total / count + 1);
+      next = range.last;
+    }
+    EXPECT_EQ(ShardRange({count, count}, total).last, total);
+  }
+}
+
+TEST(Shard, ParsesOnlyKOfN) {
+  EXPECT_EQ(ParseShard("2/4")->index, 2u);
+  EXPECT_EQ(ParseShard("4/4")->count, 4u);
+  for (const char* bad : {"0/4", "5/4", "1/0", "4", "/4", "1/", "1/4x", "-1/4", "1/1000001"}) {
+    EXPECT_FALSE(ParseShard(bad)) << bad;
+  }
 }
 
 }  // namespace
