@@ -22,6 +22,9 @@ foreach(lib IN LISTS vexmar_external)
   elseif(lib STREQUAL "ZLIB::ZLIB")
     string(APPEND vexmar_find_dependencies "find_dependency(ZLIB)\n")
     list(APPEND vexmar_pc_requires zlib)
+  elseif(lib STREQUAL "Libgcrypt::Libgcrypt")
+    string(APPEND vexmar_find_dependencies "find_dependency(Libgcrypt)\n")
+    list(APPEND vexmar_pc_requires libgcrypt)
   elseif(lib MATCHES "^ICU::(.*)$")
     string(APPEND vexmar_find_dependencies "find_dependency(ICU COMPONENTS ${CMAKE_MATCH_1})\n")
     list(APPEND vexmar_pc_requires icu-${CMAKE_MATCH_1})
@@ -79,6 +82,7 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VexmarExtConfigVers
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VexmarExtConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/VexmarExtConfigVersion.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/FindLibgcrypt.cmake
         DESTINATION ${vexmar_cmake_dir})
 configure_file(${PROJECT_SOURCE_DIR}/cmake/package/VexmarExt.pc.in
                ${CMAKE_CURRENT_BINARY_DIR}/VexmarExt.pc @ONLY)
@@ -92,8 +96,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Grading-rule expansion library with an em
 set(CPACK_DEBIAN_PACKAGE_SECTION "libdevel")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Consumers of the static library and of the CMake package find expat and zlib themselves.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libexpat1-dev, zlib1g-dev")
+# Consumers of the static library and of the CMake package find expat, zlib and libgcrypt
+# themselves.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libexpat1-dev, zlib1g-dev, libgcrypt20-dev")
 # One package per install component: libvexmarext-dev, and python3-vexmar where the
 # Python module is built (its settings are in python/CMakeLists.txt).
 set(CPACK_DEB_COMPONENT_INSTALL ON)

@@ -43,6 +43,11 @@ std::span<const std::byte> BiffRecordReader::Body() {
       ReadBuffered(at, body_);
       body_view_ = body_;
     }
+    if (decryptor_ != nullptr) {
+      if (body_view_.data() != body_.data()) body_.assign(body_view_.begin(), body_view_.end());
+      decryptor_->Decrypt(type_, at, body_);
+      body_view_ = body_;
+    }
     body_loaded_ = true;
   }
   return body_view_;

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "vexmar/workbook/decryption/biff_decryptor.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {
@@ -71,11 +72,14 @@ class BiffRecordReader {
   std::span<const std::byte> Body();
   // Continues with the record whose header starts at `offset`.
   void Seek(std::uint64_t offset);
+  // From now on record bodies pass through `decryptor` (after a FILEPASS record).
+  void SetDecryptor(BiffBodyDecryptor* decryptor) noexcept { decryptor_ = decryptor; }
 
  private:
   void ReadBuffered(std::uint64_t offset, std::span<std::byte> out);
 
   RandomAccessStream& stream_;
+  BiffBodyDecryptor* decryptor_ = nullptr;
   std::uint64_t next_ = 0;
   std::uint64_t offset_ = 0;
   std::uint16_t type_ = 0;

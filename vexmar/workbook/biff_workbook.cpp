@@ -9,6 +9,7 @@
 #include "vexmar/workbook/code_page.hpp"
 #include "vexmar/workbook/compound_file.hpp"
 #include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/decryption/encrypted_package.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
@@ -213,6 +214,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
                                                const std::u16string& file_sheet_name) {
   MeteredStream stream(source);
   BiffRecordReader reader(stream);
+  std::unique_ptr<BiffBodyDecryptor> decryptor;
   if (!reader.Next() || reader.Type() != biff::kBof || reader.Length() < 4) {
     RaiseFailure(FailureKind::kWorkbookStreamWithoutBof);
   }
@@ -243,7 +245,11 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
   for (;;) {
     if (!reader.Next()) RaiseFailure(FailureKind::kGlobalsWithoutEof);
     const std::uint16_t type = reader.Type();
-    if (type == biff::kFilePass) RaiseFailure(FailureKind::kEncrypted);
+    if (type == biff::kFilePass) {
+      decryptor = OpenBiffDecryptor(reader.Body(), version == BiffVersion::kBiff8);
+      reader.SetDecryptor(decryptor.get());
+      continue;
+    }
     if (type == biff::kEof) break;
     if (IsBof(type)) RaiseFailure(FailureKind::kGlobalsWithoutEof);
     if (type == biff::kMsoDrawingGroup) has_drawings = true;
@@ -295,7 +301,7 @@ std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSour
       u"Workbook", u"Book", u"EncryptionInfo", u"EncryptedPackage"};
   const auto found = file.FindTopLevel(kStreams);
   // An encrypted Office Open XML package travels in a compound file.
-  if (found[2] || found[3]) RaiseFailure(FailureKind::kEncrypted);
+  if (found[2] || found[3]) return ListEncryptedPackageWorksheets(file, found[2], found[3]);
   for (std::size_t i = 0; i < 2; ++i) {
     if (found[i] && found[i]->type == cfb::kEntryStream) {
       const auto stream = file.OpenStream(*found[i]);

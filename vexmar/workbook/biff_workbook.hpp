@@ -14,14 +14,16 @@ enum class BiffVersion { kBiff5, kBiff8 };
 
 // The worksheets listed in the globals of a BIFF5 or BIFF8 workbook stream. The
 // version comes from the stream's first BOF record; `assumed` applies when that
-// record names neither. FILEPASS raises the encrypted-workbook error. A stream that is
-// a lone worksheet (no globals) gives one worksheet named `file_sheet_name`; a lone
-// chart or macro sheet gives none.
+// record names neither. After a FILEPASS record the bodies are decrypted when the
+// workbook was saved with the default password; otherwise it is the encrypted-workbook
+// error. A stream that is a lone worksheet (no globals) gives one worksheet named
+// `file_sheet_name`; a lone chart or macro sheet gives none.
 std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffVersion assumed,
                                                const std::u16string& file_sheet_name);
 
 // Compound files: the "Workbook" (BIFF8) or "Book" (BIFF5) stream below the root.
-// std::nullopt when neither is there; encrypted packages raise the encrypted error.
+// std::nullopt when neither is there. An encrypted package is read when it was saved
+// with the default password; otherwise it raises the encrypted error.
 std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSource& source);
 
 // True when the file starts with a BIFF2, BIFF3 or BIFF4 BOF record.

@@ -50,7 +50,7 @@ std::uint64_t U64(const std::byte* p) noexcept {
 // costs few system calls.
 class WindowReader {
  public:
-  WindowReader(const FileSource& file, std::size_t window) : file_(file), window_(window) {}
+  WindowReader(RandomAccessStream& file, std::size_t window) : file_(file), window_(window) {}
 
   // `n` bytes at `offset`, valid until the next call. Past the end of the file is damage.
   const std::byte* Get(std::uint64_t offset, std::size_t n) {
@@ -61,14 +61,14 @@ class WindowReader {
     const std::size_t want = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::max(n, window_), file_.Size() - offset));
     if (buffer_.size() < want) buffer_.resize(want);
-    file_.ReadAt(offset, std::span(buffer_.data(), want));
+    file_.Read(offset, std::span(buffer_.data(), want));
     start_ = offset;
     length_ = want;
     return buffer_.data();
   }
 
  private:
-  const FileSource& file_;
+  RandomAccessStream& file_;
   std::size_t window_;
   std::vector<std::byte> buffer_;
   std::uint64_t start_ = 0;
@@ -141,7 +141,7 @@ ZipEntry ParseCentralHeader(WindowReader& reader, std::uint64_t offset, std::uin
 // Streams a stored entry and checks its CRC at the end.
 class StoredEntryStream final : public ByteStream {
  public:
-  StoredEntryStream(const FileSource& file, ZipArchive& archive, std::uint64_t data_offset,
+  StoredEntryStream(RandomAccessStream& file, ZipArchive& archive, std::uint64_t data_offset,
                     const ZipEntry& entry)
       : file_(file),
         archive_(archive),
@@ -152,7 +152,7 @@ class StoredEntryStream final : public ByteStream {
   std::size_t Read(std::span<std::byte> out) override {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), remaining_));
     if (n == 0) return 0;
-    file_.ReadAt(position_, out.first(n));
+    file_.Read(position_, out.first(n));
     archive_.ChargeInflated(n);
     position_ += n;
     remaining_ -= n;
@@ -162,7 +162,7 @@ class StoredEntryStream final : public ByteStream {
   }
 
  private:
-  const FileSource& file_;
+  RandomAccessStream& file_;
   ZipArchive& archive_;
   std::uint64_t position_;
   std::uint64_t remaining_;
@@ -173,7 +173,7 @@ class StoredEntryStream final : public ByteStream {
 // Inflates a deflated entry piece by piece with raw zlib inflate.
 class DeflatedEntryStream final : public ByteStream {
  public:
-  DeflatedEntryStream(const FileSource& file, ZipArchive& archive, std::uint64_t data_offset,
+  DeflatedEntryStream(RandomAccessStream& file, ZipArchive& archive, std::uint64_t data_offset,
                       const ZipEntry& entry)
       : file_(file),
         archive_(archive),
@@ -221,14 +221,14 @@ class DeflatedEntryStream final : public ByteStream {
  private:
   void Refill() {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, in_remaining_));
-    file_.ReadAt(in_position_, std::span(input_.data(), n));
+    file_.Read(in_position_, std::span(input_.data(), n));
     in_position_ += n;
     in_remaining_ -= n;
     z_.next_in = reinterpret_cast<Bytef*>(input_.data());
     z_.avail_in = static_cast<uInt>(n);
   }
 
-  const FileSource& file_;
+  RandomAccessStream& file_;
   ZipArchive& archive_;
   std::uint64_t in_position_;
   std::uint64_t in_remaining_;
@@ -243,7 +243,13 @@ class DeflatedEntryStream final : public ByteStream {
 
 }  // namespace
 
-ZipArchive::ZipArchive(const FileSource& file) : file_(file) {
+ZipArchive::ZipArchive(const FileSource& file)
+    : owned_source_(std::make_unique<WholeFileStream>(file)), file_(*owned_source_) {
+  LocateCentralDirectory();
+  IndexCentralDirectory();
+}
+
+ZipArchive::ZipArchive(RandomAccessStream& source) : file_(source) {
   LocateCentralDirectory();
   IndexCentralDirectory();
 }
@@ -257,7 +263,7 @@ void ZipArchive::LocateCentralDirectory() {
       std::min<std::uint64_t>(size, kEndSize + kMaxComment + kZip64LocatorSize));
   const std::uint64_t tail_start = size - tail_len;
   std::vector<std::byte> tail(tail_len);
-  file_.ReadAt(tail_start, tail);
+  file_.Read(tail_start, tail);
 
   // The end record is the last signature whose comment length fits the file.
   std::size_t end_pos = tail_len;
@@ -288,7 +294,7 @@ void ZipArchive::LocateCentralDirectory() {
     std::array<std::byte, kZip64EndSize> record{};
     auto record_at = [&](std::uint64_t at) {
       if (at > locator_offset || locator_offset - at < kZip64EndSize) return false;
-      file_.ReadAt(at, record);
+      file_.Read(at, record);
       return U32(record.data()) == kZip64EndSig;
     };
     if (!record_at(record_offset)) {
@@ -317,7 +323,7 @@ void ZipArchive::LocateCentralDirectory() {
     if (cd_size_ == 0) return true;
     std::array<std::byte, 4> sig{};
     if (cd_size_ < sig.size()) return false;
-    file_.ReadAt(at, sig);
+    file_.Read(at, sig);
     return U32(sig.data()) == kCentralHeaderSig;
   };
   if (directory_at(cd_offset_)) {
@@ -413,7 +419,7 @@ std::unique_ptr<ByteStream> ZipArchive::Open(const ZipEntry& entry) {
   if (local_offset > directory || directory - local_offset < kLocalHeaderSize) {
     RaiseFailure(FailureKind::kZipEntryOffsetInvalid);
   }
-  file_.ReadAt(local_offset, local);
+  file_.Read(local_offset, local);
   if (U32(local.data()) != kLocalHeaderSig) RaiseFailure(FailureKind::kZipLocalHeaderDamaged);
   const std::uint64_t data_offset =
       local_offset + kLocalHeaderSize + U16(local.data() + 26) + U16(local.data() + 28);

@@ -12,6 +12,7 @@
 
 #include "vexmar/workbook/byte_stream.hpp"
 #include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {
 
@@ -40,6 +41,8 @@ class ZipArchive {
   // Reads the end-of-central-directory records and indexes the central directory.
   // A file that is not a well-formed zip raises the damaged-workbook error.
   explicit ZipArchive(const FileSource& file);
+  // The same over any random-access source (a package decrypted on the fly).
+  explicit ZipArchive(RandomAccessStream& source);
   ~ZipArchive();
   ZipArchive(const ZipArchive&) = delete;
   ZipArchive& operator=(const ZipArchive&) = delete;
@@ -72,7 +75,8 @@ class ZipArchive {
   std::pair<std::vector<IndexEntry>::const_iterator, std::vector<IndexEntry>::const_iterator>
   EqualHash(std::uint64_t hash) const;
 
-  const FileSource& file_;
+  std::unique_ptr<RandomAccessStream> owned_source_;
+  RandomAccessStream& file_;
   std::uint64_t base_ = 0;  // bytes prepended to the archive (self-extractors)
   std::uint64_t cd_offset_ = 0;
   std::uint64_t cd_size_ = 0;

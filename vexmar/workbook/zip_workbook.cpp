@@ -90,6 +90,11 @@ std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& z
 }  // namespace
 
 std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& source) {
+  WholeFileStream stream(source);
+  return ListZipWorksheets(stream);
+}
+
+std::optional<std::vector<std::u16string>> ListZipWorksheets(RandomAccessStream& source) {
   ZipArchive zip(source);
   if (const std::optional<ZipEntry> mimetype = zip.Find("mimetype");
       mimetype && mimetype->uncompressed_size <= kMaxMimetype) {

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {
 
 // std::nullopt when the zip holds no workbook part; throws vexmar::Error for a damaged
 // or encrypted workbook.
 std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& source);
+// The same for a zip read through another source (a package decrypted on the fly).
+std::optional<std::vector<std::u16string>> ListZipWorksheets(RandomAccessStream& source);
 
 }  // namespace vexmar::workbook
