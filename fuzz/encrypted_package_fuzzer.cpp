@@ -16,7 +16,7 @@
 #include "vexmar/workbook/decryption/package_cipher.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "vexmar/workbook/code_page.hpp"
+#include "vexmar/workbook/biff/code_page.hpp"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <numeric>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff_workbook.hpp"
-#include "vexmar/workbook/compound_file.hpp"
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/containers/compound_file.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/file_source.hpp"
 #include "workbook/cfb_builder.hpp"

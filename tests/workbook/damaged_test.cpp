@@ -8,7 +8,7 @@
 #include <random>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
 #include "workbook/cfb_builder.hpp"

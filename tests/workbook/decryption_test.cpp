@@ -13,7 +13,7 @@
 #include "vexmar/workbook/decryption/decrypted_package_stream.hpp"
 #include "vexmar/workbook/decryption/package_cipher.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 #include "workbook/zip_builder.hpp"
 
 namespace vexmar::workbook {

@@ -7,10 +7,10 @@
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
-#include "vexmar/workbook/zip_part_limit.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 #include "workbook/listing_outcome.hpp"
 #include "workbook/test_files.hpp"
 #include "workbook/xlsb_builder.hpp"

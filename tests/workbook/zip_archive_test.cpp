@@ -1,5 +1,5 @@
 // The zip container reader on archives built in memory.
-#include "vexmar/workbook/zip_archive.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
 
 #include <gtest/gtest.h>
 

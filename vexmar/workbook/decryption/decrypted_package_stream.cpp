@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "vexmar/workbook/containers/zip_archive.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
-#include "vexmar/workbook/zip_archive.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -4,7 +4,7 @@
 #include "vexmar/workbook/decryption/default_password.hpp"
 #include "vexmar/workbook/decryption/package_cipher.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 
 namespace vexmar::workbook {
 

@@ -12,7 +12,7 @@
 #include "vexmar/workbook/decryption/default_password.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xlsb_records.hpp"
+#include "vexmar/workbook/ooxml/xlsb_records.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 #include <expat.h>
 
@@ -8,7 +8,7 @@
 #include <new>
 
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/xml_legacy_encoding.hpp"
+#include "vexmar/workbook/xml/xml_legacy_encoding.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,16 +1,16 @@
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 
 #include <algorithm>
 #include <string_view>
 
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/ods_content.hpp"
-#include "vexmar/workbook/ooxml_workbook.hpp"
-#include "vexmar/workbook/opc_package.hpp"
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/zip_archive.hpp"
-#include "vexmar/workbook/zip_part_limit.hpp"
+#include "vexmar/workbook/ooxml/ooxml_workbook.hpp"
+#include "vexmar/workbook/ooxml/opc_package.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml_workbooks/ods_content.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/zip_archive.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
 
 #include <zlib.h>
 
@@ -6,8 +6,8 @@
 #include <array>
 #include <limits>
 
+#include "vexmar/workbook/containers/zip_name.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/zip_name.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/biff_records.hpp"
+#include "vexmar/workbook/biff/biff_records.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
-#include "vexmar/workbook/compound_file.hpp"
+#include "vexmar/workbook/containers/compound_file.hpp"
 
 #include <algorithm>
 #include <cstring>
 
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 

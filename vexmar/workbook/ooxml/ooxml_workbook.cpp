@@ -1,17 +1,17 @@
-#include "vexmar/workbook/ooxml_workbook.hpp"
+#include "vexmar/workbook/ooxml/ooxml_workbook.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/opc_package.hpp"
-#include "vexmar/workbook/package_sheet.hpp"
+#include "vexmar/workbook/ooxml/opc_package.hpp"
+#include "vexmar/workbook/ooxml/package_sheet.hpp"
+#include "vexmar/workbook/ooxml/xlsb_records.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
-#include "vexmar/workbook/xlsb_records.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
-#include "vexmar/workbook/zip_part_limit.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 namespace {

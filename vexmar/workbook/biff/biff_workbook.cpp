@@ -1,19 +1,19 @@
-#include "vexmar/workbook/biff_workbook.hpp"
+#include "vexmar/workbook/biff/biff_workbook.hpp"
 
 #include <algorithm>
 #include <array>
 #include <numeric>
 #include <string_view>
 
-#include "vexmar/workbook/biff_records.hpp"
-#include "vexmar/workbook/code_page.hpp"
-#include "vexmar/workbook/compound_file.hpp"
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/biff/biff_records.hpp"
+#include "vexmar/workbook/biff/code_page.hpp"
+#include "vexmar/workbook/containers/compound_file.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/decryption/encrypted_package.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
+#include "vexmar/workbook/plain/text_workbook.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
-#include "vexmar/workbook/text_workbook.hpp"
 
 namespace vexmar::workbook {
 namespace {

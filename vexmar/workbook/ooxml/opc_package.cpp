@@ -1,11 +1,11 @@
-#include "vexmar/workbook/opc_package.hpp"
+#include "vexmar/workbook/ooxml/opc_package.hpp"
 
 #include <algorithm>
 #include <string>
 
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/zip_part_limit.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,14 +1,14 @@
-#include "vexmar/workbook/xml_workbook.hpp"
+#include "vexmar/workbook/xml_workbooks/xml_workbook.hpp"
 
 #include <string_view>
 
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/byte_stream.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/ods_content.hpp"
-#include "vexmar/workbook/spreadsheetml_content.hpp"
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
+#include "vexmar/workbook/xml_workbooks/ods_content.hpp"
+#include "vexmar/workbook/xml_workbooks/spreadsheetml_content.hpp"
 
 namespace vexmar::workbook {
 namespace {

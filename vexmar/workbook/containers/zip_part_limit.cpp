@@ -1,4 +1,4 @@
-#include "vexmar/workbook/zip_part_limit.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
 
 #include <algorithm>
 
