@@ -34,11 +34,12 @@ foreach(lib IN LISTS vexmar_external)
 endforeach()
 list(JOIN vexmar_pc_requires ", " vexmar_pc_requires)
 
-set(vexmar_version_source ${CMAKE_CURRENT_BINARY_DIR}/vexmar_library_version.cpp)
-file(WRITE ${vexmar_version_source}
-  "namespace vexmar { const char* LibraryVersion() noexcept { return \"${PROJECT_VERSION}\"; } }\n")
+# The objects come from the subsystem archives; CMake wants one source of its own.
+set(vexmar_shared_source ${CMAKE_CURRENT_BINARY_DIR}/vexmar_shared_library.cpp)
+file(CONFIGURE OUTPUT ${vexmar_shared_source}
+     CONTENT "// libVexmarExt.so: every object of the subsystem archives.\n")
 
-add_library(VexmarExt SHARED ${vexmar_version_source})
+add_library(VexmarExt SHARED ${vexmar_shared_source})
 # Every object of every subsystem goes in, whether or not another object refers to it.
 set(vexmar_archives "")
 foreach(lib IN LISTS vexmar_subsystems)
@@ -47,8 +48,24 @@ endforeach()
 add_dependencies(VexmarExt ${vexmar_subsystems})
 target_link_libraries(VexmarExt PRIVATE -Wl,--whole-archive ${vexmar_archives}
                       -Wl,--no-whole-archive ${vexmar_external})
+# The subsystems are compiled with hidden visibility and export what is marked
+# VEXMAR_API; the version script also keeps the standard library's template instances,
+# which have default visibility wherever they are made, out of the exported symbols.
+set(vexmar_symbol_map ${PROJECT_SOURCE_DIR}/cmake/package/VexmarExt.map)
+target_link_options(VexmarExt PRIVATE "LINKER:--version-script=${vexmar_symbol_map}")
+set_property(TARGET VexmarExt APPEND PROPERTY LINK_DEPENDS ${vexmar_symbol_map})
+target_include_directories(VexmarExt INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+target_compile_features(VexmarExt INTERFACE cxx_std_20)
 set_target_properties(VexmarExt PROPERTIES VERSION ${PROJECT_VERSION}
                                            SOVERSION ${PROJECT_VERSION_MAJOR})
+
+# The names a parent project that adds this one with add_subdirectory() links to, the same
+# as those of the installed package; in the build tree the static form is the subsystem
+# archives themselves.
+add_library(vexmar_static_all INTERFACE)
+target_link_libraries(vexmar_static_all INTERFACE ${vexmar_subsystems})
+add_library(VexmarExt::VexmarExt ALIAS VexmarExt)
+add_library(VexmarExt::VexmarExt_static ALIAS vexmar_static_all)
 
 # One static archive holding every subsystem's objects.
 set(vexmar_static ${CMAKE_CURRENT_BINARY_DIR}/libVexmarExt.a)
@@ -65,10 +82,17 @@ add_custom_command(OUTPUT ${vexmar_static}
   COMMENT "Merging subsystem archives into libVexmarExt.a" VERBATIM)
 add_custom_target(VexmarExt_static ALL DEPENDS ${vexmar_static})
 
+if(NOT VEXMAR_INSTALL)
+  return()
+endif()
 install(TARGETS VexmarExt LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${vexmar_static} DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/vexmar/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexmar
-        FILES_MATCHING PATTERN "*.hpp" PATTERN "com" EXCLUDE)
+# The public headers alone (vexmar/CMakeLists.txt lists them).
+foreach(header IN LISTS VEXMAR_PUBLIC_HEADERS)
+  get_filename_component(header_dir ${header} DIRECTORY)
+  install(FILES ${PROJECT_SOURCE_DIR}/vexmar/${header}
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexmar/${header_dir})
+endforeach()
 
 set(vexmar_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/VexmarExt)
 # Both files find the prefix relative to where they are installed, so the package works

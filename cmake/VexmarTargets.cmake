@@ -7,6 +7,11 @@ function(vexmar_add_subsystem name)
   target_include_directories(vexmar_${name} PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
   target_link_libraries(vexmar_${name} PRIVATE vexmar_warnings)
+  if(NOT WIN32)
+    # Hidden unless marked VEXMAR_API: the shared library exports the public API alone.
+    set_target_properties(vexmar_${name} PROPERTIES CXX_VISIBILITY_PRESET hidden
+                                                    VISIBILITY_INLINES_HIDDEN ON)
+  endif()
   foreach(dep IN LISTS ARG_DEPS)
     target_link_libraries(vexmar_${name} PUBLIC vexmar_${dep})
   endforeach()
@@ -30,6 +35,8 @@ function(vexmar_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  # Parameterised cases are named by their name generators; without NO_PRETTY_VALUES
+  # ctest would append each parameter's printed value (a byte dump for most) instead.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "VEXMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}" LABELS "${ARG_LABELS}")
 endfunction()

@@ -2,8 +2,9 @@
 """Seed corpora for every fuzz target from a folder of real workbooks, read in place.
 
 usage: make_external_seeds.py SOURCE_DIR OUT_DIR
-  -> OUT_DIR/<target>/ for list_worksheets, compound_file, biff, zip_container,
-     package_parts, xml_workbook, xml_skeleton
+  -> OUT_DIR/<target>/ for list_worksheets, compound_file, compound_lenient, biff,
+     biff_decryption, encrypted_package, zip_container, package_parts, xml_workbook,
+     xml_skeleton
 
 Whole-file seeds are symbolic links to the files where they lie (nothing is copied);
 targets that take a derived input (the parts of a package spliced at a marker, a
@@ -20,8 +21,12 @@ MARKER = b"\n@@PART@@\n"
 PARTS = ["_rels/.rels", "xl/workbook.xml", "xl/_rels/workbook.xml.rels", "[Content_Types].xml",
          "xl/workbook.bin", "xl/_rels/workbook.bin.rels", "mimetype", "content.xml",
          "META-INF/manifest.xml", "xl/worksheets/sheet1.xml"]
-TARGETS = ["list_worksheets", "compound_file", "biff", "zip_container", "package_parts",
-           "xml_workbook", "xml_skeleton"]
+TARGETS = ["list_worksheets", "compound_file", "compound_lenient", "biff", "biff_decryption",
+           "encrypted_package", "zip_container", "package_parts", "xml_workbook",
+           "xml_skeleton"]
+# The lenient compound-file target reads four bytes of changes before the file: every
+# change at once (overstated counts, a cut tail, a link leaving the directory).
+LENIENT_PREFIX = b"\x07\x01\x01\x00"
 
 
 def kind(head):
@@ -83,9 +88,16 @@ def main(source, out):
             try:
                 if what == "compound":
                     link(out, "compound_file", path, index)
+                    with open(path, "rb") as f:
+                        whole = f.read()
+                    write(out, "compound_lenient", "%05d" % index, LENIENT_PREFIX + whole)
+                    # Mode 2 of the encrypted-package target lists a whole compound file.
+                    write(out, "encrypted_package", "%05d" % index, b"\x02" + whole)
                     stream = biff_stream(path)
                     if stream:
                         write(out, "biff", "%05d" % index, stream)
+                        # Mode 2 (RC4 CryptoAPI) takes the rest as the encrypted globals.
+                        write(out, "biff_decryption", "%05d" % index, b"\x02" + stream[1:])
                 elif what == "zip":
                     link(out, "zip_container", path, index)
                     write(out, "package_parts", "%05d.parts" % index, package_parts(path))

@@ -3,6 +3,7 @@
 #include "vexmar/component/checked.hpp"
 #include "vexmar/component/class_table.hpp"
 #include "vexmar/component/error.hpp"
+#include "vexmar/component/library_version.hpp"
 #include "vexmar/component/score_state.hpp"
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/utf.hpp"

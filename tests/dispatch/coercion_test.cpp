@@ -5,9 +5,13 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <limits>
+#include <sstream>
 
 #include "dispatch/dispatch_test_util.hpp"
+#include "support/coercion_table.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/dispatch/number_text.hpp"
@@ -144,6 +148,51 @@ TEST(CoercionTest, RefusesWhatDoesNotConvert) {
   for (const auto& c : cases) {
     EXPECT_EQ(ErrorNumberOf([&] { CoerceTo(c.value, c.type); }), c.error)
         << "alternative " << c.value.index() << " to type " << static_cast<int>(c.type);
+  }
+}
+
+// A scalar value of the shared table as the Variant alternative of its type.
+Variant TableValue(const std::string& type, const std::string& text) {
+  if (type == "empty") return Empty{};
+  if (type == "int32") return static_cast<std::int32_t>(std::stol(text));
+  if (type == "float32") {
+    return text == "nan" ? std::numeric_limits<float>::quiet_NaN() : std::stof(text);
+  }
+  if (type == "bool16") return ToBool16(text == "True");
+  if (type == "string") return Utf8ToUtf16(text);
+  throw std::invalid_argument("unknown type " + type);
+}
+
+ValueType TableType(const std::string& type) {
+  if (type == "int32") return ValueType::kInt32;
+  if (type == "float32") return ValueType::kFloat32;
+  if (type == "bool16") return ValueType::kBool16;
+  if (type == "string") return ValueType::kString;
+  throw std::invalid_argument("unknown type " + type);
+}
+
+// The Windows client runs the same table through the platform's conversion.
+TEST(CoercionTest, AgreesWithTheSharedTable) {
+  const char* source_dir = std::getenv("VEXMAR_SOURCE_DIR");
+  if (source_dir == nullptr) source_dir = VEXMAR_SOURCE_DIR_DEFAULT;
+  std::ifstream file(std::string(source_dir) + "/tests/support/coercion_cases.tsv",
+                     std::ios::binary);
+  ASSERT_TRUE(file) << "tests/support/coercion_cases.tsv is missing";
+  std::stringstream text;
+  text << file.rdbuf();
+  const auto cases = vexmar::testing::ParseCoercionTable(text.str());
+  ASSERT_GE(cases.size(), 40u);
+  for (const auto& c : cases) {
+    const Variant value = TableValue(c.from, c.value);
+    const ValueType type = TableType(c.to);
+    if (const int error = vexmar::testing::ExpectedErrorNumber(c.result); error != 0) {
+      EXPECT_EQ(ErrorNumberOf([&] { CoerceTo(value, type); }), error) << c.Label();
+      continue;
+    }
+    Variant converted;
+    ASSERT_EQ(ErrorNumberOf([&] { converted = CoerceTo(value, type); }), 0) << c.Label();
+    EXPECT_TRUE(converted == TableValue(c.to, c.result))
+        << c.Label() << " gave \"" << Utf16ToUtf8(CoerceToString(converted)) << "\"";
   }
 }
 

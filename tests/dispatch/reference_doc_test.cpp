@@ -1,4 +1,4 @@
-#include "vexmar/dispatch/reference_doc.hpp"
+#include "tools/reference_doc/reference_doc.hpp"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(ReferenceDocTest, CommittedPageIsTheGeneratorsOutput) {
   committed << file.rdbuf();
   EXPECT_TRUE(committed.str() == ReferenceMarkdown())
       << "docs/reference.md is out of date; regenerate it with\n"
-         "  build/debug/vexmar/dispatch/vexmar_reference_doc > docs/reference.md";
+         "  build/debug/tools/reference_doc/vexmar_reference_doc > docs/reference.md";
 }
 
 TEST(ReferenceDocTest, ListsEveryClassAndMemberRow) {

@@ -8,6 +8,7 @@
 
 #include "scripted_spreadsheet.hpp"
 #include "sheets_test_support.hpp"
+#include "support/param_name.hpp"
 #include "vexmar/sheets/excel_multi_sheets.hpp"
 
 namespace vexmar {
@@ -112,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
                  3.0f,
                  {u"考试|工作表一|3|工作表名称错误", u"考试|工作表二|3|工作表名称错误"}},
         // A wildcard outside the sheet field does not make the rule a pattern rule.
-        RuleCase{u"K*|Sheet1|5|m?", true, kCaller, u"m?", 5.0f, {u"K*|Sheet1|5|m?"}}));
+        RuleCase{u"K*|Sheet1|5|m?", true, kCaller, u"m?", 5.0f, {u"K*|Sheet1|5|m?"}}),
+    vexmar::testing::ReadableParamName());
 
 INSTANTIATE_TEST_SUITE_P(
     Weight, SheetRuleTest,
@@ -129,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{u"K|S|5.0.0|m", false, kWeightNotNumber, u"m", kOldWeight, {}},
         RuleCase{u"K|S|E5|m", false, kWeightNotNumber, u"m", kOldWeight, {}},
         RuleCase{u"K|S|5\t|m", false, kWeightNotNumber, u"m", kOldWeight, {}},
-        RuleCase{u"K|S|５|m", false, kWeightNotNumber, u"m", kOldWeight, {}}));
+        RuleCase{u"K|S|５|m", false, kWeightNotNumber, u"m", kOldWeight, {}}),
+    vexmar::testing::ReadableParamName());
 
 INSTANTIATE_TEST_SUITE_P(
     FurtherLines, SheetRuleTest,
@@ -154,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{u"K|S|5|m\n\rL1", true, kCaller, u"m\n\rL1", 5.0f, {u"K|S|5|m\n\rL1"}},
         RuleCase{u"K|S|5\n|m", false, kWeightNotNumber, u"m", kOldWeight, {}},
         RuleCase{u"\nK|S|5|m", true, kCaller, u"m", 5.0f, {u"\nK|S|5|m"}},
-        RuleCase{u"\rK|S|5|m\r\n\r\nL2\n", true, kCaller, u"m", 5.0f, {u"\rK|S|5|m\r\nL2\n"}}));
+        RuleCase{u"\rK|S|5|m\r\n\r\nL2\n", true, kCaller, u"m", 5.0f, {u"\rK|S|5|m\r\nL2\n"}}),
+    vexmar::testing::ReadableParamName());
 
 TEST(SheetRule, FourEmptyFieldsFailTheWeightTest) {
   ScriptedSpreadsheet stand_in({});

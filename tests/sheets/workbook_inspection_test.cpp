@@ -9,6 +9,7 @@
 
 #include "scripted_spreadsheet.hpp"
 #include "sheets_test_support.hpp"
+#include "support/param_name.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/sheets/excel_multi_sheets.hpp"
 #include "vexmar/text/indexed_name_list.hpp"
@@ -404,7 +405,8 @@ INSTANTIATE_TEST_SUITE_P(
         // a plain name written by the examiner stands as written.
         ExpansionCase{{u"S|100|pwn", u"S\r\nK|X|100|pwn", u"S\rx", u"S\ny", u"S2"},
                       u"K|S*#P\rQ|2.5|m",
-                      {u"K|S2|2.5|m", u"K|P\rQ|2.5|m"}}));
+                      {u"K|S2|2.5|m", u"K|P\rQ|2.5|m"}}),
+    vexmar::testing::ReadableParamName());
 
 TEST_F(WorkbookInspectionTest, ACountAboveTheWorksheetsAddsNothing) {
   SpreadsheetScript script = Workbook({u"Sheet1", u"Sheet2"});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/param_name.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
@@ -50,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{u"a|b|c", u"|", 3, 1, {u"a", u"b", u"c"}},
         // Overlapping candidates: occurrences are taken left to right, non-overlapping.
         SplitCase{u"aaa", u"aa", -1, 1, {u"", u"a"}},
-        SplitCase{u"x##y", u"##", -1, 1, {u"x", u"y"}}));
+        SplitCase{u"x##y", u"##", -1, 1, {u"x", u"y"}}),
+    vexmar::testing::ReadableParamName());
 
 TEST(SplitStringErrorTest, EmptyDelimiterAndUnknownModeAreInvalidArguments) {
   StringList items;

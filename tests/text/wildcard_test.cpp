@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/param_name.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
@@ -61,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{u"SHEET1", u"ｓｈｅｅｔ?", 1, -1, 0},
         // A surrogate pair is two units; a "?" takes one of them.
         MatchCase{u"a\U0001F600b", u"a??b", 1, 1, 4}, MatchCase{u"a\U0001F600b", u"a?b", 1, 1, 4},
-        MatchCase{u"\U0001F600", u"\U0001F600", 1, 1, 2}));
+        MatchCase{u"\U0001F600", u"\U0001F600", 1, 1, 2}),
+    vexmar::testing::ReadableParamName());
 
 TEST(MatchWildcardErrorTest, StartBelowOneIsInvalidArgumentAndClearsLength) {
   for (std::int32_t start : {0, -1, -2147483647 - 1}) {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/param_name.hpp"
 #include "vexmar/workbook/biff/code_page.hpp"
 
 namespace {
@@ -18,6 +19,8 @@ struct Case {
   std::string bytes;
   std::u16string text;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << "cp" << c.code_page; }
 
 class CodePages : public testing::TestWithParam<Case> {};
 
@@ -46,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{936, "", u""},
         // Letters a converter holds back to see whether
         // an accent follows, at the end of the name.
-        Case{1258, "Vi\xEA", u"Viê"}, Case{1255, "\xF9\xEC\xE5\xED", u"שלום"}));
+        Case{1258, "Vi\xEA", u"Viê"}, Case{1255, "\xF9\xEC\xE5\xED", u"שלום"}),
+    vexmar::testing::ReadableParamName());
 
 // Every name must come out whole whatever the converter buffers: the name's last
 // letter was lost by the converters of 1255 and 1258.

@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "vexmar/component/export.hpp"
+
 namespace vexmar {
 
 // Conventional Automation error numbers used by the library.
@@ -27,9 +29,9 @@ enum class ErrorNumber : std::int32_t {
 };
 
 // The conventional description of a number; a generic text for numbers without one.
-std::u16string DefaultDescription(std::int32_t number);
+VEXMAR_API std::u16string DefaultDescription(std::int32_t number);
 
-class Error : public std::exception {
+class VEXMAR_API Error : public std::exception {
  public:
   Error(std::int32_t number, std::u16string description);
   explicit Error(ErrorNumber number);
@@ -48,8 +50,8 @@ class Error : public std::exception {
   std::string what_;
 };
 
-[[noreturn]] void Raise(ErrorNumber number);
-[[noreturn]] void Raise(ErrorNumber number, std::u16string description);
+[[noreturn]] VEXMAR_API void Raise(ErrorNumber number);
+[[noreturn]] VEXMAR_API void Raise(ErrorNumber number, std::u16string description);
 
 // Runs `body`; turns std::bad_alloc into the out-of-memory Error and passes every
 // other Error on. Used at the edges where an error leaves the library.

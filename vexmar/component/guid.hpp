@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "vexmar/component/export.hpp"
+
 namespace vexmar {
 
 struct Guid {
@@ -47,8 +49,8 @@ consteval Guid MakeGuid(const char (&s)[39]) {
 }
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hex.
-std::string FormatGuid(const Guid& guid);
+VEXMAR_API std::string FormatGuid(const Guid& guid);
 // Parses the braced or bare form, either letter case; nullopt when malformed.
-std::optional<Guid> ParseGuid(std::string_view text);
+VEXMAR_API std::optional<Guid> ParseGuid(std::string_view text);
 
 }  // namespace vexmar

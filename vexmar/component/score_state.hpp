@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/value.hpp"
 
 namespace vexmar {
 
-class ClsScoreState : public Object {
+class VEXMAR_API ClsScoreState : public Object {
  public:
   // Numbers are kept as their bit pattern, so every float32 (NaN payloads and
   // negative zero included) reads back identical to what was written.

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "vexmar/component/export.hpp"
+
 namespace vexmar {
 
-class StringList {
+class VEXMAR_API StringList {
  public:
   StringList() = default;  // absent
   StringList(std::initializer_list<std::u16string> items);  // lower bound 0

@@ -5,6 +5,7 @@
 #include <string>
 #include <variant>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/string_list.hpp"
 
 namespace vexmar {
@@ -21,7 +22,7 @@ constexpr Bool16 ToBool16(bool b) noexcept { return b ? kTrue16 : kFalse16; }
 
 // Base of every object a host can hold a reference to (the six classes, collections).
 // Shared ownership stands for the contract's reference counting.
-class Object {
+class VEXMAR_API Object {
  public:
   virtual ~Object() = default;
 };

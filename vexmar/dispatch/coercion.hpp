@@ -13,27 +13,28 @@
 #include <string>
 
 #include "vexmar/component/class_table.hpp"
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/value.hpp"
 #include "vexmar/platform/collection.hpp"
 
 namespace vexmar::dispatch {
 
-std::int32_t CoerceToInt32(const Variant& value);
-float CoerceToFloat32(const Variant& value);
+VEXMAR_API std::int32_t CoerceToInt32(const Variant& value);
+VEXMAR_API float CoerceToFloat32(const Variant& value);
 // Any non-zero number is true; strings "True" and "False" in any letter case, or numeric.
-Bool16 CoerceToBool16(const Variant& value);
-std::u16string CoerceToString(const Variant& value);
+VEXMAR_API Bool16 CoerceToBool16(const Variant& value);
+VEXMAR_API std::u16string CoerceToString(const Variant& value);
 // A string list as it is; Empty as an absent list.
-StringList CoerceToStringList(const Variant& value);
+VEXMAR_API StringList CoerceToStringList(const Variant& value);
 // A reference to a collection, or Nothing (a null reference or Empty).
-CollectionRef CoerceToCollection(const Variant& value);
+VEXMAR_API CollectionRef CoerceToCollection(const Variant& value);
 
 // The value converted to `type`, held in the Variant alternative of that type (a
 // collection as an ObjectRef). kNone is not a value type and gives type mismatch.
-Variant CoerceTo(const Variant& value, contract::ValueType type);
+VEXMAR_API Variant CoerceTo(const Variant& value, contract::ValueType type);
 
 // Whether the value already has the Variant alternative of `type`, so that no
 // conversion is needed.
-bool HoldsType(const Variant& value, contract::ValueType type) noexcept;
+VEXMAR_API bool HoldsType(const Variant& value, contract::ValueType type) noexcept;
 
 }  // namespace vexmar::dispatch

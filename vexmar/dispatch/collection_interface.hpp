@@ -14,6 +14,7 @@
 #include <span>
 #include <string_view>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/dispatch/dispatch_interface.hpp"
 #include "vexmar/platform/collection.hpp"
 
@@ -31,9 +32,9 @@ struct CollectionMember {
 };
 
 // The collection's members in dispatch-id order (also listed by the reference page).
-std::span<const CollectionMember> CollectionMembers() noexcept;
+VEXMAR_API std::span<const CollectionMember> CollectionMembers() noexcept;
 
-class CollectionInterface final : public DispatchInterface {
+class VEXMAR_API CollectionInterface final : public DispatchInterface {
  public:
   static const CollectionInterface& Instance() noexcept;
 
@@ -47,7 +48,7 @@ class CollectionInterface final : public DispatchInterface {
 // What _NewEnum gives: walks the collection's items in order. It reads the collection
 // as it stands at each step, so items added meanwhile are reached and removed ones
 // are not; it never reads outside the collection.
-class CollectionEnumerator : public Object {
+class VEXMAR_API CollectionEnumerator : public Object {
  public:
   explicit CollectionEnumerator(CollectionRef collection) noexcept
       : collection_(std::move(collection)) {}

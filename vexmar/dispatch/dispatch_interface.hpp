@@ -6,12 +6,13 @@
 #include <span>
 #include <string_view>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/value.hpp"
 #include "vexmar/dispatch/invoke_flags.hpp"
 
 namespace vexmar::dispatch {
 
-class DispatchInterface {
+class VEXMAR_API DispatchInterface {
  public:
   DispatchInterface() = default;
   DispatchInterface(const DispatchInterface&) = delete;
@@ -33,6 +34,6 @@ class DispatchInterface {
 
 // Whether a name given by a host equals one of the library's ASCII names (a member
 // name, a ProgID), ignoring letter case.
-bool NameEquals(std::u16string_view name, std::string_view member) noexcept;
+VEXMAR_API bool NameEquals(std::u16string_view name, std::string_view member) noexcept;
 
 }  // namespace vexmar::dispatch

@@ -19,6 +19,7 @@
 
 #include "vexmar/component/class_table.hpp"
 #include "vexmar/component/error.hpp"
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/guid.hpp"
 #include "vexmar/component/value.hpp"
 #include "vexmar/dispatch/dispatch_interface.hpp"
@@ -35,7 +36,7 @@ struct InvokeStatus {
   bool Succeeded() const noexcept { return hresult == 0; }
 };
 
-class DispatchObject {
+class VEXMAR_API DispatchObject {
  public:
   // Refers to nothing (a host's Nothing); every call on it is error 91.
   DispatchObject() noexcept = default;
@@ -86,10 +87,10 @@ class DispatchObject {
 // A new object by ProgID ("VexmarExt.ClsScoreState", letter case ignored) or by CLSID
 // in braces ("{ECB13ECB-FB69-4E2B-9D67-9CBA5FE8AA6F}", either letter case). Anything
 // else is error 429.
-DispatchObject CreateObject(std::u16string_view prog_id_or_clsid);
-DispatchObject CreateObject(const Guid& clsid);
+VEXMAR_API DispatchObject CreateObject(std::u16string_view prog_id_or_clsid);
+VEXMAR_API DispatchObject CreateObject(const Guid& clsid);
 
 // A new, empty collection, for a host to write to FilesName or PingRules.
-DispatchObject NewCollection();
+VEXMAR_API DispatchObject NewCollection();
 
 }  // namespace vexmar::dispatch

@@ -41,9 +41,10 @@ struct BoundMember {
   Variant (*call)(Object& self, std::span<Variant> args);
 };
 
-// One address per C++ class: identifies a class in constant expressions.
+// One address per C++ class: identifies a class in constant expressions. Hidden, so
+// that the tags of the public classes are not exported with them.
 template <typename T>
-inline constexpr char kTypeTagOf = 0;
+[[gnu::visibility("hidden")]] inline constexpr char kTypeTagOf = 0;
 template <typename T>
 constexpr const void* TypeTag() noexcept {
   return &kTypeTagOf<T>;

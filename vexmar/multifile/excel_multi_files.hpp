@@ -4,12 +4,13 @@
 #include <string>
 #include <utility>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/value.hpp"
 #include "vexmar/platform/collection.hpp"
 
 namespace vexmar {
 
-class ClsExcelMultiFiles : public Object {
+class VEXMAR_API ClsExcelMultiFiles : public Object {
  public:
   ClsExcelMultiFiles();  // gives FilesName a new, empty collection
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "vexmar/platform/directory_listing.hpp"
+#include "vexmar/text/indexed_name_list.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/rule_numbers.hpp"
 
@@ -17,6 +18,28 @@ void AppendPiece(std::u16string& text, std::u16string_view separator,
                  std::u16string_view piece) {
   if (!text.empty()) text.append(separator);
   text.append(piece);
+}
+
+IndexedNameList::Lookup IsFileNameListed(std::u16string_view name, const IndexedNameList& list) {
+  return list.Find(name);
+}
+
+// The file name list is filled through an index, so that a membership test is one hash
+// look-up however many files match.
+void AddItemFileNames(std::u16string_view item, IndexedNameList& list,
+                      std::u16string_view directory) {
+  if (item.empty()) return;
+  // A plain name stands as written, whether or not it is listed already.
+  if (!HasWildcard(item)) {
+    list.Append(std::u16string(item));
+    return;
+  }
+  DirectoryListing listing;
+  for (std::u16string name = listing.First(JoinHostPath(directory, item)); !name.empty();
+       name = listing.Next()) {
+    const IndexedNameList::Lookup lookup = IsFileNameListed(name, list);
+    if (!lookup.listed) list.Append(std::move(name), lookup);
+  }
 }
 
 }  // namespace
@@ -39,27 +62,6 @@ std::int32_t ClsRepeatName::GetFileNames(const std::u16string& strRule, StringLi
     }
   }
   return strFileNames.UpperBound();
-}
-
-void ClsRepeatName::AddItemFileNames(std::u16string_view item, IndexedNameList& list,
-                                     std::u16string_view directory) {
-  if (item.empty()) return;
-  // A plain name stands as written, whether or not it is listed already.
-  if (!HasWildcard(item)) {
-    list.Append(std::u16string(item));
-    return;
-  }
-  DirectoryListing listing;
-  for (std::u16string name = listing.First(JoinHostPath(directory, item)); !name.empty();
-       name = listing.Next()) {
-    const IndexedNameList::Lookup lookup = IsFileNameListed(name, list);
-    if (!lookup.listed) list.Append(std::move(name), lookup);
-  }
-}
-
-IndexedNameList::Lookup ClsRepeatName::IsFileNameListed(std::u16string_view name,
-                                                        const IndexedNameList& list) {
-  return list.Find(name);
 }
 
 Bool16 ClsRepeatName::GetRuleItem(const std::u16string& strRule, std::u16string& strErrMsg,

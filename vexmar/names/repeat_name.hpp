@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/value.hpp"
-#include "vexmar/text/indexed_name_list.hpp"
 
 namespace vexmar {
 
-class ClsRepeatName : public Object {
+class VEXMAR_API ClsRepeatName : public Object {
  public:
   std::int32_t GetFileNames(const std::u16string& strRule, StringList& strFileNames,
                             const std::u16string& strTestPath) const;
@@ -19,15 +19,6 @@ class ClsRepeatName : public Object {
                      float& sngWeight) const;
   std::u16string ChangeRuleFileName(const std::u16string& strRule,
                                     const std::u16string& strFileName) const;
-
- private:
-  // The file name list is filled through an index, so that a membership test is one
-  // hash look-up however many files match.
-  static void AddItemFileNames(std::u16string_view item, IndexedNameList& list,
-                               std::u16string_view directory);
-  // Whether a name is listed, with the name's hash for appending it when it is not.
-  static IndexedNameList::Lookup IsFileNameListed(std::u16string_view name,
-                                                  const IndexedNameList& list);
 };
 
 }  // namespace vexmar

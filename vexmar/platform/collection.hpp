@@ -6,11 +6,12 @@
 #include <memory>
 #include <vector>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/value.hpp"
 
 namespace vexmar {
 
-class Collection : public Object {
+class VEXMAR_API Collection : public Object {
  public:
   void Add(Variant item);
   std::int32_t Count() const;

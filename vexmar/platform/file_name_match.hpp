@@ -5,9 +5,11 @@
 // short-name quirks. Shared by the listing of every platform.
 #include <string_view>
 
+#include "vexmar/component/export.hpp"
+
 namespace vexmar {
 
 // Linear in practice: a two-pointer walk that backtracks only to the last "*".
-bool FileNameMatches(std::u16string_view name, std::u16string_view pattern) noexcept;
+VEXMAR_API bool FileNameMatches(std::u16string_view name, std::u16string_view pattern) noexcept;
 
 }  // namespace vexmar

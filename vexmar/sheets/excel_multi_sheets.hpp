@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/string_list.hpp"
 #include "vexmar/component/value.hpp"
 #include "vexmar/platform/collection.hpp"
@@ -14,7 +15,7 @@ namespace vexmar {
 class SpreadsheetApplications;  // registry of applications by class name
 class SpreadsheetWorkbook;
 
-class ClsExcelMultiSheets : public Object {
+class VEXMAR_API ClsExcelMultiSheets : public Object {
  public:
   // Uses the platform's default applications (the embedded reader on Linux).
   ClsExcelMultiSheets();

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "vexmar/component/export.hpp"
+
 namespace vexmar {
 
 // The locale passed with Open and Close: U.S. English, so that the application reads
@@ -20,21 +22,21 @@ inline constexpr std::uint32_t kSpreadsheetLocale = 1033;
 
 // One pass over a collection, in the collection's order.
 template <typename Item>
-class SpreadsheetEnumerator {
+class VEXMAR_API SpreadsheetEnumerator {
  public:
   virtual ~SpreadsheetEnumerator() = default;
   // The next item, or nullptr after the last one.
   virtual std::shared_ptr<Item> Next() = 0;
 };
 
-class SpreadsheetWorksheet {
+class VEXMAR_API SpreadsheetWorksheet {
  public:
   virtual ~SpreadsheetWorksheet() = default;
   virtual std::u16string Name() = 0;
 };
 
 // A workbook's worksheets.
-class SpreadsheetSheets {
+class VEXMAR_API SpreadsheetSheets {
  public:
   virtual ~SpreadsheetSheets() = default;
   // At least the number of worksheets the enumeration gives.
@@ -43,7 +45,7 @@ class SpreadsheetSheets {
   virtual std::unique_ptr<SpreadsheetEnumerator<SpreadsheetWorksheet>> NewEnum() = 0;
 };
 
-class SpreadsheetWorkbook {
+class VEXMAR_API SpreadsheetWorkbook {
  public:
   virtual ~SpreadsheetWorkbook() = default;
   virtual std::shared_ptr<SpreadsheetSheets> Worksheets() = 0;
@@ -52,7 +54,7 @@ class SpreadsheetWorkbook {
 };
 
 // The application's open workbooks.
-class SpreadsheetWorkbooks {
+class VEXMAR_API SpreadsheetWorkbooks {
  public:
   virtual ~SpreadsheetWorkbooks() = default;
   // Opens the workbook file named by a path in the host's form ("\" separators), with
@@ -64,7 +66,7 @@ class SpreadsheetWorkbooks {
 };
 
 // The application object. It is never told to quit: releasing it is all the check does.
-class SpreadsheetApplication {
+class VEXMAR_API SpreadsheetApplication {
  public:
   virtual ~SpreadsheetApplication() = default;
   virtual std::shared_ptr<SpreadsheetWorkbooks> Workbooks() = 0;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/sheets/spreadsheet_application.hpp"
 
 namespace vexmar {
@@ -21,7 +22,7 @@ inline constexpr std::u16string_view kSpreadsheetProgId = u"Excel.Application";
 // counts as failing to create the object.
 using SpreadsheetApplicationFactory = std::function<std::shared_ptr<SpreadsheetApplication>()>;
 
-class SpreadsheetApplications {
+class VEXMAR_API SpreadsheetApplications {
  public:
   struct Entry {
     std::u16string ClassName;  // compared without regard to letter case
@@ -52,6 +53,6 @@ class SpreadsheetApplications {
 // The platform's applications: the embedded workbook reader under both class names on
 // builds without automation, the real application through automation on Windows.
 // Built once, on first use.
-std::shared_ptr<const SpreadsheetApplications> DefaultSpreadsheetApplications();
+VEXMAR_API std::shared_ptr<const SpreadsheetApplications> DefaultSpreadsheetApplications();
 
 }  // namespace vexmar

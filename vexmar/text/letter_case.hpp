@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "vexmar/component/export.hpp"
+
 namespace vexmar {
 
 namespace detail {
-char16_t ToUpperFromTable(char16_t unit) noexcept;
+VEXMAR_API char16_t ToUpperFromTable(char16_t unit) noexcept;
 }
 
 // Inline for the ASCII range, which most names and rule texts are made of.
@@ -21,9 +23,9 @@ inline char16_t ToUpperUnit(char16_t unit) noexcept {
   return detail::ToUpperFromTable(unit);
 }
 
-std::u16string ToUpper(std::u16string_view text);
+VEXMAR_API std::u16string ToUpper(std::u16string_view text);
 // Exact comparison of the upper-cased forms.
-bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept;
+VEXMAR_API bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept;
 // Ordinal comparison of the upper-cased forms: <0, 0, >0.
 inline int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) noexcept {
   const std::size_t common = a.size() < b.size() ? a.size() : b.size();
@@ -37,10 +39,10 @@ inline int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) noexc
 // 1-based position of the first occurrence of `needle` in `haystack` at or after
 // position `start` (1-based), ignoring case; 0 when there is none, when `start` lies
 // beyond the end, or when `needle` is empty.
-std::int32_t FindIgnoreCase(std::u16string_view haystack, std::u16string_view needle,
+VEXMAR_API std::int32_t FindIgnoreCase(std::u16string_view haystack, std::u16string_view needle,
                             std::int32_t start);
 // The same with exact comparison.
-std::int32_t FindExact(std::u16string_view haystack, std::u16string_view needle,
+VEXMAR_API std::int32_t FindExact(std::u16string_view haystack, std::u16string_view needle,
                        std::int32_t start);
 
 }  // namespace vexmar

@@ -3,17 +3,18 @@
 #include <cstdint>
 #include <string>
 
+#include "vexmar/component/export.hpp"
 #include "vexmar/component/value.hpp"
 
 namespace vexmar {
 
-class ClsPatternMatchStr : public Object {
+class VEXMAR_API ClsPatternMatchStr : public Object {
  public:
   std::int32_t MatchString(const std::u16string& strSource, const std::u16string& strFind,
                            std::int32_t nStart, std::int32_t& nLength) const;
 };
 
-class ClsTest : public Object {
+class VEXMAR_API ClsTest : public Object {
  public:
   void Test() const;
 };

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "vexmar/component/export.hpp"
+
 namespace vexmar {
 
 // The names of the file's worksheets in sheet order (hidden ones included; chart,
 // dialog, macro and module sheets left out). std::nullopt when the content is not a
 // workbook at all. Throws vexmar::Error for a damaged or encrypted workbook or a file
 // that cannot be read. The format is told by content, never by extension.
-std::optional<std::vector<std::u16string>> ListWorksheets(const std::filesystem::path& file);
+VEXMAR_API std::optional<std::vector<std::u16string>> ListWorksheets(const std::filesystem::path& file);
 
 }  // namespace vexmar

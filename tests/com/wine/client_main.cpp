@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "client.hpp"
+#include "coercion_checks.hpp"
 
 int main(int argc, char** argv) {
   using namespace vexmar::wine_tests;
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     CheckTypeLibrary(checks, dll);
     CheckModule(checks, dll);
     CheckBinding(checks);
+    CheckCoercionTable(checks);
     CheckUnregistration(checks, dll);
   } else if (std::strcmp(argv[1], "register-collection-library") == 0 && argc == 3) {
     RegisterCollectionLibrary(checks, Wide(argv[2]));

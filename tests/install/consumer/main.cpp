@@ -1,17 +1,60 @@
-// A host program of the simplest kind: uses the installed library through its umbrella header.
+// A host program of the simplest kind: uses the installed library through its umbrella
+// header alone, and checks what must work across the library's edge: the version, an
+// error thrown inside and caught here, an object made here and recognised by late
+// binding inside, and the embedded workbook reader.
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
 #include <vexmar/vexmar.hpp>
 
+namespace {
+
+int failures = 0;
+
+void Expect(bool ok, const char* what) {
+  if (!ok) {
+    std::printf("not ok: %s\n", what);
+    ++failures;
+  }
+}
+
+}  // namespace
+
 int main() {
+  Expect(std::string(vexmar::LibraryVersion()) == VEXMAR_EXPECTED_VERSION, "library version");
+
   vexmar::ClsPatternMatchStr matcher;
   std::int32_t length = 0;
   const std::int32_t pos = matcher.MatchString(u"MySheet1", u"sheet*", 1, length);
-  vexmar::ClsScoreState score;
-  score.SetCurScore(7.5f);
-  if (pos != 3 || length != 6 || score.CurScore() != 7.5f) {
-    std::puts("unexpected result");
-    return 1;
+  Expect(pos == 3 && length == 6, "MatchString");
+
+  try {
+    vexmar::StringList absent;
+    absent.UpperBound();
+    Expect(false, "an absent list has no bounds");
+  } catch (const vexmar::Error& error) {
+    Expect(error.Number() == 9, "the library's error caught by the host");
   }
+
+  auto state = std::make_shared<vexmar::ClsScoreState>();
+  vexmar::dispatch::DispatchObject bound(state);
+  bound.Put(u"CurScore", std::u16string(u"7.5"));
+  Expect(state->CurScore() == 7.5f, "late binding on an object the host made");
+  const auto files = vexmar::dispatch::CreateObject(u"VexmarExt.ClsExcelMultiFiles");
+  Expect(files.TypeName() == "ClsExcelMultiFiles", "CreateObject by ProgID");
+
+  // A CSV file is one worksheet named after the file.
+  const std::string stem = "marks" + std::to_string(std::random_device{}());
+  const auto csv = std::filesystem::temp_directory_path() / (stem + ".csv");
+  std::ofstream(csv) << "name,mark\nA,1\n";
+  const auto sheets = vexmar::ListWorksheets(csv);
+  std::filesystem::remove(csv);
+  Expect(sheets && sheets->size() == 1 && sheets->front() == vexmar::Utf8ToUtf16(stem),
+         "ListWorksheets");
+
+  if (failures != 0) return 1;
   std::puts("consumer ok");
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "vexmar/dispatch/reference_doc.hpp"
+#include "tools/reference_doc/reference_doc.hpp"
 
 #include <cstdint>
 #include <cstdio>
@@ -311,7 +311,7 @@ std::string ReferenceMarkdown() {
   std::string out = R"(# VexmarExt reference
 
 <!-- Generated from the class table by vexmar_reference_doc; do not edit by hand.
-     Regenerate: build/debug/vexmar/dispatch/vexmar_reference_doc > docs/reference.md -->
+     Regenerate: build/debug/tools/reference_doc/vexmar_reference_doc > docs/reference.md -->
 
 The host-facing contract of the library: the classes a host creates by ProgID or CLSID,
 their members in interface order with dispatch ids, kinds and types, and how to reach

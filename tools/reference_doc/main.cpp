@@ -1,7 +1,7 @@
 // Prints the reference page; docs/reference.md is this program's output.
 #include <iostream>
 
-#include "vexmar/dispatch/reference_doc.hpp"
+#include "tools/reference_doc/reference_doc.hpp"
 
 int main() {
   std::cout << vexmar::dispatch::ReferenceMarkdown();

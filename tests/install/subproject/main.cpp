@@ -1,0 +1,3 @@
+#include <vexmar/vexmar.hpp>
+
+int main() { return vexmar::HasWildcard(u"Sheet*") ? 0 : 1; }
