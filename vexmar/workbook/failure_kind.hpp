@@ -1,16 +1,19 @@
 #pragma once
 // Why the reader refused a workbook: one kind per failure, one description per kind.
-// The kind travels with the error (ReadFailure), so tests and hosts that link the reader
-// match the kind; a host behind the Automation edge sees the usual vexmar::Error, number
-// 1004 and the Chinese description.
+// The kind travels with the error (ReadFailure), so a host that links the library can
+// match the kind; behind the Automation edge a host sees the usual vexmar::Error,
+// number 1004 and the Chinese description.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "vexmar/component/error.hpp"
+#include "vexmar/component/export.hpp"
 
 namespace vexmar::workbook {
 
+// The values are part of the public API: a new kind is added after the last one (and
+// kFailureKindCount moved along), never in between.
 enum class FailureKind : std::uint8_t {
   // Any container or stream.
   kFileTruncated,
@@ -130,21 +133,21 @@ inline constexpr std::size_t kFailureKindCount =
     static_cast<std::size_t>(FailureKind::kEncrypted) + 1;
 
 // True for the kinds that mean "encrypted", false for those that mean "damaged".
-bool IsEncryption(FailureKind kind) noexcept;
+VEXMAR_API bool IsEncryption(FailureKind kind) noexcept;
 
 // The description text of a kind as kept in the table: the damaged-file detail (without
 // the "damaged workbook" wrapper) or the whole encrypted-file description. Placeholders
 // in braces stand for the part or sheet named and the XML line.
-std::u16string_view FailureText(FailureKind kind) noexcept;
+VEXMAR_API std::u16string_view FailureText(FailureKind kind) noexcept;
 
 // The full description a host sees, with `subject` (a part's or sheet's name, already
 // escaped for display) and `line` put in for the placeholders.
-std::u16string FailureDescription(FailureKind kind, std::u16string_view subject = {},
-                                  std::uint64_t line = 0);
+VEXMAR_API std::u16string FailureDescription(FailureKind kind, std::u16string_view subject = {},
+                                             std::uint64_t line = 0);
 
 // The reader's error: a vexmar::Error (number 1004 and the description) that also
 // carries its kind.
-class ReadFailure : public Error {
+class VEXMAR_API ReadFailure : public Error {
  public:
   explicit ReadFailure(FailureKind kind, std::u16string_view subject = {}, std::uint64_t line = 0);
   FailureKind Kind() const noexcept { return kind_; }
@@ -153,7 +156,8 @@ class ReadFailure : public Error {
   FailureKind kind_;
 };
 
-[[noreturn]] void RaiseFailure(FailureKind kind, std::u16string_view subject = {},
-                               std::uint64_t line = 0);
+// Throws ReadFailure; the reader raises every failure through it.
+[[noreturn]] VEXMAR_API void RaiseFailure(FailureKind kind, std::u16string_view subject = {},
+                                          std::uint64_t line = 0);
 
 }  // namespace vexmar::workbook
