@@ -92,8 +92,8 @@ TEST(CoercionTest, ConvertsAmongTheValueTypes) {
 
   EXPECT_EQ(CoerceToString(Variant(7.5f)), u"7.5");
   EXPECT_EQ(CoerceToString(Variant(100)), u"100");
-  EXPECT_EQ(CoerceToString(Variant(kTrue16)), u"True");
-  EXPECT_EQ(CoerceToString(Variant(kFalse16)), u"False");
+  EXPECT_EQ(CoerceToString(Variant(kTrue16)), u"-1");
+  EXPECT_EQ(CoerceToString(Variant(kFalse16)), u"0");
   EXPECT_EQ(CoerceToString(Variant(Empty{})), u"");
 
   EXPECT_EQ(CoerceToBool16(Variant(2)), kTrue16);

@@ -229,7 +229,7 @@ Argument conversion, as an Automation host converts:
 
 | To | From |
 |---|---|
-| string | int32 and float32 as decimal text (float32 with up to 7 significant digits: 7.5 gives "7.5", 100 gives "100", 1.234568E+07), bool16 as "True"/"False", Empty as "" |
+| string | int32 and float32 as decimal text (float32 with up to 7 significant digits: 7.5 gives "7.5", 100 gives "100", 1.234568E+07), bool16 as "-1"/"0" (the number, as the platform converts an argument), Empty as "" |
 | int32 | float32 rounded half to even; a numeric string (plain decimal: sign, digits, one ".", exponent, spaces around); bool16 as 0/-1; Empty as 0. Out of range: error 6 |
 | float32 | int32; a numeric string; bool16 as 0/-1; Empty as 0. Beyond the float32 range: error 6 |
 | bool16 | any non-zero number is true; "True"/"False" in any letter case or a numeric string; Empty as false |

@@ -78,7 +78,8 @@ std::u16string CoerceToString(const Variant& value) {
                         [](Empty) { return std::u16string(); },
                         [](std::int32_t v) { return FormatInt32(v); },
                         [](float v) { return FormatFloat32(v); },
-                        [](Bool16 v) { return std::u16string(v ? u"True" : u"False"); },
+                        // As the platform converts an argument (no flags): the number, not "True".
+                        [](Bool16 v) { return std::u16string(v ? u"-1" : u"0"); },
                         [](const std::u16string& v) { return v; },
                         [](const StringList&) -> std::u16string { TypeMismatch(); },
                         [](const ObjectRef&) -> std::u16string { TypeMismatch(); },
