@@ -11,7 +11,8 @@
 #include <string_view>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff_workbook.hpp"
+#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
 
 namespace {
@@ -22,7 +23,7 @@ class MemoryStream final : public vexmar::workbook::RandomAccessStream {
   std::uint64_t Size() const override { return data_.size(); }
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
     if (offset > data_.size() || out.size() > data_.size() - offset) {
-      vexmar::workbook::RaiseDamaged(u"读取位置超出流的末尾");
+      vexmar::workbook::RaiseFailure(vexmar::workbook::FailureKind::kReadBeyondStream);
     }
     if (!out.empty()) std::memcpy(out.data(), data_.data() + offset, out.size());
   }
@@ -71,19 +72,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (mode == kFilePass.size()) {
     // The FILEPASS body itself from the input: its length first.
     if (rest.empty()) return 0;
-    const std::size_t n = std::min<std::size_t>(static_cast<std::uint8_t>(rest[0]), rest.size() - 1);
+    const std::size_t n =
+        std::min<std::size_t>(static_cast<std::uint8_t>(rest[0]), rest.size() - 1);
     filepass = std::string(rest.substr(1, n));
     rest.remove_prefix(1 + n);
   } else {
     filepass = FromHex(kFilePass[mode]);
   }
   const bool biff5 = mode == 1;
-  const std::string bof = biff5 ? FromHex("0005050000000000") : FromHex("0006050000000000ffffffff06000000");
+  const std::string bof =
+      biff5 ? FromHex("0005050000000000") : FromHex("0006050000000000ffffffff06000000");
   const std::string stream = Record(0x0809, bof) + Record(0x002F, filepass) + std::string(rest);
   MemoryStream input(stream);
   try {
     (void)vexmar::workbook::ListBiffWorksheets(
-        input, biff5 ? vexmar::workbook::BiffVersion::kBiff5 : vexmar::workbook::BiffVersion::kBiff8,
+        input,
+        biff5 ? vexmar::workbook::BiffVersion::kBiff5 : vexmar::workbook::BiffVersion::kBiff8,
         u"Sheet");
   } catch (const vexmar::Error&) {
   }

@@ -8,7 +8,8 @@
 
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff_workbook.hpp"
+#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
 
 namespace {
@@ -19,7 +20,7 @@ class MemoryStream final : public vexmar::workbook::RandomAccessStream {
   std::uint64_t Size() const override { return size_; }
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
     if (offset > size_ || out.size() > size_ - offset) {
-      vexmar::workbook::RaiseDamaged(u"读取位置超出流的末尾");
+      vexmar::workbook::RaiseFailure(vexmar::workbook::FailureKind::kReadBeyondStream);
     }
     if (!out.empty()) std::memcpy(out.data(), data_ + offset, out.size());
   }

@@ -9,8 +9,8 @@
 
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff_workbook.hpp"
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/file_source.hpp"
 
 namespace {

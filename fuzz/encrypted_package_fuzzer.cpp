@@ -14,8 +14,9 @@
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/decryption/decrypted_package_stream.hpp"
 #include "vexmar/workbook/decryption/package_cipher.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 
 namespace {
 
@@ -25,7 +26,7 @@ class MemoryStream final : public vexmar::workbook::RandomAccessStream {
   std::uint64_t Size() const override { return data_.size(); }
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
     if (offset > data_.size() || out.size() > data_.size() - offset) {
-      vexmar::workbook::RaiseDamaged(u"读取位置超出流的末尾");
+      vexmar::workbook::RaiseFailure(vexmar::workbook::FailureKind::kReadBeyondStream);
     }
     if (!out.empty()) std::memcpy(out.data(), data_.data() + offset, out.size());
   }
@@ -65,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     switch (data[0] % 3) {
       case 0:
-        (void)vexmar::workbook::OpenPackageCipher(std::as_bytes(std::span(rest.data(), rest.size())));
+        (void)vexmar::workbook::OpenPackageCipher(
+            std::as_bytes(std::span(rest.data(), rest.size())));
         break;
       case 1: {
         MemoryStream encrypted(rest);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
 
 int main(int argc, char** argv) {
@@ -33,12 +34,12 @@ int main(int argc, char** argv) {
     std::string detail;
     try {
       outcome = vexmar::ListWorksheets(file) ? "listed" : "not a workbook";
+    } catch (const vexmar::workbook::ReadFailure& e) {
+      outcome = IsEncryption(e.Kind()) ? "encrypted" : "damaged";
+      detail = vexmar::Utf16ToUtf8(e.Description());
     } catch (const vexmar::Error& e) {
-      const std::u16string& d = e.Description();
-      outcome = d.find(u"加密") != std::u16string::npos   ? "encrypted"
-                : d.find(u"损坏") != std::u16string::npos ? "damaged"
-                                                          : "other error";
-      detail = vexmar::Utf16ToUtf8(d);
+      outcome = "other error";
+      detail = vexmar::Utf16ToUtf8(e.Description());
     }
     ++counts[outcome];
     if (verbose && outcome != "listed") {

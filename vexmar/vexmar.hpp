@@ -25,5 +25,6 @@
 #include "vexmar/dispatch/dispatch_object.hpp"
 #include "vexmar/dispatch/invoke_flags.hpp"
 #if !defined(_WIN32)  // the embedded reader is the Linux build's spreadsheet application
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
 #endif

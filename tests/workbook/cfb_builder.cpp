@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
 
 namespace vexmar::testing_support {
 namespace {

@@ -12,7 +12,8 @@
 #include "vexmar/workbook/decryption/biff_decryptor.hpp"
 #include "vexmar/workbook/decryption/decrypted_package_stream.hpp"
 #include "vexmar/workbook/decryption/package_cipher.hpp"
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 #include "workbook/zip_builder.hpp"
 
 namespace vexmar::workbook {
@@ -37,8 +38,8 @@ std::string Outcome(Open&& open) {
   try {
     open();
     return "accepted";
-  } catch (const Error& e) {
-    return e.Description().find(u"已加密") != std::u16string::npos ? "encrypted" : "damaged";
+  } catch (const ReadFailure& e) {
+    return IsEncryption(e.Kind()) ? "encrypted" : "damaged";
   }
 }
 
@@ -162,7 +163,8 @@ class MemoryStream final : public RandomAccessStream {
   explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
   std::uint64_t Size() const override { return bytes_.size(); }
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
-    if (offset > bytes_.size() || out.size() > bytes_.size() - offset) RaiseDamaged(u"文件被截断");
+    if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
+      RaiseFailure(FailureKind::kFileTruncated);
     if (!out.empty()) std::memcpy(out.data(), bytes_.data() + offset, out.size());
   }
 

@@ -1,14 +1,16 @@
 #pragma once
 // Runs the zip or XML reader on a file and sums up what happened, for table-driven tests.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/distinct_sheet_names.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/xml_workbook.hpp"
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
+#include "vexmar/workbook/xml_workbooks/xml_workbook.hpp"
 
 namespace vexmar::workbook::testing {
 
@@ -16,6 +18,7 @@ struct Listing {
   std::string outcome;  // "names", "none", "damaged", "encrypted", "error"
   std::vector<std::u16string> names;
   std::u16string description;
+  std::optional<FailureKind> kind;  // for "damaged" and "encrypted"
 };
 
 inline Listing ListFile(const std::filesystem::path& path) {
@@ -29,15 +32,13 @@ inline Listing ListFile(const std::filesystem::path& path) {
     if (names) MakeSheetNamesDistinct(*names);  // as the listing does
     result.outcome = names ? "names" : "none";
     if (names) result.names = *names;
+  } catch (const ReadFailure& e) {
+    result.description = e.Description();
+    result.kind = e.Kind();
+    result.outcome = IsEncryption(e.Kind()) ? "encrypted" : "damaged";
   } catch (const Error& e) {
     result.description = e.Description();
-    if (e.Description().find(u"加密") != std::u16string::npos) {
-      result.outcome = "encrypted";
-    } else if (e.Description().starts_with(u"工作簿文件已损坏")) {
-      result.outcome = "damaged";
-    } else {
-      result.outcome = "error";
-    }
+    result.outcome = "error";
   }
   return result;
 }

@@ -1,9 +1,9 @@
 // Part names and relationship targets of a package.
-#include "vexmar/workbook/opc_package.hpp"
+#include "vexmar/workbook/ooxml/opc_package.hpp"
 
 #include <gtest/gtest.h>
 
-#include "vexmar/workbook/zip_name.hpp"
+#include "vexmar/workbook/containers/zip_name.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
-#include "vexmar/workbook/text_workbook.hpp"
+#include "vexmar/workbook/plain/text_workbook.hpp"
 #include "workbook/cfb_builder.hpp"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/xlsb_records.hpp"
+#include "vexmar/workbook/ooxml/xlsb_records.hpp"
 #include "workbook/listing_outcome.hpp"
 #include "workbook/test_files.hpp"
 #include "workbook/xlsb_builder.hpp"

@@ -1,5 +1,5 @@
 // The skeleton stream keeps the top levels of a document, whatever the chunking.
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
 
 #include <gtest/gtest.h>
 

@@ -38,9 +38,4 @@ class FileSource {
 // page: bytes that are not UTF-8 (POSIX) stay as escapes, Windows names as they are.
 std::u16string PathText(const std::filesystem::path& path);
 
-// Raised for a workbook whose structure is broken; `detail` says what was wrong.
-[[noreturn]] void RaiseDamaged(const std::u16string& detail);
-// Raised for an encrypted or password-protected workbook.
-[[noreturn]] void RaiseEncrypted();
-
 }  // namespace vexmar::workbook

@@ -11,8 +11,10 @@ namespace vexmar {
 
 // The names of the file's worksheets in sheet order (hidden ones included; chart,
 // dialog, macro and module sheets left out). std::nullopt when the content is not a
-// workbook at all. Throws vexmar::Error for a damaged or encrypted workbook or a file
-// that cannot be read. The format is told by content, never by extension.
-VEXMAR_API std::optional<std::vector<std::u16string>> ListWorksheets(const std::filesystem::path& file);
+// workbook at all. Throws vexmar::workbook::ReadFailure (a vexmar::Error carrying its
+// FailureKind) for a damaged or encrypted workbook, vexmar::Error for a file that cannot
+// be read. The format is told by content, never by extension.
+VEXMAR_API std::optional<std::vector<std::u16string>> ListWorksheets(
+    const std::filesystem::path& file);
 
 }  // namespace vexmar

@@ -1,7 +1,7 @@
 #include "vexmar/workbook/sheet_limits.hpp"
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -18,7 +18,7 @@ std::size_t Utf8BytesOfUtf16(std::u16string_view text) noexcept {
 }  // namespace
 
 std::u16string SheetNameTally::Decode(std::string_view utf8) {
-  if (utf8.size() > kMaxSheetNameBytes) RaiseDamaged(u"工作表名称过长");
+  if (utf8.size() > kMaxSheetNameBytes) RaiseFailure(FailureKind::kSheetNameTooLong);
   std::u16string name = Utf8ToUtf16(utf8);
   Add(name);
   return name;
@@ -26,10 +26,10 @@ std::u16string SheetNameTally::Decode(std::string_view utf8) {
 
 void SheetNameTally::Add(std::u16string_view name) {
   if (name.size() > kMaxSheetNameBytes || Utf8BytesOfUtf16(name) > kMaxSheetNameBytes) {
-    RaiseDamaged(u"工作表名称过长");
+    RaiseFailure(FailureKind::kSheetNameTooLong);
   }
-  if (sheets_ >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
-  if (name.size() > kMaxTotalNameUnits - units_) RaiseDamaged(u"工作表名称的总长度超出上限");
+  if (sheets_ >= kMaxSheets) RaiseFailure(FailureKind::kTooManySheets);
+  if (name.size() > kMaxTotalNameUnits - units_) RaiseFailure(FailureKind::kSheetNamesTotalTooLong);
   ++sheets_;
   units_ += name.size();
 }

@@ -54,6 +54,19 @@ int main() {
   Expect(sheets && sheets->size() == 1 && sheets->front() == vexmar::Utf8ToUtf16(stem),
          "ListWorksheets");
 
+  // A cut compound file: the reader's failure, with its kind, caught here.
+  const auto cut = std::filesystem::temp_directory_path() / (stem + ".xls");
+  std::ofstream(cut, std::ios::binary) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1 and no more";
+  try {
+    (void)vexmar::ListWorksheets(cut);
+    Expect(false, "a cut workbook is refused");
+  } catch (const vexmar::workbook::ReadFailure& failure) {
+    Expect(failure.Number() == 1004 &&
+               failure.Kind() == vexmar::workbook::FailureKind::kFileTruncated,
+           "the reader's failure kind caught by the host");
+  }
+  std::filesystem::remove(cut);
+
   if (failures != 0) return 1;
   std::puts("consumer ok");
   return 0;

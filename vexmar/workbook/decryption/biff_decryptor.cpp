@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/biff_records.hpp"
+#include "vexmar/workbook/biff/biff_records.hpp"
 #include "vexmar/workbook/decryption/crypto_primitives.hpp"
 #include "vexmar/workbook/decryption/default_password.hpp"
-#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 
 namespace vexmar::workbook {
@@ -151,7 +151,7 @@ class Rc4BlockDecryptor : public BiffBodyDecryptor {
       const std::uint64_t block = at / kRc4BlockSize;
       const std::uint64_t within = at % kRc4BlockSize;
       if (!keyed_ || block != block_ || within < position_) {
-        if (block > UINT32_MAX) RaiseDamaged(u"工作簿流超出RC4块编号的范围");
+        if (block > UINT32_MAX) RaiseFailure(FailureKind::kRc4BlockOutOfRange);
         rc4_.SetKey(BlockKey(static_cast<std::uint32_t>(block)));
         keyed_ = true;
         block_ = block;
@@ -243,18 +243,20 @@ class Rc4CryptoApiDecryptor final : public Rc4BlockDecryptor {
 };
 
 std::unique_ptr<BiffBodyDecryptor> OpenXor(std::span<const std::byte> fields) {
-  if (fields.size() < 4) RaiseDamaged(u"FILEPASS记录过短");
+  if (fields.size() < 4) RaiseFailure(FailureKind::kFilePassTooShort);
   constexpr std::uint16_t kKey = XorKey(kDefaultPassword);
   constexpr std::uint16_t kVerifier = XorVerifier(kDefaultPassword);
-  if (LoadU16(fields, 0) != kKey || LoadU16(fields, 2) != kVerifier) RaiseEncrypted();
+  if (LoadU16(fields, 0) != kKey || LoadU16(fields, 2) != kVerifier)
+    RaiseFailure(FailureKind::kEncrypted);
   return std::make_unique<XorDecryptor>();
 }
 
 // RC4 CryptoAPI: flags, header size, header (key size at 16), then the verifier.
 std::unique_ptr<BiffBodyDecryptor> OpenRc4CryptoApi(std::span<const std::byte> info) {
-  if (info.size() < 8) RaiseDamaged(u"FILEPASS记录过短");
+  if (info.size() < 8) RaiseFailure(FailureKind::kFilePassTooShort);
   const std::uint32_t header_size = LoadU32(info, 4);
-  if (header_size < 32 || header_size > info.size() - 8) RaiseDamaged(u"FILEPASS的头部长度无效");
+  if (header_size < 32 || header_size > info.size() - 8)
+    RaiseFailure(FailureKind::kFilePassHeaderSizeInvalid);
   const std::span<const std::byte> header = info.subspan(8, header_size);
   constexpr std::uint32_t kRc4 = 0x6801;
   constexpr std::uint32_t kSha1 = 0x8004;
@@ -264,13 +266,15 @@ std::unique_ptr<BiffBodyDecryptor> OpenRc4CryptoApi(std::span<const std::byte> i
   if (key_bits == 0) key_bits = 40;  // CryptoAPI's default RC4 key length
   if ((algorithm != kRc4 && algorithm != 0) || (hash != kSha1 && hash != 0) || key_bits < 40 ||
       key_bits > 128 || key_bits % 8 != 0) {
-    RaiseEncrypted();
+    RaiseFailure(FailureKind::kEncrypted);
   }
   const std::span<const std::byte> verifier = info.subspan(8 + header_size);
-  if (verifier.size() < 4 + 16 + 16 + 4 + 20) RaiseDamaged(u"FILEPASS密码验证数据过短");
-  if (LoadU32(verifier, 0) != 16 || LoadU32(verifier, 36) != 20) RaiseEncrypted();
+  if (verifier.size() < 4 + 16 + 16 + 4 + 20) RaiseFailure(FailureKind::kFilePassVerifierTooShort);
+  if (LoadU32(verifier, 0) != 16 || LoadU32(verifier, 36) != 20)
+    RaiseFailure(FailureKind::kEncrypted);
   auto decryptor = std::make_unique<Rc4CryptoApiDecryptor>(verifier.subspan(4, 16), key_bits / 8);
-  if (!decryptor->Verifies(verifier.subspan(20, 16), verifier.subspan(40, 20))) RaiseEncrypted();
+  if (!decryptor->Verifies(verifier.subspan(20, 16), verifier.subspan(40, 20)))
+    RaiseFailure(FailureKind::kEncrypted);
   return decryptor;
 }
 
@@ -280,22 +284,23 @@ std::unique_ptr<BiffBodyDecryptor> OpenBiffDecryptor(std::span<const std::byte> 
                                                      bool biff8) {
   // BIFF5 knows only XOR obfuscation and has no method field.
   if (!biff8) return OpenXor(filepass);
-  if (filepass.size() < 2) RaiseDamaged(u"FILEPASS记录过短");
+  if (filepass.size() < 2) RaiseFailure(FailureKind::kFilePassTooShort);
   const std::uint16_t method = LoadU16(filepass, 0);
   if (method == 0) return OpenXor(filepass.subspan(2));
-  if (method != 1) RaiseEncrypted();
-  if (filepass.size() < 6) RaiseDamaged(u"FILEPASS记录过短");
+  if (method != 1) RaiseFailure(FailureKind::kEncrypted);
+  if (filepass.size() < 6) RaiseFailure(FailureKind::kFilePassTooShort);
   const std::uint16_t major = LoadU16(filepass, 2);
   const std::uint16_t minor = LoadU16(filepass, 4);
   const std::span<const std::byte> info = filepass.subspan(6);
   if (major == 1 && minor == 1) {
-    if (info.size() < 48) RaiseDamaged(u"FILEPASS记录过短");
+    if (info.size() < 48) RaiseFailure(FailureKind::kFilePassTooShort);
     auto decryptor = std::make_unique<Rc4Md5Decryptor>(info.first(16));
-    if (!decryptor->Verifies(info.subspan(16, 16), info.subspan(32, 16))) RaiseEncrypted();
+    if (!decryptor->Verifies(info.subspan(16, 16), info.subspan(32, 16)))
+      RaiseFailure(FailureKind::kEncrypted);
     return decryptor;
   }
   if (major >= 2 && major <= 4 && minor == 2) return OpenRc4CryptoApi(info);
-  RaiseEncrypted();
+  RaiseFailure(FailureKind::kEncrypted);
 }
 
 }  // namespace vexmar::workbook

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
-#include "vexmar/workbook/zip_archive.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -17,16 +17,17 @@ constexpr std::uint64_t kCipherBlock = 16;
 
 DecryptedPackageStream::DecryptedPackageStream(RandomAccessStream& encrypted, PackageCipher& cipher)
     : encrypted_(encrypted), cipher_(cipher) {
-  if (encrypted_.Size() < kHeaderSize) RaiseDamaged(u"EncryptedPackage流过短");
+  if (encrypted_.Size() < kHeaderSize) RaiseFailure(FailureKind::kEncryptedPackageTooShort);
   std::array<std::byte, kHeaderSize> header{};
   encrypted_.Read(0, header);
   const std::uint64_t available = encrypted_.Size() - kHeaderSize;
   size_ = LoadU64(header, 0);
   // Some producers leave junk in the upper half of the size field.
   if (size_ > available && LoadU32(header, 0) <= available) size_ = LoadU32(header, 0);
-  if (size_ > ZipLimits::kMaxInflatedTotal) RaiseDamaged(u"EncryptedPackage流声明的大小超出上限");
+  if (size_ > ZipLimits::kMaxInflatedTotal)
+    RaiseFailure(FailureKind::kEncryptedPackageSizeTooLarge);
   padded_size_ = (size_ + kCipherBlock - 1) / kCipherBlock * kCipherBlock;
-  if (padded_size_ > available) RaiseDamaged(u"EncryptedPackage流被截断");
+  if (padded_size_ > available) RaiseFailure(FailureKind::kEncryptedPackageTruncated);
 }
 
 std::size_t DecryptedPackageStream::SegmentLength(std::uint64_t index) const {
@@ -41,7 +42,7 @@ void DecryptedPackageStream::DecryptSegment(std::uint64_t index, std::span<std::
 }
 
 void DecryptedPackageStream::Read(std::uint64_t offset, std::span<std::byte> out) {
-  if (offset > size_ || out.size() > size_ - offset) RaiseDamaged(u"文件被截断");
+  if (offset > size_ || out.size() > size_ - offset) RaiseFailure(FailureKind::kFileTruncated);
   while (!out.empty()) {
     const std::uint64_t index = offset / kSegmentSize;
     const std::size_t within = static_cast<std::size_t>(offset % kSegmentSize);

@@ -3,7 +3,8 @@
 #include "vexmar/workbook/decryption/decrypted_package_stream.hpp"
 #include "vexmar/workbook/decryption/default_password.hpp"
 #include "vexmar/workbook/decryption/package_cipher.hpp"
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 
 namespace vexmar::workbook {
 
@@ -12,10 +13,10 @@ std::optional<std::vector<std::u16string>> ListEncryptedPackageWorksheets(
     const std::optional<CompoundEntry>& package) {
   constexpr std::uint8_t kStream = 2;
   if (!info || info->type != kStream || !package || package->type != kStream) {
-    RaiseDamaged(u"缺少EncryptionInfo或EncryptedPackage流");
+    RaiseFailure(FailureKind::kEncryptionStreamsMissing);
   }
   if (info->size > DecryptionLimits::kMaxEncryptionInfoSize) {
-    RaiseDamaged(u"EncryptionInfo流超出上限");
+    RaiseFailure(FailureKind::kEncryptionInfoTooLarge);
   }
   std::vector<std::byte> info_bytes(static_cast<std::size_t>(info->size));
   file.OpenStream(*info)->Read(0, info_bytes);

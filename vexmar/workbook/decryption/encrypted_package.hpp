@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vexmar/workbook/compound_file.hpp"
+#include "vexmar/workbook/containers/compound_file.hpp"
 
 namespace vexmar::workbook {
 

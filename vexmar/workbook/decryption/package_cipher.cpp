@@ -10,9 +10,9 @@
 
 #include "vexmar/workbook/decryption/crypto_primitives.hpp"
 #include "vexmar/workbook/decryption/default_password.hpp"
-#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -76,11 +76,12 @@ Bytes StandardKey(std::span<const std::byte> salt, std::size_t key_bytes) {
 
 std::unique_ptr<PackageCipher> OpenStandard(std::span<const std::byte> info) {
   const std::uint32_t flags = LoadU32(info, 4);
-  if ((flags & kFlagCryptoApi) == 0 || (flags & kFlagAes) == 0) RaiseEncrypted();
-  if (info.size() < 12) RaiseDamaged(u"EncryptionInfo流过短");
+  if ((flags & kFlagCryptoApi) == 0 || (flags & kFlagAes) == 0)
+    RaiseFailure(FailureKind::kEncrypted);
+  if (info.size() < 12) RaiseFailure(FailureKind::kEncryptionInfoTooShort);
   const std::uint32_t header_size = LoadU32(info, 8);
   if (header_size < 32 || header_size > info.size() - 12) {
-    RaiseDamaged(u"EncryptionInfo的头长度无效");
+    RaiseFailure(FailureKind::kEncryptionInfoHeaderSizeInvalid);
   }
   const std::span<const std::byte> header = info.subspan(12, header_size);
   constexpr std::uint32_t kSha1 = 0x8004;
@@ -93,17 +94,19 @@ std::unique_ptr<PackageCipher> OpenStandard(std::span<const std::byte> info) {
                                                              : 0;
   if (expected_algorithm == 0 || (algorithm != expected_algorithm && algorithm != 0) ||
       (hash != kSha1 && hash != 0)) {
-    RaiseEncrypted();
+    RaiseFailure(FailureKind::kEncrypted);
   }
   // The verifier: salt size, salt, encrypted verifier, hash size, encrypted hash.
   const std::span<const std::byte> verifier = info.subspan(12 + header_size);
-  if (verifier.size() < 4 + 16 + 16 + 4 + 32) RaiseDamaged(u"EncryptionInfo的密码验证数据过短");
+  if (verifier.size() < 4 + 16 + 16 + 4 + 32)
+    RaiseFailure(FailureKind::kEncryptionInfoVerifierTooShort);
   if (LoadU32(verifier, 0) != 16 || LoadU32(verifier, 36) != 20) {
-    RaiseDamaged(u"EncryptionInfo的密码验证数据长度无效");
+    RaiseFailure(FailureKind::kEncryptionInfoVerifierSizeInvalid);
   }
   auto cipher =
       std::make_unique<StandardCipher>(StandardKey(verifier.subspan(4, 16), key_bits / 8));
-  if (!cipher->Verifies(verifier.subspan(20, 16), verifier.subspan(40, 32))) RaiseEncrypted();
+  if (!cipher->Verifies(verifier.subspan(20, 16), verifier.subspan(40, 32)))
+    RaiseFailure(FailureKind::kEncrypted);
   return cipher;
 }
 
@@ -208,9 +211,9 @@ class AgileInfoHandler final : public XmlHandler {
                !info_.password) {
       info_.password = Params(attributes);
       const std::optional<std::uint32_t> spin = ParseNumber(attributes.Find("", "spinCount"));
-      if (!spin) RaiseDamaged(u"EncryptionInfo的spinCount无效");
+      if (!spin) RaiseFailure(FailureKind::kEncryptionInfoSpinCountInvalid);
       if (*spin > DecryptionLimits::kMaxSpinCount)
-        RaiseDamaged(u"EncryptionInfo的spinCount超出上限");
+        RaiseFailure(FailureKind::kEncryptionInfoSpinCountTooLarge);
       info_.spin_count = *spin;
       info_.verifier_input = Field(attributes, "encryptedVerifierHashInput");
       info_.verifier_hash = Field(attributes, "encryptedVerifierHashValue");
@@ -226,7 +229,7 @@ class AgileInfoHandler final : public XmlHandler {
  private:
   static Bytes Field(const XmlAttributes& attributes, std::string_view name) {
     std::optional<Bytes> value = DecodeBase64(attributes.Find("", name), kMaxField);
-    if (!value || value->empty()) RaiseDamaged(u"EncryptionInfo的数据字段无效");
+    if (!value || value->empty()) RaiseFailure(FailureKind::kEncryptionInfoDataFieldInvalid);
     return std::move(*value);
   }
 
@@ -242,7 +245,7 @@ class AgileInfoHandler final : public XmlHandler {
         DecodeBase64(attributes.Find("", "saltValue"), DecryptionLimits::kMaxSaltSize);
     if (cipher == nullptr || chaining == nullptr || hash == nullptr || !key_bits || !block ||
         !hash_size || !salt || salt->empty()) {
-      RaiseDamaged(u"EncryptionInfo的参数无效");
+      RaiseFailure(FailureKind::kEncryptionInfoParameterInvalid);
     }
     const std::optional<HashAlgorithm> algorithm = ParseHash(hash);
     if (std::string_view(cipher) != "AES" || std::string_view(chaining) != "ChainingModeCBC" ||
@@ -251,7 +254,8 @@ class AgileInfoHandler final : public XmlHandler {
       info_.unsupported = true;
       return params;
     }
-    if (*hash_size != crypto::DigestSize(*algorithm)) RaiseDamaged(u"EncryptionInfo的hashSize无效");
+    if (*hash_size != crypto::DigestSize(*algorithm))
+      RaiseFailure(FailureKind::kEncryptionInfoHashSizeInvalid);
     params.hash = *algorithm;
     params.key_bytes = *key_bits / 8;
     params.block_size = *block;
@@ -294,7 +298,7 @@ class AgileCipher final : public PackageCipher {
   AgileCipher(std::span<const std::byte> key, CipherParams data)
       : aes_(key, CipherMode::kCbc), data_(std::move(data)), hasher_(data_.hash) {}
   void DecryptSegment(std::uint64_t index, std::span<std::byte> data) override {
-    if (index > UINT32_MAX) RaiseDamaged(u"EncryptedPackage流过长");
+    if (index > UINT32_MAX) RaiseFailure(FailureKind::kEncryptedPackageTooLong);
     const auto number = crypto::LittleEndian32(static_cast<std::uint32_t>(index));
     const Bytes iv = Fit(hasher_.Update(data_.salt).Update(number).Finish(), data_.block_size);
     aes_.Decrypt(data, iv);
@@ -312,19 +316,20 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
   XmlStreamParser parser(handler, 4);
   MemoryByteStream xml(info.subspan(8));
   const XmlOutcome outcome = parser.Parse(xml);
-  if (outcome != XmlOutcome::kComplete) RaiseDamaged(u"EncryptionInfo的描述不是格式正确的XML");
-  if (agile.unsupported) RaiseEncrypted();
+  if (outcome != XmlOutcome::kComplete) RaiseFailure(FailureKind::kEncryptionInfoMalformedXml);
+  if (agile.unsupported) RaiseFailure(FailureKind::kEncrypted);
   // No password key encryptor (a certificate only): no password opens it.
-  if (!agile.password) RaiseEncrypted();
-  if (!agile.data) RaiseDamaged(u"EncryptionInfo缺少keyData元素");
+  if (!agile.password) RaiseFailure(FailureKind::kEncrypted);
+  if (!agile.data) RaiseFailure(FailureKind::kEncryptionInfoWithoutKeyData);
   const CipherParams& password = *agile.password;
   const std::size_t hash_size = crypto::DigestSize(password.hash);
   for (const Bytes* field : {&agile.verifier_input, &agile.verifier_hash, &agile.encrypted_key}) {
-    if (field->size() % kAesBlock != 0) RaiseDamaged(u"EncryptionInfo的数据字段长度无效");
+    if (field->size() % kAesBlock != 0)
+      RaiseFailure(FailureKind::kEncryptionInfoDataFieldSizeInvalid);
   }
   if (agile.verifier_hash.size() < hash_size || agile.encrypted_key.size() < password.key_bytes ||
       agile.data->key_bytes != password.key_bytes) {
-    RaiseDamaged(u"EncryptionInfo的密钥字段长度无效");
+    RaiseFailure(FailureKind::kEncryptionInfoKeyFieldSizeInvalid);
   }
 
   // Iterated hash of salt and password, then one key per purpose ("block key").
@@ -351,7 +356,8 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
                                  agile.verifier_hash);
   const std::size_t input_size = std::min(input.size(), password.salt.size());
   const Bytes expected = crypto::Digest(password.hash, {std::span(input).first(input_size)});
-  if (!std::equal(expected.begin(), expected.end(), value.begin())) RaiseEncrypted();
+  if (!std::equal(expected.begin(), expected.end(), value.begin()))
+    RaiseFailure(FailureKind::kEncrypted);
   Bytes key = DecryptCbc(key_for({0x14, 0x6E, 0x0B, 0xE7, 0xAB, 0xAC, 0xD0, 0xD6}), iv,
                          agile.encrypted_key);
   key.resize(password.key_bytes);
@@ -361,12 +367,12 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
 }  // namespace
 
 std::unique_ptr<PackageCipher> OpenPackageCipher(std::span<const std::byte> encryption_info) {
-  if (encryption_info.size() < 8) RaiseDamaged(u"EncryptionInfo流过短");
+  if (encryption_info.size() < 8) RaiseFailure(FailureKind::kEncryptionInfoTooShort);
   const std::uint16_t major = LoadU16(encryption_info, 0);
   const std::uint16_t minor = LoadU16(encryption_info, 2);
   if (major == 4 && minor == 4) return OpenAgile(encryption_info);
   if ((major == 2 || major == 3 || major == 4) && minor == 2) return OpenStandard(encryption_info);
-  RaiseEncrypted();  // extensible encryption and unknown versions
+  RaiseFailure(FailureKind::kEncrypted);  // extensible encryption and unknown versions
 }
 
 }  // namespace vexmar::workbook

@@ -1,8 +1,7 @@
-#include "vexmar/workbook/spreadsheetml_content.hpp"
-
+#include "vexmar/workbook/xml_workbooks/spreadsheetml_content.hpp"
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
 
 namespace vexmar::workbook {
@@ -21,7 +20,7 @@ bool SpreadsheetMlHandler::StartElement(const XmlName& name, const XmlAttributes
   if (depth == 2 && name.Is(kSpreadsheetNs, "Worksheet")) {
     const char* sheet_name = attributes.Find(kSpreadsheetNs, "Name");
     if (sheet_name == nullptr) sheet_name = attributes.Find({}, "Name");
-    if (sheet_name == nullptr) RaiseDamaged(u"SpreadsheetML 文档中的工作表缺少名称");
+    if (sheet_name == nullptr) RaiseFailure(FailureKind::kXmlSheetWithoutName);
     names_.push_back(tally_.Decode(sheet_name));
   }
   return true;

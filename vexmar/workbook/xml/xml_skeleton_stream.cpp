@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
 
 #include <algorithm>
 #include <cstring>

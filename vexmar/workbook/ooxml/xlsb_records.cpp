@@ -1,10 +1,11 @@
-#include "vexmar/workbook/xlsb_records.hpp"
+#include "vexmar/workbook/ooxml/xlsb_records.hpp"
 
 #include <algorithm>
 #include <array>
 #include <string>
 
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
 
 namespace vexmar::workbook {
@@ -29,7 +30,7 @@ class RecordReader {
   void ReadExact(std::span<std::byte> out) {
     std::size_t done = 0;
     while (done < out.size()) {
-      if (position_ == length_ && !Fill()) RaiseDamaged(u"二进制工作簿部件被截断");
+      if (position_ == length_ && !Fill()) RaiseFailure(FailureKind::kBinaryPartTruncated);
       const std::size_t n = std::min(out.size() - done, length_ - position_);
       std::copy_n(buffer_.data() + position_, n, out.data() + done);
       position_ += n;
@@ -38,7 +39,7 @@ class RecordReader {
   }
   void Skip(std::uint64_t count) {
     while (count > 0) {
-      if (position_ == length_ && !Fill()) RaiseDamaged(u"二进制工作簿部件被截断");
+      if (position_ == length_ && !Fill()) RaiseFailure(FailureKind::kBinaryPartTruncated);
       const std::size_t n =
           static_cast<std::size_t>(std::min<std::uint64_t>(count, length_ - position_));
       position_ += n;
@@ -72,14 +73,14 @@ bool ReadHeader(RecordReader& reader, std::uint32_t* type, std::uint32_t* size) 
   *type = static_cast<std::uint32_t>(b & 0x7F);
   if ((b & 0x80) != 0) {
     b = reader.Next();
-    if (b < 0 || (b & 0x80) != 0) RaiseDamaged(u"二进制工作簿部件的记录头已损坏");
+    if (b < 0 || (b & 0x80) != 0) RaiseFailure(FailureKind::kBinaryRecordHeaderDamaged);
     *type |= static_cast<std::uint32_t>(b) << 7;
   }
   *size = 0;
   for (int shift = 0;; shift += 7) {
     b = reader.Next();
     if (b < 0 || (shift == 21 && (b & 0x80) != 0)) {
-      RaiseDamaged(u"二进制工作簿部件的记录头已损坏");
+      RaiseFailure(FailureKind::kBinaryRecordHeaderDamaged);
     }
     *size |= static_cast<std::uint32_t>(b & 0x7F) << shift;
     if ((b & 0x80) == 0) break;
@@ -90,12 +91,12 @@ bool ReadHeader(RecordReader& reader, std::uint32_t* type, std::uint32_t* size) 
 // An XLWideString (or XLNullableWideString when `nullable`) at `*pos` of the record.
 std::u16string TakeWideString(std::span<const std::byte> record, std::size_t* pos, bool nullable,
                               bool* is_null) {
-  if (record.size() - *pos < 4) RaiseDamaged(u"二进制工作簿部件的工作表记录已损坏");
+  if (record.size() - *pos < 4) RaiseFailure(FailureKind::kBinarySheetRecordDamaged);
   const std::uint32_t count = U32(record.data() + *pos);
   *pos += 4;
   *is_null = nullable && count == 0xFFFFFFFF;
   if (*is_null) return {};
-  if (count > (record.size() - *pos) / 2) RaiseDamaged(u"二进制工作簿部件的工作表记录已损坏");
+  if (count > (record.size() - *pos) / 2) RaiseFailure(FailureKind::kBinarySheetRecordDamaged);
   std::u16string text(count, u'\0');
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::byte* p = record.data() + *pos + 2 * std::size_t{i};
@@ -127,7 +128,7 @@ std::vector<PackageSheet> ReadXlsbSheets(ByteStream& stream) {
       reader.Skip(size);
       continue;
     }
-    if (size > kMaxBundleShSize || size < 12) RaiseDamaged(u"二进制工作簿部件的工作表记录已损坏");
+    if (size > kMaxBundleShSize || size < 12) RaiseFailure(FailureKind::kBinarySheetRecordDamaged);
     record.resize(size);
     reader.ReadExact(record);
     std::size_t pos = 8;  // hsState, iTabID
@@ -136,13 +137,13 @@ std::vector<PackageSheet> ReadXlsbSheets(ByteStream& stream) {
     const std::u16string id = TakeWideString(record, &pos, true, &null_id);
     PackageSheet sheet;
     sheet.name = TakeWideString(record, &pos, false, &null_name);
-    if (null_id) RaiseDamaged(u"二进制工作簿部件中的工作表缺少关系标识");
-    if (id.size() > kMaxRelationshipIdBytes) RaiseDamaged(u"工作表的关系标识过长");
+    if (null_id) RaiseFailure(FailureKind::kBinarySheetWithoutRelationshipId);
+    if (id.size() > kMaxRelationshipIdBytes) RaiseFailure(FailureKind::kRelationshipIdTooLong);
     tally.Add(sheet.name);
     sheet.relationship_id = Utf16ToUtf8(id);
     sheets.push_back(std::move(sheet));
   }
-  RaiseDamaged(u"二进制工作簿部件被截断，找不到工作表列表的结尾");
+  RaiseFailure(FailureKind::kBinarySheetListUnterminated);
 }
 
 }  // namespace vexmar::workbook

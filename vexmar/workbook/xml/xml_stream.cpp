@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 #include <expat.h>
 
@@ -7,8 +7,8 @@
 #include <exception>
 #include <new>
 
-#include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/xml_legacy_encoding.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
+#include "vexmar/workbook/xml/xml_legacy_encoding.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -328,9 +328,7 @@ void XmlStreamParser::Refuse() noexcept {
 XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   XML_Parser p = P(parser_);
   const BudgetScope scope(budget_.get());
-  auto out_of_budget = [&] {
-    RaiseDamaged(u"XML 文档需要的解析内存超出上限（名称过多或标记过长）");
-  };
+  auto out_of_budget = [&] { RaiseFailure(FailureKind::kXmlParserMemoryExceeded); };
   for (;;) {
     void* buffer = XML_GetBuffer(p, kChunk);
     if (buffer == nullptr) {

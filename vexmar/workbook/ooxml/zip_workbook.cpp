@@ -1,15 +1,16 @@
-#include "vexmar/workbook/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/zip_workbook.hpp"
 
 #include <algorithm>
 #include <string_view>
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/ods_content.hpp"
-#include "vexmar/workbook/ooxml_workbook.hpp"
-#include "vexmar/workbook/opc_package.hpp"
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/zip_archive.hpp"
-#include "vexmar/workbook/zip_part_limit.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
+#include "vexmar/workbook/ooxml/ooxml_workbook.hpp"
+#include "vexmar/workbook/ooxml/opc_package.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml_workbooks/ods_content.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -63,7 +64,7 @@ bool ContentIsEncrypted(ZipArchive& zip) {
 std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& zip, bool declared) {
   const std::optional<ZipEntry> content = zip.Find("content.xml");
   if (!content) {
-    if (declared) RaiseDamaged(u"缺少电子表格内容部件 content.xml");
+    if (declared) RaiseFailure(FailureKind::kContentPartMissing);
     return std::nullopt;
   }
   OdsContentHandler handler(false);
@@ -73,15 +74,14 @@ std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& z
   PartReadLimit limited(skeleton, content->name);
   const XmlOutcome outcome = parser.Parse(limited);
   if (outcome == XmlOutcome::kMalformed || outcome == XmlOutcome::kDoctype) {
-    if (ContentIsEncrypted(zip)) RaiseEncrypted();
+    if (ContentIsEncrypted(zip)) RaiseFailure(FailureKind::kEncrypted);
     if (outcome == XmlOutcome::kDoctype) {
-      RaiseDamaged(u"部件 content.xml 含有不允许的文档类型定义");
+      RaiseFailure(FailureKind::kPartHasDoctype, u"content.xml");
     }
-    RaiseDamaged(u"部件 content.xml 的 XML 格式错误，第 " +
-                 Utf8ToUtf16(std::to_string(parser.ErrorLine())) + u" 行");
+    RaiseFailure(FailureKind::kPartMalformedXml, u"content.xml", parser.ErrorLine());
   }
   if (!handler.IsOpenDocument() || !handler.IsSpreadsheet()) {
-    if (declared) RaiseDamaged(u"content.xml 中没有电子表格内容");
+    if (declared) RaiseFailure(FailureKind::kContentWithoutSpreadsheet);
     return std::nullopt;
   }
   return std::move(handler.Names());

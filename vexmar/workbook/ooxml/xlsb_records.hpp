@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "vexmar/workbook/byte_stream.hpp"
-#include "vexmar/workbook/package_sheet.hpp"
+#include "vexmar/workbook/ooxml/package_sheet.hpp"
 
 namespace vexmar::workbook {
 

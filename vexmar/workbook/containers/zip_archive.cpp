@@ -1,4 +1,4 @@
-#include "vexmar/workbook/zip_archive.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
 
 #include <zlib.h>
 
@@ -6,7 +6,8 @@
 #include <array>
 #include <limits>
 
-#include "vexmar/workbook/zip_name.hpp"
+#include "vexmar/workbook/containers/zip_name.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -43,7 +44,7 @@ std::uint64_t U64(const std::byte* p) noexcept {
   return static_cast<std::uint64_t>(U32(p)) | (static_cast<std::uint64_t>(U32(p + 4)) << 32);
 }
 
-[[noreturn]] void RaiseBadDirectory() { RaiseDamaged(u"zip 中央目录已损坏"); }
+[[noreturn]] void RaiseBadDirectory() { RaiseFailure(FailureKind::kZipDirectoryDamaged); }
 
 // Reads ranges of a file through one window so that walking many small records
 // costs few system calls.
@@ -133,7 +134,7 @@ ZipEntry ParseCentralHeader(WindowReader& reader, std::uint64_t offset, std::uin
     }
     if (!found) RaiseBadDirectory();
   }
-  if (disk != 0 && disk != 0xFFFF) RaiseDamaged(u"不支持分卷的 zip 文件");
+  if (disk != 0 && disk != 0xFFFF) RaiseFailure(FailureKind::kZipMultiVolume);
   return entry;
 }
 
@@ -156,7 +157,7 @@ class StoredEntryStream final : public ByteStream {
     position_ += n;
     remaining_ -= n;
     crc_ = crc32_z(crc_, reinterpret_cast<const Bytef*>(out.data()), n);
-    if (remaining_ == 0 && crc_ != expected_crc_) RaiseDamaged(u"zip 条目校验和不符");
+    if (remaining_ == 0 && crc_ != expected_crc_) RaiseFailure(FailureKind::kZipChecksumMismatch);
     return n;
   }
 
@@ -200,19 +201,19 @@ class DeflatedEntryStream final : public ByteStream {
         break;
       }
       if (status == Z_BUF_ERROR && z_.avail_in == 0 && in_remaining_ == 0) {
-        RaiseDamaged(u"zip 条目的压缩数据不完整");
+        RaiseFailure(FailureKind::kZipDataIncomplete);
       }
       if (status == Z_MEM_ERROR) throw std::bad_alloc();
-      if (status != Z_OK && status != Z_BUF_ERROR) RaiseDamaged(u"zip 条目的压缩数据已损坏");
+      if (status != Z_OK && status != Z_BUF_ERROR) RaiseFailure(FailureKind::kZipDataCorrupt);
     }
     const std::size_t produced = limit - z_.avail_out;
     produced_ += produced;
-    if (produced_ > declared_size_) RaiseDamaged(u"zip 条目解压后的长度与记录不符");
+    if (produced_ > declared_size_) RaiseFailure(FailureKind::kZipSizeMismatch);
     archive_.ChargeInflated(produced);
     crc_ = crc32_z(crc_, reinterpret_cast<const Bytef*>(out.data()), produced);
     if (ended_ && (produced_ != declared_size_ || crc_ != expected_crc_)) {
-      RaiseDamaged(produced_ != declared_size_ ? u"zip 条目解压后的长度与记录不符"
-                                               : u"zip 条目校验和不符");
+      RaiseFailure(produced_ != declared_size_ ? FailureKind::kZipSizeMismatch
+                                               : FailureKind::kZipChecksumMismatch);
     }
     return produced;
   }
@@ -257,7 +258,7 @@ ZipArchive::~ZipArchive() = default;
 
 void ZipArchive::LocateCentralDirectory() {
   const std::uint64_t size = file_.Size();
-  if (size < kEndSize) RaiseDamaged(u"zip 文件被截断，找不到中央目录");
+  if (size < kEndSize) RaiseFailure(FailureKind::kZipDirectoryNotFound);
   const std::size_t tail_len = static_cast<std::size_t>(
       std::min<std::uint64_t>(size, kEndSize + kMaxComment + kZip64LocatorSize));
   const std::uint64_t tail_start = size - tail_len;
@@ -272,7 +273,7 @@ void ZipArchive::LocateCentralDirectory() {
       break;
     }
   }
-  if (end_pos == tail_len) RaiseDamaged(u"zip 文件被截断，找不到中央目录");
+  if (end_pos == tail_len) RaiseFailure(FailureKind::kZipDirectoryNotFound);
   const std::byte* end = tail.data() + end_pos;
   const std::uint64_t end_offset = tail_start + end_pos;
   const std::uint16_t disk = U16(end + 4);
@@ -298,21 +299,21 @@ void ZipArchive::LocateCentralDirectory() {
     };
     if (!record_at(record_offset)) {
       if (locator_offset < kZip64EndSize || !record_at(locator_offset - kZip64EndSize)) {
-        RaiseDamaged(u"zip64 目录结束记录已损坏");
+        RaiseFailure(FailureKind::kZip64EndDamaged);
       }
       record_offset = locator_offset - kZip64EndSize;
     }
     if (U32(record.data() + 16) != 0 || U32(record.data() + 20) != 0) {
-      RaiseDamaged(u"不支持分卷的 zip 文件");
+      RaiseFailure(FailureKind::kZipMultiVolume);
     }
     cd_entries_ = U64(record.data() + 32);
     cd_size_ = U64(record.data() + 40);
     cd_offset_ = U64(record.data() + 48);
     records_start = record_offset;
   } else if (disk != 0 || cd_disk != 0) {
-    RaiseDamaged(u"不支持分卷的 zip 文件");
+    RaiseFailure(FailureKind::kZipMultiVolume);
   }
-  if (cd_entries_ > ZipLimits::kMaxEntries) RaiseDamaged(u"zip 文件的条目数超出上限");
+  if (cd_entries_ > ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
   if (cd_size_ > records_start) RaiseBadDirectory();
 
   // Usually the directory ends where the end records begin; data prepended to the
@@ -341,7 +342,7 @@ void ZipArchive::IndexCentralDirectory() {
   index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
   std::uint64_t offset = begin;
   while (offset < end) {
-    if (index_.size() >= ZipLimits::kMaxEntries) RaiseDamaged(u"zip 文件的条目数超出上限");
+    if (index_.size() >= ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
     std::uint64_t next = 0;
     const ZipEntry entry = ParseCentralHeader(reader, offset, end, &next);
     if (entry.local_header_offset > cd_offset_) RaiseBadDirectory();
@@ -390,39 +391,40 @@ bool ZipArchive::Contains(std::string_view name) const {
 
 void ZipArchive::ChargeInflated(std::uint64_t bytes) {
   inflated_total_ += bytes;
-  if (inflated_total_ > ZipLimits::kMaxInflatedTotal) RaiseDamaged(u"zip 解压数据量超出上限");
+  if (inflated_total_ > ZipLimits::kMaxInflatedTotal)
+    RaiseFailure(FailureKind::kZipInflatedTotalExceeded);
 }
 
 std::unique_ptr<ByteStream> ZipArchive::Open(const ZipEntry& entry) {
   if ((entry.flags & (kFlagEncrypted | kFlagStrongEncryption | kFlagMaskedDirectory)) != 0 ||
       entry.method == kMethodAes) {
-    RaiseEncrypted();
+    RaiseFailure(FailureKind::kEncrypted);
   }
   if (entry.method != kMethodStored && entry.method != kMethodDeflated) {
-    RaiseDamaged(u"zip 条目使用了不支持的压缩方式");
+    RaiseFailure(FailureKind::kZipUnsupportedMethod);
   }
   const std::uint64_t usize = entry.uncompressed_size;
   if (usize > ZipLimits::kMaxInflatedTotal ||
       (usize > ZipLimits::kRatioAllowance &&
        usize / ZipLimits::kMaxRatio > entry.compressed_size)) {
-    RaiseDamaged(u"zip 条目解压后的大小超出上限");
+    RaiseFailure(FailureKind::kZipEntryInflatedTooLarge);
   }
   if (entry.method == kMethodStored && entry.compressed_size != usize) {
-    RaiseDamaged(u"zip 条目的长度记录不一致");
+    RaiseFailure(FailureKind::kZipEntrySizesInconsistent);
   }
 
   std::array<std::byte, kLocalHeaderSize> local{};
   const std::uint64_t local_offset = base_ + entry.local_header_offset;
   const std::uint64_t directory = base_ + cd_offset_;
   if (local_offset > directory || directory - local_offset < kLocalHeaderSize) {
-    RaiseDamaged(u"zip 条目的偏移无效");
+    RaiseFailure(FailureKind::kZipEntryOffsetInvalid);
   }
   file_.Read(local_offset, local);
-  if (U32(local.data()) != kLocalHeaderSig) RaiseDamaged(u"zip 条目的本地文件头已损坏");
+  if (U32(local.data()) != kLocalHeaderSig) RaiseFailure(FailureKind::kZipLocalHeaderDamaged);
   const std::uint64_t data_offset =
       local_offset + kLocalHeaderSize + U16(local.data() + 26) + U16(local.data() + 28);
   if (data_offset > directory || directory - data_offset < entry.compressed_size) {
-    RaiseDamaged(u"zip 条目的数据超出文件范围");
+    RaiseFailure(FailureKind::kZipEntryBeyondFile);
   }
   if (entry.method == kMethodStored) {
     return std::make_unique<StoredEntryStream>(file_, *this, data_offset, entry);
@@ -431,7 +433,7 @@ std::unique_ptr<ByteStream> ZipArchive::Open(const ZipEntry& entry) {
 }
 
 std::string ZipArchive::ReadWhole(const ZipEntry& entry, std::size_t max_bytes) {
-  if (entry.uncompressed_size > max_bytes) RaiseDamaged(u"zip 条目过长");
+  if (entry.uncompressed_size > max_bytes) RaiseFailure(FailureKind::kZipEntryTooLong);
   std::string text(static_cast<std::size_t>(entry.uncompressed_size), '\0');
   const std::unique_ptr<ByteStream> stream = Open(entry);
   std::size_t done = 0;
@@ -442,7 +444,7 @@ std::string ZipArchive::ReadWhole(const ZipEntry& entry, std::size_t max_bytes) 
   }
   std::byte probe{};
   if (done != text.size() || stream->Read(std::span(&probe, 1)) != 0) {
-    RaiseDamaged(u"zip 条目解压后的长度与记录不符");
+    RaiseFailure(FailureKind::kZipSizeMismatch);
   }
   return text;
 }

@@ -1,9 +1,10 @@
-#include "vexmar/workbook/biff_records.hpp"
+#include "vexmar/workbook/biff/biff_records.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 
 namespace vexmar::workbook {
@@ -13,7 +14,7 @@ bool BiffRecordReader::Next(bool lenient) {
   if (next_ >= size) return false;
   if (size - next_ < 4) {
     if (lenient) return false;
-    RaiseDamaged(u"记录头超出流的末尾");
+    RaiseFailure(FailureKind::kRecordHeaderBeyondStream);
   }
   std::array<std::byte, 4> header{};
   ReadBuffered(next_, header);
@@ -22,7 +23,7 @@ bool BiffRecordReader::Next(bool lenient) {
   length_ = LoadU16(header, 2);
   if (size - next_ - 4 < length_) {
     if (lenient) return false;
-    RaiseDamaged(u"记录超出流的末尾");
+    RaiseFailure(FailureKind::kRecordBeyondStream);
   }
   next_ = offset_ + 4 + length_;
   body_loaded_ = false;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "vexmar/workbook/zip_archive.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
 
 namespace vexmar::workbook {
 

@@ -1,9 +1,10 @@
-#include "vexmar/workbook/compound_file.hpp"
+#include "vexmar/workbook/containers/compound_file.hpp"
 
 #include <algorithm>
 #include <cstring>
 
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 
 namespace vexmar::workbook {
@@ -67,8 +68,7 @@ class ChainStream final : public RandomAccessStream {
   // A chain of regular sectors whose length gives the size (the directory, the mini
   // allocation table); the last sector may be cut short by the end of the file.
   static std::unique_ptr<ChainStream> WholeChain(CompoundFile& file, std::uint32_t start,
-                                                 std::uint64_t max_sectors,
-                                                 const char16_t* too_long) {
+                                                 std::uint64_t max_sectors, FailureKind too_long) {
     auto stream = std::make_unique<ChainStream>(file, false, start, 0);
     if (start == kEndOfChain) return stream;
     stream->CheckSector(start);
@@ -78,7 +78,7 @@ class ChainStream final : public RandomAccessStream {
       const std::uint32_t next = file.NextSector(stream->index_.back());
       if (next == kEndOfChain) break;
       stream->CheckSector(next);
-      if (stream->index_.size() >= max_sectors) RaiseDamaged(too_long);
+      if (stream->index_.size() >= max_sectors) RaiseFailure(too_long);
       stream->Append(next);
     }
     const std::uint64_t ss = file.sector_size_;
@@ -90,11 +90,11 @@ class ChainStream final : public RandomAccessStream {
   std::uint64_t Size() const override { return size_; }
 
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
-    if (ReadAvailable(offset, out) != out.size()) RaiseDamaged(u"文件被截断");
+    if (ReadAvailable(offset, out) != out.size()) RaiseFailure(FailureKind::kFileTruncated);
   }
 
   std::size_t ReadAvailable(std::uint64_t offset, std::span<std::byte> out) override {
-    if (offset > size_ || out.size() > size_ - offset) RaiseDamaged(u"读取位置超出流的末尾");
+    if (offset > size_ || out.size() > size_ - offset) RaiseFailure(FailureKind::kReadBeyondStream);
     std::size_t done = 0;
     while (done < out.size()) {
       const std::uint64_t pos = offset + done;
@@ -134,7 +134,7 @@ class ChainStream final : public RandomAccessStream {
   void CheckSector(std::uint32_t sector) const {
     const std::uint64_t limit =
         mini_ ? (file_.root_.size + kMiniSectorSize - 1) / kMiniSectorSize : file_.file_sectors_;
-    if (sector >= limit) RaiseDamaged(u"扇区编号超出范围");
+    if (sector >= limit) RaiseFailure(FailureKind::kSectorOutOfRange);
   }
 
   // The sector holding the stream's `index`-th unit; extends the index up to it.
@@ -148,7 +148,7 @@ class ChainStream final : public RandomAccessStream {
       ++file_.work_.links_followed;
       const std::uint32_t current = index_.back();
       const std::uint32_t next = mini_ ? file_.NextMiniSector(current) : file_.NextSector(current);
-      if (next == kEndOfChain) RaiseDamaged(u"扇区链比流的长度短");
+      if (next == kEndOfChain) RaiseFailure(FailureKind::kChainShorterThanStream);
       CheckSector(next);
       Append(next);
     }
@@ -167,7 +167,7 @@ class ChainStream final : public RandomAccessStream {
     const bool straight = next == index_.back() + 1;
     index_.push_back(next);
     if (straight) return;
-    if (next == tortoise_) RaiseDamaged(u"扇区链中有循环");
+    if (next == tortoise_) RaiseFailure(FailureKind::kSectorChainCycle);
     if (++steps_ == power_) {
       tortoise_ = next;
       power_ *= 2;
@@ -188,20 +188,22 @@ class ChainStream final : public RandomAccessStream {
 
 CompoundFile::CompoundFile(const FileSource& source) : source_(source) {
   std::array<std::byte, kHeaderSize> header{};
-  if (source.Size() < kHeaderSize) RaiseDamaged(u"文件被截断");
+  if (source.Size() < kHeaderSize) RaiseFailure(FailureKind::kFileTruncated);
   ReadFile(0, header);
   const std::span<const std::byte> h(header);
   if (!HasCompoundSignature(h) || LoadU16(h, kHeaderByteOrder) != kByteOrderMark) {
-    RaiseDamaged(u"复合文件头无效");
+    RaiseFailure(FailureKind::kCompoundHeaderInvalid);
   }
   sector_shift_ = LoadU16(h, kHeaderSectorShift);
   if (sector_shift_ != kSmallSectorShift && sector_shift_ != kLargeSectorShift) {
-    RaiseDamaged(u"扇区大小无效");
+    RaiseFailure(FailureKind::kSectorSizeInvalid);
   }
-  if (LoadU16(h, kHeaderMiniSectorShift) != kMiniSectorShift) RaiseDamaged(u"小扇区大小无效");
+  if (LoadU16(h, kHeaderMiniSectorShift) != kMiniSectorShift)
+    RaiseFailure(FailureKind::kMiniSectorSizeInvalid);
   // Any other cutoff would move large streams into the mini stream, whose every sector
   // costs a lookup in a second table.
-  if (LoadU32(h, kHeaderMiniStreamCutoff) != kMiniStreamCutoff) RaiseDamaged(u"小流截止大小无效");
+  if (LoadU32(h, kHeaderMiniStreamCutoff) != kMiniStreamCutoff)
+    RaiseFailure(FailureKind::kMiniStreamCutoffInvalid);
   sector_size_ = std::uint32_t{1} << sector_shift_;
   version3_ = LoadU16(h, kHeaderMajorVersion) != 4;
   const std::uint32_t declared_fat_sectors = LoadU32(h, kHeaderFatSectors);
@@ -217,21 +219,21 @@ CompoundFile::CompoundFile(const FileSource& source) : source_(source) {
   // The counts of DIFAT and mini-FAT sectors are not relied on: the chains are followed.
   // More allocation-table sectors than the file's sectors need cannot hold a link that
   // stays inside the file, so the declared count is cut to that.
-  if (declared_fat_sectors == 0) RaiseDamaged(u"扇区计数与文件大小不符（分配表为空）");
+  if (declared_fat_sectors == 0) RaiseFailure(FailureKind::kAllocationTableEmpty);
   const std::uint64_t per = sector_size_ / 4;
   const std::uint64_t needed = std::max<std::uint64_t>(1, (file_sectors_ + per - 1) / per);
   fat_sectors_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(declared_fat_sectors, needed));
   CheckNotTruncated();
 
   const std::uint64_t max_directory_sectors = kMaxEntries * kEntrySize / sector_size_;
-  auto directory =
-      ChainStream::WholeChain(*this, first_directory, max_directory_sectors, u"目录过大");
+  auto directory = ChainStream::WholeChain(*this, first_directory, max_directory_sectors,
+                                           FailureKind::kDirectoryTooLarge);
   entry_count_ = static_cast<std::uint32_t>(directory->Size() / kEntrySize);
   directory_ = std::move(directory);
-  if (entry_count_ == 0) RaiseDamaged(u"缺少根目录项");
+  if (entry_count_ == 0) RaiseFailure(FailureKind::kRootEntryMissing);
   root_ = ReadEntry(0);
-  if (root_.type != kEntryRoot) RaiseDamaged(u"缺少根目录项");
-  if (root_.size > file_sectors_ * sector_size_) RaiseDamaged(u"小流的长度超出文件大小");
+  if (root_.type != kEntryRoot) RaiseFailure(FailureKind::kRootEntryMissing);
+  if (root_.size > file_sectors_ * sector_size_) RaiseFailure(FailureKind::kMiniStreamBeyondFile);
 }
 
 CompoundFile::~CompoundFile() = default;
@@ -253,12 +255,12 @@ std::size_t CompoundFile::ReadTable(std::uint64_t at, std::span<std::byte> out) 
 }
 
 std::optional<std::uint32_t> CompoundFile::FatSectorLocation(std::uint32_t fat_index, bool must) {
-  auto fail = [&](const char16_t* detail) -> std::optional<std::uint32_t> {
-    if (must) RaiseDamaged(detail);
+  auto fail = [&](FailureKind detail) -> std::optional<std::uint32_t> {
+    if (must) RaiseFailure(detail);
     return std::nullopt;
   };
   last_location_free_ = false;
-  if (fat_index >= fat_sectors_) return fail(u"扇区不在分配表的范围内");
+  if (fat_index >= fat_sectors_) return fail(FailureKind::kSectorBeyondAllocationTable);
   std::uint32_t location;
   if (fat_index < header_difat_.size()) {
     location = header_difat_[fat_index];
@@ -275,15 +277,15 @@ std::optional<std::uint32_t> CompoundFile::FatSectorLocation(std::uint32_t fat_i
       if (next >= file_sectors_) {
         // The chain ended: the table has fewer sectors than counted.
         last_location_free_ = next == kEndOfChain || next == kFreeSector;
-        return fail(u"DIFAT扇区编号超出范围");
+        return fail(FailureKind::kDifatSectorOutOfRange);
       }
       difat_chain_.push_back(next);
     }
     location = LoadU32(DifatSector(difat_chain_[which]), std::size_t{rel % per_difat} * 4);
   }
   last_location_free_ = location == kFreeSector;
-  if (location == kFreeSector) return fail(u"分配表扇区缺失");
-  if (location >= file_sectors_) return fail(u"分配表扇区超出文件范围（文件可能被截断）");
+  if (location == kFreeSector) return fail(FailureKind::kAllocationSectorMissing);
+  if (location >= file_sectors_) return fail(FailureKind::kAllocationSectorBeyondFile);
   return location;
 }
 
@@ -306,7 +308,7 @@ std::span<const std::byte> CompoundFile::DifatSector(std::uint32_t sector) {
 
 const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index) {
   // A sector the table does not reach (the table is shorter than the file).
-  if (fat_index >= fat_sectors_) RaiseDamaged(u"扇区不在分配表的范围内");
+  if (fat_index >= fat_sectors_) RaiseFailure(FailureKind::kSectorBeyondAllocationTable);
   const std::uint32_t per_window = std::max(1u, kFatWindowBytes / sector_size_);
   const std::uint32_t number = fat_index / per_window;
   if (slot_of_window_.empty()) {
@@ -323,9 +325,9 @@ const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index) 
     slot_index = static_cast<std::uint32_t>(windows_.size());
     windows_.emplace_back();
   } else {
-    const auto lru = std::min_element(
-        windows_.begin(), windows_.end(),
-        [](const FatWindow& a, const FatWindow& b) { return a.used < b.used; });
+    const auto lru =
+        std::min_element(windows_.begin(), windows_.end(),
+                         [](const FatWindow& a, const FatWindow& b) { return a.used < b.used; });
     slot_index = static_cast<std::uint32_t>(lru - windows_.begin());
     slot_of_window_[lru->number] = kNoSlot;
   }
@@ -379,7 +381,7 @@ std::uint32_t CompoundFile::NextSector(std::uint32_t sector) {
 std::uint32_t CompoundFile::NextMiniSector(std::uint32_t sector) {
   RandomAccessStream& table = MiniFat();
   const std::uint64_t at = std::uint64_t{sector} * 4;
-  if (at + 4 > table.Size()) RaiseDamaged(u"小扇区不在小分配表的范围内");
+  if (at + 4 > table.Size()) RaiseFailure(FailureKind::kMiniSectorBeyondMiniTable);
   std::array<std::byte, 4> entry{};
   table.Read(at, entry);
   return LoadU32(entry, 0);
@@ -406,7 +408,7 @@ void CompoundFile::CheckNotTruncated() {
     for (std::uint32_t e = per; e-- > 0;) {
       if (last[e] != kFreeSector) {
         const std::uint64_t last_used = std::uint64_t{fat_index} * per + e;
-        if (last_used >= file_sectors_) RaiseDamaged(u"文件被截断");
+        if (last_used >= file_sectors_) RaiseFailure(FailureKind::kFileTruncated);
         return;
       }
     }
@@ -414,7 +416,7 @@ void CompoundFile::CheckNotTruncated() {
 }
 
 CompoundEntry CompoundFile::ReadEntry(std::uint32_t id) {
-  if (id >= entry_count_) RaiseDamaged(u"目录项编号超出范围");
+  if (id >= entry_count_) RaiseFailure(FailureKind::kEntryIdOutOfRange);
   // Entries are read through a one-sector cache: a tree's entries sit close together.
   const std::uint64_t at = std::uint64_t{id} * kEntrySize;
   const std::uint64_t sector_at = at - at % sector_size_;
@@ -460,7 +462,7 @@ std::vector<std::optional<CompoundEntry>> CompoundFile::FindTopLevel(
       broken_links_ = true;
       continue;
     }
-    if (seen[id]) RaiseDamaged(u"目录树中有循环");
+    if (seen[id]) RaiseFailure(FailureKind::kDirectoryTreeCycle);
     seen[id] = true;
     CompoundEntry entry = ReadEntry(id);
     pending.push_back(entry.left);
@@ -485,18 +487,19 @@ RandomAccessStream& CompoundFile::MiniContainer() {
 RandomAccessStream& CompoundFile::MiniFat() {
   if (!mini_fat_) {
     // Its length is the chain's: the header's count is not relied on.
-    mini_fat_ = ChainStream::WholeChain(*this, first_mini_fat_, file_sectors_, u"小分配表过大");
+    mini_fat_ = ChainStream::WholeChain(*this, first_mini_fat_, file_sectors_,
+                                        FailureKind::kMiniTableTooLarge);
   }
   return *mini_fat_;
 }
 
 std::unique_ptr<RandomAccessStream> CompoundFile::OpenStream(const CompoundEntry& entry) {
-  if (entry.type != kEntryStream) RaiseDamaged(u"目录项不是流");
+  if (entry.type != kEntryStream) RaiseFailure(FailureKind::kEntryNotStream);
   if (entry.size < kMiniStreamCutoff) {
-    if (entry.size > root_.size) RaiseDamaged(u"流的长度超出小流的大小");
+    if (entry.size > root_.size) RaiseFailure(FailureKind::kStreamBeyondMiniStream);
     return std::make_unique<ChainStream>(*this, true, entry.start, entry.size);
   }
-  if (entry.size > file_sectors_ * sector_size_) RaiseDamaged(u"流的长度超出文件大小");
+  if (entry.size > file_sectors_ * sector_size_) RaiseFailure(FailureKind::kStreamBeyondFile);
   return std::make_unique<ChainStream>(*this, false, entry.start, entry.size);
 }
 

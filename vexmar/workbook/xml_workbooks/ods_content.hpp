@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "vexmar/workbook/sheet_limits.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 

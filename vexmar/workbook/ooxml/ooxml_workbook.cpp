@@ -1,16 +1,17 @@
-#include "vexmar/workbook/ooxml_workbook.hpp"
+#include "vexmar/workbook/ooxml/ooxml_workbook.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/opc_package.hpp"
-#include "vexmar/workbook/package_sheet.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
+#include "vexmar/workbook/ooxml/opc_package.hpp"
+#include "vexmar/workbook/ooxml/package_sheet.hpp"
+#include "vexmar/workbook/ooxml/xlsb_records.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
-#include "vexmar/workbook/xlsb_records.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
-#include "vexmar/workbook/zip_part_limit.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -43,9 +44,10 @@ class WorkbookHandler final : public XmlHandler {
       const char* sheet_name = attributes.Find({}, "name");
       const char* id = attributes.Find(kRelNs, "id");
       if (id == nullptr) id = attributes.Find(kStrictRelNs, "id");
-      if (sheet_name == nullptr) RaiseDamaged(u"工作簿部件中的工作表缺少名称");
-      if (id == nullptr) RaiseDamaged(u"工作簿部件中的工作表缺少关系标识");
-      if (std::strlen(id) > kMaxRelationshipIdBytes) RaiseDamaged(u"工作表的关系标识过长");
+      if (sheet_name == nullptr) RaiseFailure(FailureKind::kWorkbookSheetWithoutName);
+      if (id == nullptr) RaiseFailure(FailureKind::kWorkbookSheetWithoutRelationshipId);
+      if (std::strlen(id) > kMaxRelationshipIdBytes)
+        RaiseFailure(FailureKind::kRelationshipIdTooLong);
       sheets_.push_back({tally_.Decode(sheet_name), id});
     }
     return true;
@@ -105,14 +107,13 @@ std::optional<std::vector<PackageSheet>> ReadSheetList(ZipArchive& zip, const Zi
   XmlStreamParser parser(handler);
   const XmlOutcome outcome = parser.Parse(stream);
   if (outcome == XmlOutcome::kDoctype) {
-    RaiseDamaged(u"部件 " + Label(entry.name) + u" 含有不允许的文档类型定义");
+    RaiseFailure(FailureKind::kPartHasDoctype, Label(entry.name));
   }
   if (outcome == XmlOutcome::kMalformed) {
-    RaiseDamaged(u"部件 " + Label(entry.name) + u" 的 XML 格式错误，第 " +
-                 Utf8ToUtf16(std::to_string(parser.ErrorLine())) + u" 行");
+    RaiseFailure(FailureKind::kPartMalformedXml, Label(entry.name), parser.ErrorLine());
   }
   if (!handler.is_workbook_) return std::nullopt;
-  if (!handler.saw_sheets_) RaiseDamaged(u"工作簿部件中没有工作表列表");
+  if (!handler.saw_sheets_) RaiseFailure(FailureKind::kWorkbookWithoutSheetList);
   return std::move(handler.sheets_);
 }
 
@@ -144,7 +145,7 @@ std::optional<std::vector<std::u16string>> ListPackageWorksheets(ZipArchive& zip
   if (!entry) {
     if (!types) types = ContentTypes::Read(zip);
     if (types && (types->ClaimsWorkbook(workbook_part) || !types->WorkbookPart().empty())) {
-      RaiseDamaged(u"缺少工作簿部件 " + Label(workbook_part));
+      RaiseFailure(FailureKind::kWorkbookPartMissing, Label(workbook_part));
     }
     return std::nullopt;
   }
@@ -182,15 +183,15 @@ std::optional<std::vector<std::u16string>> ListPackageWorksheets(ZipArchive& zip
     slot->kind = IsWorksheetRelationship(rel.type) ? Kind::kWorksheet : Kind::kOther;
     if (slot->kind == Kind::kWorksheet && !rel.external) {
       part = ResolveTarget(entry->name, rel.target);
-      if (!zip.Contains(part)) RaiseDamaged(u"缺少工作表部件 " + Label(part));
+      if (!zip.Contains(part)) RaiseFailure(FailureKind::kSheetPartMissing, Label(part));
     }
     return --unknown > 0;  // the rest of the part names nothing we list
   });
-  if (!has_rels) RaiseDamaged(u"缺少工作簿关系部件 " + Label(rels_part));
+  if (!has_rels) RaiseFailure(FailureKind::kWorkbookRelationshipsMissing, Label(rels_part));
   for (PackageSheet& sheet : *sheets) {
     const Slot* slot = find(sheet.relationship_id);
     if (slot == nullptr || slot->kind == Kind::kUnknown) {
-      RaiseDamaged(u"工作表“" + sheet.name + u"”的关系在工作簿关系部件中不存在");
+      RaiseFailure(FailureKind::kSheetRelationshipMissing, sheet.name);
     }
     if (slot->kind == Kind::kWorksheet) names.push_back(std::move(sheet.name));
   }

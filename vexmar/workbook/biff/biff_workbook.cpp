@@ -1,18 +1,19 @@
-#include "vexmar/workbook/biff_workbook.hpp"
+#include "vexmar/workbook/biff/biff_workbook.hpp"
 
 #include <algorithm>
 #include <array>
 #include <numeric>
 #include <string_view>
 
-#include "vexmar/workbook/biff_records.hpp"
-#include "vexmar/workbook/code_page.hpp"
-#include "vexmar/workbook/compound_file.hpp"
-#include "vexmar/workbook/compound_file_format.hpp"
+#include "vexmar/workbook/biff/biff_records.hpp"
+#include "vexmar/workbook/biff/code_page.hpp"
+#include "vexmar/workbook/containers/compound_file.hpp"
+#include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/decryption/encrypted_package.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
+#include "vexmar/workbook/plain/text_workbook.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
-#include "vexmar/workbook/text_workbook.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -41,7 +42,7 @@ bool IsBof(std::uint16_t type) {
 
 void MoveToContinue(BiffRecordReader& reader) {
   if (!reader.Next() || reader.Type() != biff::kContinue) {
-    RaiseDamaged(u"工作表名称超出记录的长度");
+    RaiseFailure(FailureKind::kSheetNameBeyondRecord);
   }
 }
 
@@ -106,7 +107,7 @@ struct SheetNames {
     units += count;
     const std::size_t cap =
         version == BiffVersion::kBiff8 ? kMaxTotalNameUnits : 2 * kMaxTotalNameUnits;
-    if (units > cap) RaiseDamaged(u"工作表名称的总长度超出上限");
+    if (units > cap) RaiseFailure(FailureKind::kSheetNamesTotalTooLong);
   }
 
   std::u16string Decode(std::size_t i, std::uint16_t code_page) const {
@@ -119,15 +120,15 @@ struct SheetNames {
 // Reads a BOUNDSHEET record and its name.
 SheetRecord ReadBoundSheet(BiffRecordReader& reader, BiffVersion version, SheetNames& names) {
   const std::span<const std::byte> body = reader.Body();
-  if (body.size() < 7) RaiseDamaged(u"BOUNDSHEET记录过短");
+  if (body.size() < 7) RaiseFailure(FailureKind::kBoundSheetTooShort);
   SheetRecord sheet;
   sheet.position = LoadU32(body, biff::kBoundSheetPosition);
   sheet.kind = LoadU8(body, biff::kBoundSheetKind);
   const std::size_t count = LoadU8(body, biff::kBoundSheetNameLength);
-  if (count == 0) RaiseDamaged(u"工作表名称为空");
+  if (count == 0) RaiseFailure(FailureKind::kSheetNameEmpty);
   names.Count(count, version);
   if (version == BiffVersion::kBiff8) {
-    if (body.size() < 8) RaiseDamaged(u"BOUNDSHEET记录过短");
+    if (body.size() < 8) RaiseFailure(FailureKind::kBoundSheetTooShort);
     const bool wide = (LoadU8(body, biff::kBoundSheetNameOptions) & biff::kWideCharsFlag) != 0;
     ReadBiff8Chars(reader, biff::kBoundSheetNameOptions + 1, count, wide,
                    names.decoded.emplace_back());
@@ -180,7 +181,7 @@ bool IsDialogSheet(MeteredStream& stream, BiffRecordReader& reader, std::uint32_
 }
 
 void CheckSheetCount(std::size_t count) {
-  if (count >= kMaxSheets) RaiseDamaged(u"工作表数量超出上限");
+  if (count >= kMaxSheets) RaiseFailure(FailureKind::kTooManySheets);
 }
 
 // Which of `sheets` are dialog sheets, looked up in their substreams in stream order (so
@@ -215,7 +216,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
   BiffRecordReader reader(stream);
   std::unique_ptr<BiffBodyDecryptor> decryptor;
   if (!reader.Next() || reader.Type() != biff::kBof || reader.Length() < 4) {
-    RaiseDamaged(u"工作簿流不以BOF记录开头");
+    RaiseFailure(FailureKind::kWorkbookStreamWithoutBof);
   }
   const std::span<const std::byte> bof = reader.Body();
   // Some exporters write a lone worksheet without workbook globals: one worksheet named
@@ -229,7 +230,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
     case kMacroSubstream:
       return {};
     default:
-      RaiseDamaged(u"工作簿流不以全局子流开头");
+      RaiseFailure(FailureKind::kWorkbookStreamWithoutGlobals);
   }
   const std::uint16_t vers = LoadU16(bof, biff::kBofVersion);
   const BiffVersion version = vers == biff::kBiff8Version   ? BiffVersion::kBiff8
@@ -242,7 +243,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
   SheetNames names;
   sheets.reserve(64);
   for (;;) {
-    if (!reader.Next()) RaiseDamaged(u"工作簿全局记录没有结束记录");
+    if (!reader.Next()) RaiseFailure(FailureKind::kGlobalsWithoutEof);
     const std::uint16_t type = reader.Type();
     if (type == biff::kFilePass) {
       decryptor = OpenBiffDecryptor(reader.Body(), version == BiffVersion::kBiff8);
@@ -250,7 +251,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
       continue;
     }
     if (type == biff::kEof) break;
-    if (IsBof(type)) RaiseDamaged(u"工作簿全局记录没有结束记录");
+    if (IsBof(type)) RaiseFailure(FailureKind::kGlobalsWithoutEof);
     if (type == biff::kMsoDrawingGroup) has_drawings = true;
     // The shared strings and the drawing group follow the sheet list and can be most
     // of the stream: stop before them.
@@ -284,7 +285,7 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
     if (version == BiffVersion::kBiff5) {
       kept_names[kept] = names.Decode(i, code_page);
       units += kept_names[kept].size();
-      if (units > kMaxTotalNameUnits) RaiseDamaged(u"工作表名称的总长度超出上限");
+      if (units > kMaxTotalNameUnits) RaiseFailure(FailureKind::kSheetNamesTotalTooLong);
     } else if (kept != i) {
       kept_names[kept] = std::move(kept_names[i]);
     }
@@ -309,7 +310,7 @@ std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSour
     }
   }
   // The workbook stream may hang behind a link that leads nowhere.
-  if (file.HasBrokenLinks()) RaiseDamaged(u"目录项编号超出范围");
+  if (file.HasBrokenLinks()) RaiseFailure(FailureKind::kEntryIdOutOfRange);
   return std::nullopt;
 }
 
@@ -345,7 +346,7 @@ std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
   WholeFileStream stream(source);
   BiffRecordReader reader(stream);
   if (!reader.Next() || !IsBof(reader.Type()) || reader.Length() < 4) {
-    RaiseDamaged(u"文件不以BOF记录开头");
+    RaiseFailure(FailureKind::kFileWithoutBof);
   }
   const std::uint16_t sheet_type = LoadU16(reader.Body(), biff::kBofSubstream);
   if (sheet_type == kWorksheetSubstream) return {file_sheet_name};
@@ -369,24 +370,24 @@ std::vector<std::u16string> ListLegacyBiffWorksheets(const FileSource& source,
           // Bytes bound the decoded units; two a character for double-byte code pages.
           name_bytes += pending->size();
           if (name_bytes > 2 * kMaxTotalNameUnits) {
-            RaiseDamaged(u"工作表名称的总长度超出上限");
+            RaiseFailure(FailureKind::kSheetNamesTotalTooLong);
           }
           worksheets.push_back(std::move(*pending));
         }
         pending.reset();
       }
-      if (++depth > 8) RaiseDamaged(u"子流嵌套过深");
+      if (++depth > 8) RaiseFailure(FailureKind::kSubstreamsTooDeep);
     } else if (type == biff::kEof) {
-      if (depth == 0) RaiseDamaged(u"多余的EOF记录");
+      if (depth == 0) RaiseFailure(FailureKind::kExtraEof);
       if (--depth == 0) in_globals = false;
     } else if (in_globals && depth == 1 && type == biff::kCodePage && reader.Length() >= 2) {
       code_page = LoadU16(reader.Body(), 0);
     } else if (in_globals && depth == 1 && type == biff::kFilePass) {
-      RaiseEncrypted();
+      RaiseFailure(FailureKind::kEncrypted);
     } else if (depth == 0 && type == biff::kBundleHeader) {
       const std::span<const std::byte> body = reader.Body();
       if (body.size() < 5 || body.size() - 5 < LoadU8(body, 4)) {
-        RaiseDamaged(u"BUNDLEHEADER记录长度无效");
+        RaiseFailure(FailureKind::kBundleHeaderLengthInvalid);
       }
       pending.emplace(body.begin() + 5, body.begin() + 5 + LoadU8(body, 4));
     }

@@ -1,10 +1,11 @@
-#include "vexmar/workbook/opc_package.hpp"
+#include "vexmar/workbook/ooxml/opc_package.hpp"
 
 #include <algorithm>
 #include <string>
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/zip_part_limit.hpp"
+#include "vexmar/workbook/containers/zip_part_limit.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -97,7 +98,7 @@ class ContentTypesHandler final : public XmlHandler {
     const char* type = attributes.Find({}, "ContentType");
     if (type == nullptr || !IsWorkbookContentType(type)) return true;
     if (extensions_.size() + overrides_.size() >= kMaxWorkbookClaims) {
-      RaiseDamaged(u"[Content_Types].xml 中的工作簿声明过多");
+      RaiseFailure(FailureKind::kTooManyWorkbookDeclarations);
     }
     if (name.HasLocal("Override")) {
       if (const char* part = attributes.Find({}, "PartName")) {
@@ -124,11 +125,10 @@ XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser&
   PartReadLimit limited(*stream, entry.name);
   const XmlOutcome outcome = parser.Parse(limited);
   if (outcome == XmlOutcome::kMalformed) {
-    RaiseDamaged(u"部件 " + PartLabel(entry.name) + u" 的 XML 格式错误，第 " +
-                 Utf8ToUtf16(std::to_string(parser.ErrorLine())) + u" 行");
+    RaiseFailure(FailureKind::kPartMalformedXml, PartLabel(entry.name), parser.ErrorLine());
   }
   if (outcome == XmlOutcome::kDoctype) {
-    RaiseDamaged(u"部件 " + PartLabel(entry.name) + u" 含有不允许的文档类型定义");
+    RaiseFailure(FailureKind::kPartHasDoctype, PartLabel(entry.name));
   }
   return outcome;
 }

@@ -1,13 +1,14 @@
-#include "vexmar/workbook/xml_workbook.hpp"
+#include "vexmar/workbook/xml_workbooks/xml_workbook.hpp"
 
 #include <string_view>
 
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/byte_stream.hpp"
-#include "vexmar/workbook/ods_content.hpp"
-#include "vexmar/workbook/spreadsheetml_content.hpp"
-#include "vexmar/workbook/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
+#include "vexmar/workbook/xml_workbooks/ods_content.hpp"
+#include "vexmar/workbook/xml_workbooks/spreadsheetml_content.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -78,13 +79,12 @@ std::optional<std::vector<std::u16string>> ListXmlWorksheets(const FileSource& s
       // Workbooks never carry a document type; one that does is refused rather than
       // having its entities expanded. Any other document is simply not a workbook.
       if (IsWorkbookDoctype(parser.DoctypeName())) {
-        RaiseDamaged(u"XML 工作簿含有不允许的文档类型定义");
+        RaiseFailure(FailureKind::kXmlWorkbookHasDoctype);
       }
       return std::nullopt;
     case XmlOutcome::kMalformed:
       if (!handler.Recognized()) return std::nullopt;
-      RaiseDamaged(u"XML 工作簿格式错误，第 " + Utf8ToUtf16(std::to_string(parser.ErrorLine())) +
-                   u" 行");
+      RaiseFailure(FailureKind::kXmlWorkbookMalformed, {}, parser.ErrorLine());
     case XmlOutcome::kStopped:
     case XmlOutcome::kComplete:
       break;

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_legacy_encoding.hpp"
+#include "vexmar/workbook/xml/xml_legacy_encoding.hpp"
 
 #include <iconv.h>
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/xml_stream.hpp"
-#include "vexmar/workbook/zip_archive.hpp"
+#include "vexmar/workbook/containers/zip_archive.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/zip_name.hpp"
+#include "vexmar/workbook/containers/zip_name.hpp"
 
 #include <array>
 

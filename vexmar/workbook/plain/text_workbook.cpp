@@ -1,4 +1,4 @@
-#include "vexmar/workbook/text_workbook.hpp"
+#include "vexmar/workbook/plain/text_workbook.hpp"
 
 #include <array>
 #include <cstdint>
