@@ -6,12 +6,14 @@
 #include <cerrno>
 #include <string_view>
 
+#include <utility>
+
 #include "vexmar/component/utf.hpp"
 
 namespace vexmar::workbook {
 namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kReplacement = kReplacementCharacter;
 
 struct IconvCodePage {
   std::uint16_t code_page;
@@ -32,16 +34,6 @@ std::u16string DecodeWindows1252(std::span<const std::byte> bytes) {
     const auto v = std::to_integer<unsigned>(b);
     out.push_back(v >= 0x80 && v < 0xA0 ? kWindows1252High[v - 0x80] : static_cast<char16_t>(v));
   }
-  return out;
-}
-
-std::u16string DecodeUtf16Le(std::span<const std::byte> bytes) {
-  std::u16string out;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    out.push_back(static_cast<char16_t>(std::to_integer<unsigned>(bytes[i]) |
-                                        (std::to_integer<unsigned>(bytes[i + 1]) << 8)));
-  }
-  if (bytes.size() % 2 != 0) out.push_back(kReplacement);
   return out;
 }
 
@@ -135,21 +127,7 @@ std::vector<std::uint16_t> IconvCodePages() {
 }
 
 std::u16string DecodeCodePage(std::uint16_t code_page, std::span<const std::byte> bytes) {
-  switch (code_page) {
-    case 1200:
-    case 21010:
-      return DecodeUtf16Le(bytes);
-    case 65001:
-      return Utf8ToUtf16(
-          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    case 28591: {
-      std::u16string out;
-      for (const std::byte b : bytes) out.push_back(static_cast<char16_t>(b));
-      return out;
-    }
-    default:
-      break;
-  }
+  if (auto text = DecodeUnicodeCodePage(code_page, bytes)) return std::move(*text);
   if (const char* name = IconvName(code_page)) {
     const Converter conv(name);
     if (conv.ok()) return DecodeWithIconv(conv, bytes);

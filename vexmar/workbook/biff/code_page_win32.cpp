@@ -3,23 +3,15 @@
 // forms no character becomes one U+FFFD and decoding carries on after it, as elsewhere.
 #include <windows.h>
 
+#include <utility>
+
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/code_page.hpp"
+#include "vexmar/workbook/biff/code_page.hpp"
 
 namespace vexmar::workbook {
 namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
-
-std::u16string DecodeUtf16Le(std::span<const std::byte> bytes) {
-  std::u16string out;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    out.push_back(static_cast<char16_t>(std::to_integer<unsigned>(bytes[i]) |
-                                        (std::to_integer<unsigned>(bytes[i + 1]) << 8)));
-  }
-  if (bytes.size() % 2 != 0) out.push_back(kReplacement);
-  return out;
-}
+constexpr char16_t kReplacement = kReplacementCharacter;
 
 // The system code page for a CODEPAGE record's number. Every number that the workbook
 // formats use and that no table serves is read as Windows Western.
@@ -78,21 +70,7 @@ std::u16string DecodeWithTables(UINT code_page, std::span<const std::byte> bytes
 }  // namespace
 
 std::u16string DecodeCodePage(std::uint16_t code_page, std::span<const std::byte> bytes) {
-  switch (code_page) {
-    case 1200:
-    case 21010:
-      return DecodeUtf16Le(bytes);
-    case 65001:
-      return Utf8ToUtf16(
-          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    case 28591: {
-      std::u16string out;
-      for (const std::byte b : bytes) out.push_back(static_cast<char16_t>(b));
-      return out;
-    }
-    default:
-      break;
-  }
+  if (auto text = DecodeUnicodeCodePage(code_page, bytes)) return std::move(*text);
   UINT system = SystemCodePage(code_page);
   if (!IsValidCodePage(system)) system = 1252;
   return DecodeWithTables(system, bytes);

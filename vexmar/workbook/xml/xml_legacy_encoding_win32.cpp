@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_legacy_encoding_win32.hpp"
+#include "vexmar/workbook/xml/xml_legacy_encoding_win32.hpp"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_prolog.hpp"
+#include "vexmar/workbook/xml/xml_prolog.hpp"
 
 #include <string_view>
 

@@ -34,14 +34,6 @@ bool DeclaredPrefix(const char* name, std::string_view* prefix) noexcept {
 
 }  // namespace
 
-const char* XmlAttributes::Find(std::string_view ns, std::string_view local) const noexcept {
-  // Runs for every attribute of every element a handler looks at.
-  for (const XmlAttribute& a : items_) {
-    if (a.name.Is(ns, local)) return a.value;
-  }
-  return nullptr;
-}
-
 // Counts what expat allocates, so that a hostile document (a huge pool of distinct
 // names, say) ends as damage instead of taking the host's memory. Every block carries
 // its size and its budget in a header.

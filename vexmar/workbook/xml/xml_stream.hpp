@@ -47,8 +47,14 @@ struct XmlAttribute {
 class XmlAttributes {
  public:
   explicit XmlAttributes(std::span<const XmlAttribute> items) noexcept : items_(items) {}
-  // The value of the attribute, or nullptr when it is absent.
-  const char* Find(std::string_view ns, std::string_view local) const noexcept;
+  // The value of the attribute, or nullptr when it is absent. Runs for every attribute of
+  // every element a handler looks at.
+  const char* Find(std::string_view ns, std::string_view local) const noexcept {
+    for (const XmlAttribute& a : items_) {
+      if (a.name.Is(ns, local)) return a.value;
+    }
+    return nullptr;
+  }
 
  private:
   std::span<const XmlAttribute> items_;

@@ -23,10 +23,10 @@
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/xml_legacy_encoding_win32.hpp"
-#include "vexmar/workbook/xml_prolog.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
-#include "vexmar/workbook/xml_token_filter.hpp"
+#include "vexmar/workbook/xml/xml_legacy_encoding_win32.hpp"
+#include "vexmar/workbook/xml/xml_prolog.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_token_filter.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -253,13 +253,6 @@ HRESULT ReadAttributes(IXmlReader& reader, AttributeBuffer& buffer) {
 IXmlReader* Reader(void* parser) noexcept { return static_cast<IXmlReader*>(parser); }
 
 }  // namespace
-
-const char* XmlAttributes::Find(std::string_view ns, std::string_view local) const noexcept {
-  for (const XmlAttribute& a : items_) {
-    if (a.name.Is(ns, local)) return a.value;
-  }
-  return nullptr;
-}
 
 // XmlLite allocates on its own; nothing is charged here.
 struct XmlStreamParser::Budget {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_token_filter.hpp"
+#include "vexmar/workbook/xml/xml_token_filter.hpp"
 
 #include <algorithm>
 #include <string>
