@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "vexmar/workbook/xml_prolog.hpp"
-#include "vexmar/workbook/xml_stream.hpp"
-#include "vexmar/workbook/xml_token_filter.hpp"
+#include "vexmar/workbook/xml/xml_prolog.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_token_filter.hpp"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The guard in front of the system XML parser: long comments cut down without changing
 // what a strict parser would say about them, long tokens stopped at the cap, and the
 // prolog scan that names a refused document type.
-#include "vexmar/workbook/xml_token_filter.hpp"
+#include "vexmar/workbook/xml/xml_token_filter.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "vexmar/workbook/xml_prolog.hpp"
+#include "vexmar/workbook/xml/xml_prolog.hpp"
 
 namespace vexmar::workbook {
 namespace {
