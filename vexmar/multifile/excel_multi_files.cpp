@@ -7,12 +7,12 @@
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/text/letter_case.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/rule_text.hpp"
 
 namespace vexmar {
 namespace {
 
 constexpr std::u16string_view kMarkerLine = u"#FILE";
-constexpr std::u16string_view kItemSeparator = u"#";
 
 }  // namespace
 
@@ -22,13 +22,12 @@ std::int32_t ClsExcelMultiFiles::ParseRules() {
   // A fresh collection every time; a reference the host took earlier keeps the old one.
   files_name_ = std::make_shared<Collection>();
 
-  StringList lines;
-  SplitString(rules_, kLineBreak, lines, -1, kCompareText);
+  // The item line of a multi-file rule is its second line: the first is the marker.
+  const StringList lines = SplitRuleLines(rules_);
   if (lines.UpperBound() < 1) return -1;
   if (ToUpper(lines.At(0)) != kMarkerLine) return -1;
 
-  StringList items;
-  SplitString(lines.At(1), kItemSeparator, items, -1, kCompareText);
+  const StringList items = SplitRuleItems(lines.At(1));
   for (const std::u16string& item : items.Items()) {
     if (item.empty()) continue;
     if (HasWildcard(item)) {

@@ -6,12 +6,10 @@
 #include "vexmar/text/indexed_name_list.hpp"
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/rule_numbers.hpp"
+#include "vexmar/text/rule_text.hpp"
 
 namespace vexmar {
 namespace {
-
-constexpr std::u16string_view kFieldSeparator = u"|";
-constexpr std::u16string_view kItemSeparator = u"#";
 
 // `text`, then `separator` and `piece`; the separator only follows a non-empty text.
 void AppendPiece(std::u16string& text, std::u16string_view separator,
@@ -47,15 +45,12 @@ void AddItemFileNames(std::u16string_view item, IndexedNameList& list,
 std::int32_t ClsRepeatName::GetFileNames(const std::u16string& strRule, StringList& strFileNames,
                                          const std::u16string& strTestPath) const {
   IndexedNameList list(strFileNames);
-  StringList lines;
-  SplitString(strRule, kLineBreak, lines, -1, kCompareText);
+  const StringList lines = SplitRuleLines(strRule);
   const std::u16string& item_line = lines.At(0);
   if (!item_line.empty()) {
-    StringList fields;
-    SplitString(item_line, kFieldSeparator, fields, -1, kCompareText);
+    const StringList fields = SplitRuleFields(item_line);
     if (fields.UpperBound() >= 1 && !fields.At(1).empty()) {
-      StringList items;
-      SplitString(fields.At(1), kItemSeparator, items, -1, kCompareText);
+      const StringList items = SplitRuleItems(fields.At(1));
       for (const std::u16string& item : items.Items()) {
         AddItemFileNames(item, list, strTestPath);
       }
@@ -66,38 +61,37 @@ std::int32_t ClsRepeatName::GetFileNames(const std::u16string& strRule, StringLi
 
 Bool16 ClsRepeatName::GetRuleItem(const std::u16string& strRule, std::u16string& strErrMsg,
                                   float& sngWeight) const {
-  StringList lines;
-  SplitString(strRule, kLineBreak, lines, 1, kCompareText);
+  // Only the item line matters here, so the text is cut once.
+  const StringList lines = SplitRuleLines(strRule, 1);
   const std::u16string& item_line = lines.At(0);
   if (item_line.empty()) return kFalse16;
 
-  StringList fields;
-  SplitString(item_line, kFieldSeparator, fields, -1, kCompareText);
+  const StringList fields = SplitRuleFields(item_line);
   if (fields.UpperBound() < 3) return kFalse16;
 
   strErrMsg = fields.At(3);
   const std::u16string& weight = fields.At(2);
   if (!IsNumeric(weight)) return kFalse16;
+  // A naming rule's weight is read up to where the number ends and must fit a single;
+  // a sheet rule's is converted whole (ClsExcelMultiSheets::ParseRule).
   sngWeight = ToFloat32Checked(ReadLeadingNumber(weight));
   return kTrue16;
 }
 
 std::u16string ClsRepeatName::ChangeRuleFileName(const std::u16string& strRule,
                                                  const std::u16string& strFileName) const {
-  StringList lines;
-  SplitString(strRule, kLineBreak, lines, -1, kCompareText);
+  const StringList lines = SplitRuleLines(strRule);
   const std::u16string& item_line = lines.At(0);
   if (item_line.empty()) return {};
 
-  StringList fields;
-  SplitString(item_line, kFieldSeparator, fields, -1, kCompareText);
+  const StringList fields = SplitRuleFields(item_line);
   std::u16string text;
   const std::int32_t last_field = fields.UpperBound();
   for (std::int32_t i = 0; i <= last_field; ++i) {
-    AppendPiece(text, kFieldSeparator, i == 1 ? strFileName : fields.At(i));
+    AppendPiece(text, kRuleFieldSeparator, i == 1 ? strFileName : fields.At(i));
   }
   const std::int32_t last_line = lines.UpperBound();
-  for (std::int32_t i = 1; i <= last_line; ++i) AppendPiece(text, kLineBreak, lines.At(i));
+  for (std::int32_t i = 1; i <= last_line; ++i) AppendPiece(text, kRuleLineSeparator, lines.At(i));
   return text;
 }
 

@@ -12,7 +12,7 @@
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/platform/file_name_match.hpp"
 #include "vexmar/platform/listing_errors.hpp"
-#include "vexmar/platform/long_path_win32.hpp"
+#include "vexmar/component/long_path_win32.hpp"
 
 namespace vexmar {
 namespace {

@@ -11,14 +11,13 @@
 #include "vexmar/text/mod_public_functions.hpp"
 #include "vexmar/text/patterns.hpp"
 #include "vexmar/text/rule_numbers.hpp"
+#include "vexmar/text/rule_text.hpp"
 
 namespace vexmar {
 namespace {
 
 constexpr std::u16string_view kTooFewFields = u"约定格式错误。最少需要四项！";
 constexpr std::u16string_view kWeightNotNumber = u"约定中权值设置错误，权值必须为数字！";
-
-constexpr std::int32_t kNoLimit = -1;
 
 // Stores an error's description for the caller without letting anything escape. The
 // out-of-memory text fits the string's inline storage, so it can always be stored.
@@ -35,7 +34,7 @@ void StoreDescription(std::u16string& strErrMsg, std::u16string_view description
 std::u16string JoinFurtherLines(const StringList& lines) {
   std::u16string further;
   for (std::int32_t i = 1; i <= lines.UpperBound(); i = CheckedAdd(i, 1)) {
-    if (!further.empty()) further.append(kLineBreak);
+    if (!further.empty()) further.append(kRuleLineSeparator);
     further.append(lines.At(i));
   }
   return further;
@@ -77,12 +76,10 @@ bool ClsExcelMultiSheets::ParseRuleSteps(std::u16string& strErrMsg) {
   // Every call fills a collection of its own; one the host kept stays as it was.
   ping_rules_ = std::make_shared<Collection>();
 
-  StringList lines;
-  SplitString(rule_, kLineBreak, lines, kNoLimit, kCompareText);
+  const StringList lines = SplitRuleLines(rule_);
   if (lines.At(0).empty()) return false;
 
-  StringList fields;
-  SplitString(lines.At(0), u"|", fields, kNoLimit, kCompareText);
+  const StringList fields = SplitRuleFields(lines.At(0));
   if (fields.UpperBound() < 3) {
     strErrMsg = kTooFewFields;
     return false;
@@ -93,6 +90,8 @@ bool ClsExcelMultiSheets::ParseRuleSteps(std::u16string& strErrMsg) {
     strErrMsg = kWeightNotNumber;
     return false;
   }
+  // The weight is converted whole; a naming rule reads only its leading number
+  // (ClsRepeatName::GetRuleItem).
   weight_ = ConvertWholeToFloat32(fields.At(2));
 
   const std::u16string further = JoinFurtherLines(lines);
@@ -101,8 +100,7 @@ bool ClsExcelMultiSheets::ParseRuleSteps(std::u16string& strErrMsg) {
   StringList sheet_names;
   if (HasWildcard(sheet_field) && !InspectWorkbook(strErrMsg, sheet_names)) return false;
 
-  StringList items;
-  SplitString(sheet_field, u"#", items, kNoLimit, kCompareText);
+  const StringList items = SplitRuleItems(sheet_field);
   // Each name once, ignoring case: one hash look-up per name, however many sheets.
   IndexedNameList required(required_sheets_);
 
@@ -134,17 +132,17 @@ void ClsExcelMultiSheets::BuildPingRules(const StringList& fields, const std::u1
   const std::u16string& head = fields.At(0);
   std::u16string tail;
   for (std::int32_t k = 2; k <= fields.UpperBound(); k = CheckedAdd(k, 1)) {
-    if (!tail.empty()) tail.push_back(u'|');
+    if (!tail.empty()) tail.append(kRuleFieldSeparator);
     tail.append(fields.At(k));
   }
   for (std::int32_t i = 1; i <= required_sheets_.UpperBound(); i = CheckedAdd(i, 1)) {
     std::u16string entry = head;
-    entry.push_back(u'|');
+    entry.append(kRuleFieldSeparator);
     entry.append(required_sheets_.At(i));
-    entry.push_back(u'|');
+    entry.append(kRuleFieldSeparator);
     entry.append(tail);
     if (!further.empty()) {
-      entry.append(kLineBreak);
+      entry.append(kRuleLineSeparator);
       entry.append(further);
     }
     if (!entry.empty()) ping_rules_->Add(std::move(entry));

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/platform/long_path_win32.hpp"
+#include "vexmar/component/long_path_win32.hpp"
 #include "vexmar/workbook/file_source.hpp"
 
 namespace vexmar::workbook {

@@ -1,4 +1,4 @@
-#include "vexmar/platform/long_path_win32.hpp"
+#include "vexmar/component/long_path_win32.hpp"
 
 #include <windows.h>
 
