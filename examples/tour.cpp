@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "vexmar/text/mod_public_functions.hpp"
-#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/split_and_match.hpp"
+#include "vexmar/text/matcher_classes.hpp"
 #include "vexmar/text/rule_numbers.hpp"
 #include "vexmar/vexmar.hpp"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 
 namespace {
 

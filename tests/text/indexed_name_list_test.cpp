@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 
 namespace vexmar {
 namespace {

@@ -3,7 +3,7 @@
 #include "support/param_name.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 
 namespace vexmar {
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "vexmar/text/letter_case.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
-#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/split_and_match.hpp"
+#include "vexmar/text/matcher_classes.hpp"
 
 namespace vexmar {
 namespace {

@@ -3,8 +3,8 @@
 #include "support/param_name.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
-#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/split_and_match.hpp"
+#include "vexmar/text/matcher_classes.hpp"
 
 namespace vexmar {
 namespace {

@@ -15,7 +15,7 @@
 #include "vexmar/multifile/excel_multi_files.hpp"
 #include "vexmar/names/repeat_name.hpp"
 #include "vexmar/sheets/excel_multi_sheets.hpp"
-#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/matcher_classes.hpp"
 
 namespace vexmar::com {
 namespace {

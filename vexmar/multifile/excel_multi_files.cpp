@@ -6,7 +6,7 @@
 
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/text/letter_case.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 #include "vexmar/text/rule_text.hpp"
 
 namespace vexmar {

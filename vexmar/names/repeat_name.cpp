@@ -4,7 +4,7 @@
 
 #include "vexmar/platform/directory_listing.hpp"
 #include "vexmar/text/indexed_name_list.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 #include "vexmar/text/rule_numbers.hpp"
 #include "vexmar/text/rule_text.hpp"
 

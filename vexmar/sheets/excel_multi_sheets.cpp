@@ -8,8 +8,8 @@
 #include "vexmar/component/error.hpp"
 #include "vexmar/sheets/spreadsheet_applications.hpp"
 #include "vexmar/text/indexed_name_list.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
-#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/split_and_match.hpp"
+#include "vexmar/text/matcher_classes.hpp"
 #include "vexmar/text/rule_numbers.hpp"
 #include "vexmar/text/rule_text.hpp"
 

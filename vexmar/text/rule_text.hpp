@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "vexmar/component/string_list.hpp"
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 
 namespace vexmar {
 

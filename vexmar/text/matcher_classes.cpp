@@ -1,6 +1,6 @@
-#include "vexmar/text/patterns.hpp"
+#include "vexmar/text/matcher_classes.hpp"
 
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 
 namespace vexmar {
 

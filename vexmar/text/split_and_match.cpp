@@ -1,4 +1,4 @@
-#include "vexmar/text/mod_public_functions.hpp"
+#include "vexmar/text/split_and_match.hpp"
 
 #include "vexmar/component/checked.hpp"
 #include "vexmar/component/error.hpp"
