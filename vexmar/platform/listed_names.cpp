@@ -81,68 +81,104 @@ void ListedNames::Add(std::u16string_view name) {
   names_.emplace_back(chunk.data() + at, name.size());
 }
 
-std::vector<std::u16string> ListedNames::TakeInListingOrder() {
-  // The upper-cased forms, one after the other in a buffer made at its final size.
-  std::size_t total = 0;
-  for (const auto name : names_) total += name.size();
-  std::u16string upper(total, u'\0');
-  std::vector<std::size_t> key_offsets;
-  key_offsets.reserve(names_.size());
-  std::size_t filled = 0;
-  for (const auto name : names_) {
-    key_offsets.push_back(filled);
-    for (const char16_t unit : name) upper[filled++] = ToUpperUnit(unit);
-  }
-  const std::u16string_view keys(upper);
-  auto key_of = [&](std::size_t i) { return keys.substr(key_offsets[i], names_[i].size()); };
+namespace {
 
-  // The beginning every key shares; the sort compares what follows it.
-  std::size_t shared = names_.empty() ? 0 : names_[0].size();
-  for (std::size_t i = 1; i < names_.size() && shared > 0; ++i) {
-    const std::u16string_view first = keys.substr(0, shared);
-    const std::u16string_view key = key_of(i);
-    std::size_t same = 0;
-    while (same < first.size() && same < key.size() && first[same] == key[same]) ++same;
-    shared = same;
+// The sort keys of the gathered names: their upper-cased forms one after the other in one
+// buffer, and what every entry needs to compare two of them.
+class ListingKeys {
+ public:
+  explicit ListingKeys(const std::vector<std::u16string_view>& names) : names_(names) {
+    std::size_t total = 0;
+    for (const auto name : names_) total += name.size();
+    upper_.assign(total, u'\0');
+    offsets_.reserve(names_.size());
+    std::size_t filled = 0;
+    for (const auto name : names_) {
+      offsets_.push_back(filled);
+      for (const char16_t unit : name) upper_[filled++] = ToUpperUnit(unit);
+    }
+    shared_ = SharedBeginning();
   }
 
-  std::vector<Entry> entries;
-  entries.reserve(names_.size());
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    const std::u16string_view key = key_of(i);
-    entries.push_back({PackUnits(key, shared), PackUnits(key, shared + 4), i});
+  std::u16string_view Key(std::size_t i) const {
+    return std::u16string_view(upper_).substr(offsets_[i], names_[i].size());
   }
 
-  const std::size_t compared_from = shared + 8;
-  auto less = [&](const Entry& a, const Entry& b) {
+  // Entries carry the eight units after the beginning all keys share.
+  std::vector<Entry> Entries() const {
+    std::vector<Entry> entries;
+    entries.reserve(names_.size());
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+      const std::u16string_view key = Key(i);
+      entries.push_back({PackUnits(key, shared_), PackUnits(key, shared_ + 4), i});
+    }
+    return entries;
+  }
+
+  // Listing order: by the cached units, then by the rest of the keys, then by the exact
+  // names, so that the order is total.
+  bool Less(const Entry& a, const Entry& b) const {
     if (a.cached_high != b.cached_high) return a.cached_high < b.cached_high;
     if (a.cached_low != b.cached_low) return a.cached_low < b.cached_low;
-    const std::u16string_view key_a = key_of(a.name);
-    const std::u16string_view key_b = key_of(b.name);
+    const std::size_t compared_from = shared_ + 8;
+    const std::u16string_view key_a = Key(a.name);
+    const std::u16string_view key_b = Key(b.name);
     if (key_a.size() > compared_from || key_b.size() > compared_from) {
       const int by_key = CompareUnits(key_a.substr(std::min(key_a.size(), compared_from)),
                                       key_b.substr(std::min(key_b.size(), compared_from)));
       if (by_key != 0) return by_key < 0;
     }
     return CompareUnits(names_[a.name], names_[b.name]) < 0;
-  };
-  if (entries.size() < kRadixThreshold) {
-    std::sort(entries.begin(), entries.end(), less);
-  } else {
-    // Large listings: order by the first four cached units in linear time, then sort the
-    // (usually short) runs that agree on them.
-    RadixSortByHigh(entries);
-    for (auto run = entries.begin(); run != entries.end();) {
-      auto run_end = run + 1;
-      while (run_end != entries.end() && run_end->cached_high == run->cached_high) ++run_end;
-      if (run_end - run > 1) std::sort(run, run_end, less);
-      run = run_end;
-    }
   }
 
+ private:
+  std::size_t SharedBeginning() const {
+    if (names_.empty()) return 0;
+    const std::u16string_view first = Key(0);
+    std::size_t shared = first.size();
+    for (std::size_t i = 1; i < names_.size() && shared > 0; ++i) {
+      const std::u16string_view key = Key(i);
+      std::size_t same = 0;
+      while (same < shared && same < key.size() && first[same] == key[same]) ++same;
+      shared = same;
+    }
+    return shared;
+  }
+
+  const std::vector<std::u16string_view>& names_;
+  std::u16string upper_;
+  std::vector<std::size_t> offsets_;
+  std::size_t shared_ = 0;
+};
+
+void SortEntries(std::vector<Entry>& entries, const ListingKeys& keys) {
+  auto less = [&keys](const Entry& a, const Entry& b) { return keys.Less(a, b); };
+  if (entries.size() < kRadixThreshold) {
+    std::sort(entries.begin(), entries.end(), less);
+    return;
+  }
+  // Large listings: order by the first four cached units in linear time, then sort the
+  // (usually short) runs that agree on them.
+  RadixSortByHigh(entries);
+  for (auto run = entries.begin(); run != entries.end();) {
+    auto run_end = run + 1;
+    while (run_end != entries.end() && run_end->cached_high == run->cached_high) ++run_end;
+    if (run_end - run > 1) std::sort(run, run_end, less);
+    run = run_end;
+  }
+}
+
+}  // namespace
+
+std::vector<std::u16string> ListedNames::TakeInListingOrder() {
   std::vector<std::u16string> sorted;
-  sorted.reserve(entries.size());
-  for (const Entry& entry : entries) sorted.emplace_back(names_[entry.name]);
+  {
+    const ListingKeys keys(names_);
+    std::vector<Entry> entries = keys.Entries();
+    SortEntries(entries, keys);
+    sorted.reserve(entries.size());
+    for (const Entry& entry : entries) sorted.emplace_back(names_[entry.name]);
+  }
   names_.clear();
   chunks_.clear();
   return sorted;
