@@ -314,13 +314,30 @@ const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index) 
   if (slot_of_window_.empty()) {
     slot_of_window_.assign((fat_sectors_ + per_window - 1) / per_window, kNoSlot);
   }
-  std::uint32_t slot_index = slot_of_window_[number];
-  if (slot_index != kNoSlot) {
-    FatWindow& w = windows_[slot_index];
+  if (const std::uint32_t held = slot_of_window_[number]; held != kNoSlot) {
+    FatWindow& w = windows_[held];
     if (fat_index >= w.first && fat_index - w.first < w.count) {
       w.used = ++window_clock_;
       return w;
     }
+  }
+  FatWindow& slot = ClaimWindowSlot(number);
+  const std::uint32_t first = number * per_window;
+  const std::uint32_t end = std::min(first + per_window, fat_sectors_);
+  std::uint32_t start = first;
+  const std::vector<std::uint32_t> locations = SoundTableSectors(first, end, fat_index, start);
+  LoadTableSectors(locations, slot.entries);
+  work_.fat_sectors_loaded += locations.size();
+  slot.first = start;
+  slot.count = static_cast<std::uint32_t>(locations.size());
+  slot.used = ++window_clock_;
+  return slot;
+}
+
+CompoundFile::FatWindow& CompoundFile::ClaimWindowSlot(std::uint32_t number) {
+  std::uint32_t slot_index = slot_of_window_[number];
+  if (slot_index != kNoSlot) {
+    // The window's slot, reloaded: it did not hold the sector asked for.
   } else if (windows_.size() < kMaxFatWindows) {
     slot_index = static_cast<std::uint32_t>(windows_.size());
     windows_.emplace_back();
@@ -331,16 +348,21 @@ const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index) 
     slot_index = static_cast<std::uint32_t>(lru - windows_.begin());
     slot_of_window_[lru->number] = kNoSlot;
   }
-  FatWindow* slot = &windows_[slot_index];
-  slot->count = 0;
-  slot->number = number;
+  FatWindow& slot = windows_[slot_index];
+  // Empty until loaded, so that a failure while loading leaves no stale entries behind.
+  slot.count = 0;
+  slot.number = number;
   slot_of_window_[number] = slot_index;
-  const std::uint32_t first = number * per_window;
-  const std::uint32_t per = sector_size_ / 4;
-  const std::uint32_t end = std::min(first + per_window, fat_sectors_);
-  // The sector asked for is required; the others come along only if they are sound.
+  return slot;
+}
+
+std::vector<std::uint32_t> CompoundFile::SoundTableSectors(std::uint32_t first, std::uint32_t end,
+                                                           std::uint32_t fat_index,
+                                                           std::uint32_t& start) {
+  // The sector asked for is required; the others come along only if they are sound, in
+  // one unbroken run around it.
   std::vector<std::uint32_t> locations;
-  std::uint32_t start = first;
+  start = first;
   for (std::uint32_t k = first; k < end; ++k) {
     const auto location = FatSectorLocation(k, k == fat_index);
     if (!location) {
@@ -351,24 +373,25 @@ const CompoundFile::FatWindow& CompoundFile::WindowFor(std::uint32_t fat_index) 
     }
     locations.push_back(*location);
   }
-  slot->count = 0;
-  slot->entries.resize(std::size_t{per} * locations.size());
+  return locations;
+}
+
+void CompoundFile::LoadTableSectors(const std::vector<std::uint32_t>& locations,
+                                    std::vector<std::uint32_t>& entries) {
+  const std::uint32_t per = sector_size_ / 4;
+  entries.resize(std::size_t{per} * locations.size());
   std::vector<std::byte> raw;
   std::size_t i = 0;
   while (i < locations.size()) {
+    // Sectors that lie side by side in the file are read with one call.
     std::size_t run = 1;
     while (i + run < locations.size() && locations[i + run] == locations[i] + run) ++run;
     raw.resize(run * sector_size_);
     // A table sector cut short by the end of the file reads as free entries there.
     ReadTable((std::uint64_t{locations[i]} + 1) * sector_size_, raw);
-    for (std::size_t e = 0; e < run * per; ++e) slot->entries[i * per + e] = LoadU32(raw, e * 4);
+    for (std::size_t e = 0; e < run * per; ++e) entries[i * per + e] = LoadU32(raw, e * 4);
     i += run;
   }
-  work_.fat_sectors_loaded += locations.size();
-  slot->first = start;
-  slot->count = static_cast<std::uint32_t>(locations.size());
-  slot->used = ++window_clock_;
-  return *slot;
 }
 
 std::uint32_t CompoundFile::NextSector(std::uint32_t sector) {

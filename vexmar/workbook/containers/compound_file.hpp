@@ -80,6 +80,15 @@ class CompoundFile {
   // The window holding allocation-table sector `fat_index`, loaded when needed with
   // its neighbours (windows are aligned to their size).
   const FatWindow& WindowFor(std::uint32_t fat_index);
+  // The slot window `number` is loaded into: its own, a free one or the least recently
+  // used, emptied.
+  FatWindow& ClaimWindowSlot(std::uint32_t number);
+  // Where table sectors first..end-1 lie, as far as they are sound around `fat_index`;
+  // `start` receives the first one kept.
+  std::vector<std::uint32_t> SoundTableSectors(std::uint32_t first, std::uint32_t end,
+                                               std::uint32_t fat_index, std::uint32_t& start);
+  void LoadTableSectors(const std::vector<std::uint32_t>& locations,
+                        std::vector<std::uint32_t>& entries);
   void CheckNotTruncated();
   // DIFAT sector `sector` (read with its neighbours); empty when it does not start in
   // the file. Bytes past the end of the file read as free entries.
