@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/decryption/biff_decryptor.hpp"
+#include "vexmar/workbook/biff/biff_decryptor.hpp"
 #include "vexmar/workbook/decryption/decrypted_package_stream.hpp"
 #include "vexmar/workbook/decryption/package_cipher.hpp"
 #include "vexmar/workbook/failure_kind.hpp"

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "vexmar/workbook/biff/biff_decryptor.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "vexmar/workbook/biff/biff_decryptor.hpp"
 #include "vexmar/workbook/biff/biff_records.hpp"
 #include "vexmar/workbook/biff/code_page.hpp"
 #include "vexmar/workbook/containers/compound_file.hpp"

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/decryption/biff_decryptor.hpp"
+#include "vexmar/workbook/biff/biff_decryptor.hpp"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/biff/biff_records.hpp"
+#include "vexmar/workbook/biff/biff_record_types.hpp"
 #include "vexmar/workbook/decryption/crypto_primitives.hpp"
 #include "vexmar/workbook/decryption/default_password.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
