@@ -56,7 +56,13 @@ mkdir -p "$out"
 
 # register.cmd, as an administrator runs it. 32-bit registration needs a kernel that
 # runs 32-bit programs.
-"$wine64" cmd /c 'C:\VexmarExt\register.cmd' </dev/null 2>&1 | tr -d '\r' >"$out/register.txt"
+# cmd writes in the ANSI code page; started with /c, as from Explorer, the script ends
+# with a pause, which the empty input answers.
+run_cmd() {  # script, transcript
+  "$wine64" cmd /c "C:\\VexmarExt\\$1" </dev/null 2>&1 | iconv -f GBK -t UTF-8 -c | tr -d '\r' |
+    sed '$a\' >"$2"
+}
+run_cmd register.cmd "$out/register.txt"
 sed 's/^/   register.cmd: /' "$out/register.txt"
 grep -q '^Administrator rights: yes' "$out/register.txt" || fail "register.cmd saw no rights"
 grep -q '^x64: registered ' "$out/register.txt" || fail "register.cmd did not register x64"
@@ -100,7 +106,7 @@ done
   fail "the platform's collection library was registered by the package"
 
 # unregister.cmd and the read-me's removal of the setting; then the registry check.
-"$wine64" cmd /c 'C:\VexmarExt\unregister.cmd' </dev/null 2>&1 | tr -d '\r' >"$out/unregister.txt"
+run_cmd unregister.cmd "$out/unregister.txt"
 sed 's/^/   unregister.cmd: /' "$out/unregister.txt"
 grep -q '^x64: unregistered ' "$out/unregister.txt" || fail "unregister.cmd did not unregister x64"
 "$wine64" reg delete 'HKLM\Software\VexmarExt' /f /reg:64 >/dev/null 2>&1

@@ -298,12 +298,14 @@ void CheckStringLists(Checks& checks) {
   names->Release();
 }
 
-// A host's own collection object (another server's), for the collection properties.
+// A host's own collection object (another server's), for the collection properties; or,
+// made with `collection` false, an object of another kind, which they refuse.
 class Foreign final : public _Collection {
  public:
+  explicit Foreign(bool collection = true) : collection_(collection) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, ToGuid(contract::kCollectionIid))) {
+        (collection_ && IsEqualIID(iid, ToGuid(contract::kCollectionIid)))) {
       *object = this;
       AddRef();
       return S_OK;
@@ -326,6 +328,9 @@ class Foreign final : public _Collection {
     return DISP_E_MEMBERNOTFOUND;
   }
   ULONG refs = 1;
+
+ private:
+  bool collection_;
 };
 
 void FreeExcepInfo(EXCEPINFO& excep) {
@@ -469,33 +474,6 @@ void CheckForeignCollections(Checks& checks) {
   files->Release();
 }
 
-// An object of another kind, which the collection properties refuse.
-class NotACollection final : public IDispatch {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
-    *object = this;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    *n = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return DISP_E_UNKNOWNNAME;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return DISP_E_MEMBERNOTFOUND;
-  }
-  ULONG refs = 1;
-};
-
 // Both collection properties through IDispatch::Invoke in every form script hosts use,
 // with or without the collection library: each step's status, then what the property
 // holds. `first` holds one item ("x.xls"), `second` none.
@@ -513,7 +491,7 @@ void CheckCollectionDispatch(Checks& checks) {
   EXCEPINFO excep;
   VariantInit(&result);
   Call(first, contract::kCollectionAdd.dispid, DISPATCH_METHOD, {Str(item)}, &result, &excep);
-  NotACollection other;
+  Foreign other(false);
 
   enum Holds { kFirst, kSecond, kNothing };
   VARIANT first_value;
