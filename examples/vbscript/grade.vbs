@@ -6,8 +6,9 @@
 '   cscript //nologo grade.vbs [EXAM_DIR [REPORT_FILE]]
 '
 ' EXAM_DIR defaults to the sample-exam folder next to this script. The report goes to
-' the console, or to REPORT_FILE (UTF-16, as Notepad reads it). The item file
-' (EXAM_DIR\items.txt) is UTF-8; docs/host-guide.md describes its format.
+' the console, or to REPORT_FILE (UTF-16, as Notepad reads it); started by double-click
+' (wscript), to report.txt next to this script. The item file (EXAM_DIR\items.txt) is
+' UTF-8; docs/host-guide.md describes its format.
 '
 ' The file is plain ASCII so that it runs under every system code page; characters
 ' beyond ASCII come from ChrW, or, where a script engine lacks it, from JScript. Lists
@@ -65,7 +66,8 @@ Dim lineBreakMark
 lineBreakMark = CharOf(&H21B5)
 
 ' Text as one printable line, as the C++ host shows it: CR LF as a return arrow, other
-' control characters as escapes.
+' control characters as escapes. (Unpaired surrogates, which the C++ host escapes too,
+' are left as they are: a Windows host meets them only in rare file names.)
 Function Shown(text)
   Dim s, code
   s = Replace(CStr(text), vbCrLf, lineBreakMark)
@@ -144,7 +146,7 @@ Function IsComment(s)
 End Function
 
 Sub Fail(message)
-  WScript.StdErr.WriteLine "grade.vbs: " & message
+  WScript.Echo "grade.vbs: " & message
   WScript.Quit 2
 End Sub
 
@@ -378,6 +380,10 @@ Else
   exam = fso.BuildPath(fso.GetParentFolderName(WScript.ScriptFullName), "sample-exam")
 End If
 If WScript.Arguments.Count > 1 Then reportFile = WScript.Arguments(1)
+' Under wscript every Echo would be a message box.
+If IsEmpty(reportFile) And LCase(fso.GetFileName(WScript.FullName)) = "wscript.exe" Then
+  reportFile = fso.BuildPath(fso.GetParentFolderName(WScript.ScriptFullName), "report.txt")
+End If
 If Not fso.FolderExists(exam) Then Fail exam & " is not an exam directory"
 
 items = LoadItems(fso.BuildPath(exam, kItemFileName))
@@ -422,4 +428,5 @@ Else
     report.WriteLine i
   Next
   report.Close
+  If LCase(fso.GetFileName(WScript.FullName)) = "wscript.exe" Then WScript.Echo "Report: " & reportFile
 End If
