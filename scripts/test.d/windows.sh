@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The Windows part of the test command. Cross-builds the 32-bit and the 64-bit
-# VexmarExt.dll with MinGW-w64 and tests both under Wine in a fresh prefix:
-# registration with regsvr32 and of the stand-in collection library (Wine has none), the
-# C++ client (unwind tables, registry, type library against the class table, module,
-# binding, unregistration), the VBScript and JScript suites through
-# cscript with the stand-in spreadsheet application, and at the end unregistration,
-# after which nothing of the library may be left in the registry.
+# VexmarExt.dll with MinGW-w64 and tests them under Wine on two machines, each a fresh
+# prefix: one without the platform's collection library (as a Windows machine that never
+# had the platform's runtime), one with the build's stand-in for it registered. On each:
+# registration with regsvr32, the C++ client (unwind tables, registry, type library
+# against the class table, module, binding, unregistration), the VBScript and JScript
+# suites through cscript with the stand-in spreadsheet application, and at the end
+# unregistration, after which nothing of the library may be left in the registry.
+# x86 runs need a kernel that runs 32-bit programs.
 # Installs the tools when run as root; otherwise, or when they cannot be had, it says
 # so and skips.
 set -uo pipefail
@@ -59,35 +61,24 @@ for preset in windows-x86 windows-x64; do
 done
 built=$(date +%s)
 
-prefix=$(mktemp -d /tmp/vexmar-wine.XXXXXX)
+# Wine runs: 32-bit programs only where the kernel runs them.
+arches=(x64)
+if "$wine32" --version >/dev/null 2>&1; then
+  arches=(x86 x64)
+else
+  echo "== windows: x86 runs not possible on this machine (no 32-bit programs); x86 is built only"
+fi
+
+prefixes=()
 cleanup() {
-  WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null
-  rm -rf "$prefix"
+  local p
+  for p in "${prefixes[@]}"; do
+    WINEPREFIX=$p "$wineserver" -k 2>/dev/null
+    rm -rf "$p"
+  done
 }
 trap cleanup EXIT
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$zh_locale LC_ALL=$zh_locale
-echo "== windows: fresh Wine prefix ($zh_locale)"
-"$wine64" wineboot -i >/dev/null 2>&1 || { echo "== windows: wineboot failed"; exit 1; }
-
-root=$prefix/drive_c/vexmar
-mkdir -p "$root/x86" "$root/x64" "$root/work/names/sub.xls" "$root/work/sheets"
-for arch in x86 x64; do
-  build=build/windows-$arch
-  cp "$build/vexmar/com/VexmarExt.dll" "$build/tests/com/wine/vexmar_com_client.exe" \
-     "$build/tests/com/wine/StandInSpreadsheet.dll" \
-     "$build/vexmar/com/generated/CollectionLibrary.tlb" "$root/$arch/"
-done
-for suite in suite.vbs suite.js; do
-  iconv -f UTF-8 -t GBK "tests/com/scripts/$suite" >"$root/$suite"
-done
-# Answer files: ordinary ones, a hidden one, a directory, a long name whose short name
-# would end in .XLS; workbooks for the stand-in application.
-touch "$root/work/names/"{a.xls,B.XLS,book.xlsx,c.txt,.hidden.xls}
-printf 'SHEETS\nSheet1\nMySheet2\nData\n' >"$root/work/sheets/book.xls"
-printf 'NOTHING\n' >"$root/work/sheets/nothing.xls"
-printf 'REFUSE\n文件已损坏，无法打开\n' >"$root/work/sheets/refused.xls"
-printf 'SHEETS\nS1\n!fail\n' >"$root/work/sheets/badname.xls"
-printf 'SHEETS\n工作表一\nData\n' >"$root/work/sheets/cn.xls"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$zh_locale LC_ALL=$zh_locale
 
 loader() { [ "$1" = x86 ] && echo "$wine32" || echo "$wine64"; }
 sysdir() { [ "$1" = x86 ] && echo 'C:\windows\syswow64' || echo 'C:\windows\system32'; }
@@ -109,44 +100,88 @@ run_step() {  # label, output file, command...
   fi
 }
 
-for arch in x86 x64; do
-  win=$(loader $arch)
-  sys=$(sysdir $arch)
-  for dll in VexmarExt StandInSpreadsheet; do
-    "$win" "$sys\\regsvr32.exe" /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
+# One machine in a fresh prefix. A fresh prefix, like a Windows machine that never had
+# the platform's runtime, has no collection library; with "standin" the build's
+# stand-in is registered under its LIBID for the run (and removed), as on a machine that
+# has the runtime. Everything must pass on both.
+test_machine() {  # standin | bare
+  local machine=$1 label arch win sys dll suite
+  [ "$machine" = standin ] && label="with the collection library" || label="without the collection library"
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/vexmar-wine.XXXXXX)
+  prefixes+=("$WINEPREFIX")
+  echo "== windows: fresh Wine prefix, $label ($zh_locale)"
+  "$wine64" wineboot -i >/dev/null 2>&1 || { echo "== windows: wineboot failed"; status=1; return; }
+
+  root=$WINEPREFIX/drive_c/vexmar
+  mkdir -p "$root/work/names/sub.xls" "$root/work/sheets"
+  for arch in x86 x64; do
+    build=build/windows-$arch
+    # The stand-in library stays out of the programs' folders: the system would find it
+    # there by its file name.
+    mkdir -p "$root/$arch" "$root/standin-$arch"
+    cp "$build/vexmar/com/VexmarExt.dll" "$build/tests/com/wine/vexmar_com_client.exe" \
+       "$build/tests/com/wine/StandInSpreadsheet.dll" "$root/$arch/"
+    cp "$build/vexmar/com/generated/CollectionLibrary.tlb" "$root/standin-$arch/"
   done
-  # Wine has no collection library of the platform's: the stand-in takes its place.
-  run_step "collection library $arch" "$root/collection-$arch.txt" \
-    "$win" "C:\\vexmar\\$arch\\vexmar_com_client.exe" register-collection-library \
-    "C:\\vexmar\\$arch\\CollectionLibrary.tlb"
-done
-for arch in x86 x64; do
-  win=$(loader $arch)
-  sys=$(sysdir $arch)
-  run_step "client $arch" "$root/client-$arch.txt" \
-    "$win" "C:\\vexmar\\$arch\\vexmar_com_client.exe" check "C:\\vexmar\\$arch\\VexmarExt.dll"
   for suite in suite.vbs suite.js; do
-    run_step "$suite $arch" "$root/$suite-$arch.txt" \
-      "$win" "$sys\\cscript.exe" //nologo "C:\\vexmar\\$suite" 'C:\vexmar\work' "C:\\vexmar\\$suite-$arch.log"
-    if [ -f "$root/$suite-$arch.log" ] && grep -q . "$root/$suite-$arch.txt"; then
-      iconv -f UTF-16 -t UTF-8 "$root/$suite-$arch.log" | grep -av '^ok' | head -40
+    iconv -f UTF-8 -t GBK "tests/com/scripts/$suite" >"$root/$suite"
+  done
+  # Answer files: ordinary ones, a hidden one, a directory, a long name whose short name
+  # would end in .XLS; workbooks for the stand-in application.
+  touch "$root/work/names/"{a.xls,B.XLS,book.xlsx,c.txt,.hidden.xls}
+  printf 'SHEETS\nSheet1\nMySheet2\nData\n' >"$root/work/sheets/book.xls"
+  printf 'NOTHING\n' >"$root/work/sheets/nothing.xls"
+  printf 'REFUSE\n文件已损坏，无法打开\n' >"$root/work/sheets/refused.xls"
+  printf 'SHEETS\nS1\n!fail\n' >"$root/work/sheets/badname.xls"
+  printf 'SHEETS\n工作表一\nData\n' >"$root/work/sheets/cn.xls"
+
+  for arch in "${arches[@]}"; do
+    win=$(loader "$arch")
+    sys=$(sysdir "$arch")
+    for dll in VexmarExt StandInSpreadsheet; do
+      "$win" "$sys\\regsvr32.exe" /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
+    done
+    if [ "$machine" = standin ]; then
+      run_step "collection library $arch" "$root/collection-$arch.txt" \
+        "$win" "C:\\vexmar\\$arch\\vexmar_com_client.exe" register-collection-library \
+        "C:\\vexmar\\standin-$arch\\CollectionLibrary.tlb"
     fi
   done
-done
-for arch in x86 x64; do
-  win=$(loader $arch)
-  sys=$(sysdir $arch)
-  for dll in VexmarExt StandInSpreadsheet; do
-    "$win" "$sys\\regsvr32.exe" /u /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
+  for arch in "${arches[@]}"; do
+    win=$(loader "$arch")
+    sys=$(sysdir "$arch")
+    run_step "client $arch, $label" "$root/client-$arch.txt" \
+      "$win" "C:\\vexmar\\$arch\\vexmar_com_client.exe" check "C:\\vexmar\\$arch\\VexmarExt.dll"
+    for suite in suite.vbs suite.js; do
+      run_step "$suite $arch, $label" "$root/$suite-$arch.txt" \
+        "$win" "$sys\\cscript.exe" //nologo "C:\\vexmar\\$suite" 'C:\vexmar\work' "C:\\vexmar\\$suite-$arch.log"
+      if [ -f "$root/$suite-$arch.log" ] && grep -q . "$root/$suite-$arch.txt"; then
+        iconv -f UTF-16 -t UTF-8 "$root/$suite-$arch.log" | grep -av '^ok' | head -40
+      fi
+    done
   done
-done
-for arch in x86 x64; do
-  run_step "collection library removed $arch" "$root/collection-removed-$arch.txt" \
-    "$(loader $arch)" "C:\\vexmar\\$arch\\vexmar_com_client.exe" unregister-collection-library \
-    "C:\\vexmar\\$arch\\CollectionLibrary.tlb"
-  run_step "unregistered $arch" "$root/absent-$arch.txt" \
-    "$(loader $arch)" "C:\\vexmar\\$arch\\vexmar_com_client.exe" absent
-done
+  for arch in "${arches[@]}"; do
+    win=$(loader "$arch")
+    sys=$(sysdir "$arch")
+    for dll in VexmarExt StandInSpreadsheet; do
+      "$win" "$sys\\regsvr32.exe" /u /s "C:\\vexmar\\$arch\\$dll.dll" >/dev/null 2>&1
+    done
+  done
+  for arch in "${arches[@]}"; do
+    if [ "$machine" = standin ]; then
+      run_step "collection library removed $arch" "$root/collection-removed-$arch.txt" \
+        "$(loader "$arch")" "C:\\vexmar\\$arch\\vexmar_com_client.exe" unregister-collection-library \
+        "C:\\vexmar\\standin-$arch\\CollectionLibrary.tlb"
+    fi
+    run_step "unregistered $arch, $label" "$root/absent-$arch.txt" \
+      "$(loader "$arch")" "C:\\vexmar\\$arch\\vexmar_com_client.exe" absent
+  done
+  "$wineserver" -k 2>/dev/null
+}
+
+test_machine bare
+test_machine standin
 
 for arch in x86 x64; do
   printf '== windows: VexmarExt.dll %s: %s bytes, imports %s\n' "$arch" \

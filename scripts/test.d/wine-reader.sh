@@ -8,7 +8,10 @@
 #     vexmar_sheet_client) against the Linux build's answers, with the setting
 #     SpreadsheetApplication at Embedded (machine-wide), AutomationThenEmbedded (per user)
 #     and embedded (environment variable), and no spreadsheet application registered;
-#     with no setting the check must keep today's cannot-open answer.
+#     with no setting the check must keep today's cannot-open answer. The table runs
+#     first without the platform's collection library (as on a machine that never had
+#     the platform's runtime), then with the build's stand-in for it registered.
+# x86 runs need a kernel that runs 32-bit programs.
 # Needs the tools that scripts/test.d/windows.sh installs; skips when they are missing.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -43,6 +46,13 @@ done
   { echo "== wine-reader: Linux build failed"; exit 1; }
 built=$(date +%s)
 
+arches=(x64)
+if "$wine32" --version >/dev/null 2>&1; then
+  arches=(x86 x64)
+else
+  echo "== wine-reader: x86 runs not possible on this machine (no 32-bit programs); x86 is built only"
+fi
+
 prefix=$(mktemp -d /tmp/vexmar-wine-reader.XXXXXX)
 cleanup() {
   WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null
@@ -62,12 +72,14 @@ rules=$root_dir/tests/com/scripts/sheet-rules.txt
 iconv -f UTF-8 -t GBK "$rules" >"$work/rules.gbk"
 iconv -f UTF-8 -t GBK tests/com/scripts/sheets.vbs >"$work/sheets.vbs"
 for arch in x86 x64; do
-  mkdir -p "$work/$arch"
+  # The stand-in library stays out of the programs' folders: the system would find it
+  # there by its file name.
+  mkdir -p "$work/$arch" "$work/standin-$arch"
   cp build/windows-$arch/vexmar/com/VexmarExt.dll build/windows-$arch/tests/com/wine/vexmar_sheet_client.exe \
      build/windows-$arch/tests/com/wine/vexmar_com_client.exe \
-     build/windows-$arch/vexmar/com/generated/CollectionLibrary.tlb \
      build/windows-$arch/tests/workbook/wine/vexmar_workbook_tests.exe \
      build/windows-$arch/tests/workbook/wine/vexmar_list_worksheets.exe "$work/$arch/"
+  cp build/windows-$arch/vexmar/com/generated/CollectionLibrary.tlb "$work/standin-$arch/"
 done
 
 loader() { [ "$1" = x86 ] && echo "$wine32" || echo "$wine64"; }
@@ -87,7 +99,7 @@ same() {  # label, expected file, got file
 
 # 1 and 2: the reader itself.
 (cd "$fixtures" && "$root_dir/build/debug/tests/workbook/vexmar_list_worksheets" "${books[@]}") >"$work/list-linux.txt"
-for arch in x86 x64; do
+for arch in "${arches[@]}"; do
   win=$(loader $arch)
   # The one suite left out builds file names from narrow UTF-8 text, which Windows reads
   # in the ANSI code page; the server always passes wide names.
@@ -110,12 +122,18 @@ done
 "$root_dir/build/debug/tests/sheets/vexmar_sheet_check" "$fixtures" "$rules" "${books[@]}" >"$work/sheets-linux.txt"
 awk -F'\t' '{print $1 "\t" $2 "\tFalse\t无法打开EXCEL,请确定是否安装了EXCEL!\t"}' "$work/sheets-linux.txt" \
   >"$work/sheets-automation.txt"
-for arch in x86 x64; do
+for arch in "${arches[@]}"; do
   "$(loader $arch)" "$(sysdir $arch)\\regsvr32.exe" /s "C:\\vexmar-reader\\$arch\\VexmarExt.dll" >/dev/null 2>&1
-  # Wine has no collection library of the platform's: the stand-in takes its place.
-  "$(loader $arch)" "C:\\vexmar-reader\\$arch\\vexmar_com_client.exe" register-collection-library \
-    "C:\\vexmar-reader\\$arch\\CollectionLibrary.tlb" >/dev/null 2>&1
 done
+# The stand-in collection library, registered or removed for the table's second run.
+collection_library() {  # register | unregister
+  local arch
+  for arch in "${arches[@]}"; do
+    "$(loader $arch)" "C:\\vexmar-reader\\$arch\\vexmar_com_client.exe" "$1-collection-library" \
+      "C:\\vexmar-reader\\standin-$arch\\CollectionLibrary.tlb" >"$work/collection-$1-$arch.txt" 2>&1 ||
+      { status=1; echo "-- $1 the stand-in collection library ($arch) failed:"; grep -av '^ok' "$work/collection-$1-$arch.txt"; }
+  done
+}
 set_value() {  # hive, value (empty: delete)
   if [ -n "$2" ]; then
     "$wine64" reg add "$1\\Software\\VexmarExt" /v SpreadsheetApplication /t REG_SZ /d "$2" /f >/dev/null 2>&1
@@ -125,7 +143,7 @@ set_value() {  # hive, value (empty: delete)
 }
 run_table() {  # label, expected file
   local label=$1 expected=$2 arch win
-  for arch in x86 x64; do
+  for arch in "${arches[@]}"; do
     win=$(loader $arch)
     rm -f "$work/vbs.log"
     "$win" "$(sysdir $arch)\\cscript.exe" //nologo 'C:\vexmar-reader\sheets.vbs' "$win_fixtures" \
@@ -141,16 +159,22 @@ run_table() {  # label, expected file
     same "C++ client $label $arch" "$expected" "$work/client-$label-$arch.txt"
   done
 }
-run_table automation-default "$work/sheets-automation.txt"
-set_value HKLM Embedded
-run_table embedded-machine "$work/sheets-linux.txt"
-set_value HKCU AutomationThenEmbedded
-set_value HKLM Automation
-run_table automation-then-embedded-user "$work/sheets-linux.txt"
-set_value HKCU ""
-set_value HKLM ""
-VEXMAR_SPREADSHEET_APPLICATION=embedded run_table embedded-environment "$work/sheets-linux.txt"
-for arch in x86 x64; do
+run_tables() {  # machine label
+  run_table "automation-default $1" "$work/sheets-automation.txt"
+  set_value HKLM Embedded
+  run_table "embedded-machine $1" "$work/sheets-linux.txt"
+  set_value HKCU AutomationThenEmbedded
+  set_value HKLM Automation
+  run_table "automation-then-embedded-user $1" "$work/sheets-linux.txt"
+  set_value HKCU ""
+  set_value HKLM ""
+  VEXMAR_SPREADSHEET_APPLICATION=embedded run_table "embedded-environment $1" "$work/sheets-linux.txt"
+}
+run_tables without-collection-library
+collection_library register
+run_tables with-collection-library
+collection_library unregister
+for arch in "${arches[@]}"; do
   "$(loader $arch)" "$(sysdir $arch)\\regsvr32.exe" /u /s "C:\\vexmar-reader\\$arch\\VexmarExt.dll" >/dev/null 2>&1
   printf '== wine-reader: VexmarExt.dll %s: %s bytes, imports %s\n' "$arch" \
     "$(stat -c %s "$work/$arch/VexmarExt.dll")" \

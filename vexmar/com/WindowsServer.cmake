@@ -74,6 +74,7 @@ set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${tlb};${rc_iids}")
 add_library(VexmarExt SHARED
   bstr.cpp
   class_factory.cpp
+  collection_dispatch.cpp
   collection_object.cpp
   collection_property.cpp
   com_error.cpp

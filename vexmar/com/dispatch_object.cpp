@@ -23,8 +23,11 @@ const Member* FindMember(const contract::ClassInfo& info, DISPID id, MemberKind 
 
 }  // namespace
 
-ObjectCore::ObjectCore(const contract::ClassInfo& info)
-    : info_(info), iid_(ToGuid(info.iid)), source_(Utf8ToUtf16(info.prog_id)) {}
+ObjectCore::ObjectCore(const contract::ClassInfo& info, CollectionMembers* collections)
+    : info_(info),
+      collections_(collections),
+      iid_(ToGuid(info.iid)),
+      source_(Utf8ToUtf16(info.prog_id)) {}
 
 HRESULT ObjectCore::TypeInfo(ITypeInfo** out) noexcept {
   if (!type_info_) {
@@ -85,6 +88,18 @@ WORD ObjectCore::ChoosePutKind(DISPID id, WORD flags) const noexcept {
   return flags;
 }
 
+bool ObjectCore::IsCollectionProperty(DISPID id, WORD flags) const noexcept {
+  if (collections_ == nullptr) return false;
+  if ((flags & DISPATCH_PROPERTYPUTREF) != 0) {
+    const Member* m = FindMember(info_, id, MemberKind::kPropertyPutRef);
+    return m != nullptr && m->parameters.size() == 1 &&
+           m->parameters[0].type == contract::ValueType::kCollection;
+  }
+  const Member* m = FindMember(info_, id, MemberKind::kPropertyGet);
+  return (flags & DISPATCH_PROPERTYGET) != 0 && m != nullptr &&
+         m->result == contract::ValueType::kCollection;
+}
+
 HRESULT ObjectCore::Invoke(IDispatch* self, DISPID id, REFIID riid, LCID, WORD flags,
                            DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
                            UINT* arg_error) noexcept {
@@ -116,11 +131,22 @@ HRESULT ObjectCore::Invoke(IDispatch* self, DISPID id, REFIID riid, LCID, WORD f
 
 HRESULT ObjectCore::InvokeChecked(IDispatch* self, DISPID id, WORD flags, DISPPARAMS* params,
                                   VARIANT* result, EXCEPINFO* excep, UINT* arg_error) {
+  flags = ChoosePutKind(id, flags);
+  if (IsCollectionProperty(id, flags)) {
+    DispatchArguments arguments;
+    const Member* write = FindMember(info_, id, MemberKind::kPropertyPutRef);
+    HRESULT hr = arguments.Prepare(*params, write, arg_error);
+    if (FAILED(hr)) return hr;
+    hr = InvokeCollectionProperty(*collections_, flags, *arguments.Params(), result, excep,
+                                  arg_error);
+    call_->excep_filled = hr == DISP_E_EXCEPTION;
+    return hr;
+  }
+
   ITypeInfo* info = nullptr;
   HRESULT hr = TypeInfo(&info);
   if (FAILED(hr)) return hr;
 
-  flags = ChoosePutKind(id, flags);
   const Member* member = nullptr;
   if ((flags & DISPATCH_METHOD) != 0) member = FindMember(info_, id, MemberKind::kMethod);
   if ((flags & DISPATCH_PROPERTYPUT) != 0) member = FindMember(info_, id, MemberKind::kPropertyPut);

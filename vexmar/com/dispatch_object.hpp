@@ -1,6 +1,7 @@
 #pragma once
 // The COM side of one of the library's classes: IUnknown with reference counting,
-// IDispatch driven by the module's type library, ISupportErrorInfo, and the frame every
+// IDispatch driven by the module's type library (the collection property excepted, see
+// collection_dispatch.hpp), ISupportErrorInfo, and the frame every
 // interface member runs in (an extra reference on the object for the call, errors turned
 // into the Automation status and error object).
 #include "vexmar/com/windows_com.hpp"
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "vexmar/com/collection_dispatch.hpp"
 #include "vexmar/com/com_error.hpp"
 #include "vexmar/com/com_ptr.hpp"
 #include "vexmar/com/module.hpp"
@@ -20,7 +22,8 @@ namespace vexmar::com {
 // What does not depend on the interface type.
 class ObjectCore {
  public:
-  explicit ObjectCore(const contract::ClassInfo& info);
+  // `collections`: the class's collection property, if it has one.
+  ObjectCore(const contract::ClassInfo& info, CollectionMembers* collections);
 
   const contract::ClassInfo& Info() const noexcept { return info_; }
   const GUID& Iid() const noexcept { return iid_; }
@@ -47,8 +50,10 @@ class ObjectCore {
   HRESULT InvokeChecked(IDispatch* self, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                         EXCEPINFO* excep, UINT* arg_error);
   WORD ChoosePutKind(DISPID id, WORD flags) const noexcept;
+  bool IsCollectionProperty(DISPID id, WORD flags) const noexcept;
 
   const contract::ClassInfo& info_;
+  CollectionMembers* collections_;
   GUID iid_;
   std::u16string source_;  // the ProgID, named as the source of errors
   ComPtr<ITypeInfo> type_info_;
@@ -58,7 +63,9 @@ class ObjectCore {
 template <typename Interface>
 class DispatchObject : public Interface, public ISupportErrorInfo {
  public:
-  explicit DispatchObject(const contract::ClassInfo& info) : core_(info) {}
+  explicit DispatchObject(const contract::ClassInfo& info,
+                          CollectionMembers* collections = nullptr)
+      : core_(info, collections) {}
   virtual ~DispatchObject() = default;
   DispatchObject(const DispatchObject&) = delete;
   DispatchObject& operator=(const DispatchObject&) = delete;

@@ -61,7 +61,8 @@ void ReplaceArray(SAFEARRAY** slot, const StringList& list, std::u16string_view 
 template <typename Interface>
 class ClassObject : public DispatchObject<Interface> {
  public:
-  explicit ClassObject(std::size_t index) : DispatchObject<Interface>(contract::kClasses[index]) {}
+  explicit ClassObject(std::size_t index, CollectionMembers* collections = nullptr)
+      : DispatchObject<Interface>(contract::kClasses[index], collections) {}
 
  protected:
   using DispatchObject<Interface>::Member;
@@ -159,9 +160,9 @@ class RepeatNameObject final : public ClassObject<_ClsRepeatName> {
   ClsRepeatName impl_;
 };
 
-class MultiFilesObject final : public ClassObject<_ClsExcelMultiFiles> {
+class MultiFilesObject final : public ClassObject<_ClsExcelMultiFiles>, public CollectionMembers {
  public:
-  MultiFilesObject() : ClassObject(kMultiFiles) {}
+  MultiFilesObject() : ClassObject(kMultiFiles, this) {}
 
   HRESULT STDMETHODCALLTYPE get_Rules(BSTR* out) override {
     return Text(out, [&] { return impl_.Rules(); });
@@ -184,15 +185,22 @@ class MultiFilesObject final : public ClassObject<_ClsExcelMultiFiles> {
   HRESULT STDMETHODCALLTYPE putref_FilesName(_Collection* value) override {
     return Member([&] { impl_.SetFilesName(files_name_.Write(value)); });
   }
+  HRESULT STDMETHODCALLTYPE ReadCollection(_Collection** out) override {
+    return get_FilesName(out);
+  }
+  HRESULT STDMETHODCALLTYPE WriteCollection(_Collection* value) override {
+    return putref_FilesName(value);
+  }
 
  private:
   ClsExcelMultiFiles impl_;
   CollectionProperty files_name_;
 };
 
-class MultiSheetsObject final : public ClassObject<_ClsExcelMultiSheets> {
+class MultiSheetsObject final : public ClassObject<_ClsExcelMultiSheets>,
+                                public CollectionMembers {
  public:
-  MultiSheetsObject() : ClassObject(kMultiSheets) {}
+  MultiSheetsObject() : ClassObject(kMultiSheets, this) {}
 
   HRESULT STDMETHODCALLTYPE get_Rule(BSTR* out) override {
     return Text(out, [&] { return impl_.Rule(); });
@@ -238,6 +246,12 @@ class MultiSheetsObject final : public ClassObject<_ClsExcelMultiSheets> {
   }
   HRESULT STDMETHODCALLTYPE putref_PingRules(_Collection* value) override {
     return Member([&] { impl_.SetPingRules(ping_rules_.Write(value)); });
+  }
+  HRESULT STDMETHODCALLTYPE ReadCollection(_Collection** out) override {
+    return get_PingRules(out);
+  }
+  HRESULT STDMETHODCALLTYPE WriteCollection(_Collection* value) override {
+    return putref_PingRules(value);
   }
 
  private:

@@ -298,12 +298,14 @@ void CheckStringLists(Checks& checks) {
   names->Release();
 }
 
-// A host's own collection object (another server's), for the collection properties.
+// A host's own collection object (another server's), for the collection properties; or,
+// made with `collection` false, an object of another kind, which they refuse.
 class Foreign final : public _Collection {
  public:
+  explicit Foreign(bool collection = true) : collection_(collection) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, ToGuid(contract::kCollectionIid))) {
+        (collection_ && IsEqualIID(iid, ToGuid(contract::kCollectionIid)))) {
       *object = this;
       AddRef();
       return S_OK;
@@ -326,6 +328,9 @@ class Foreign final : public _Collection {
     return DISP_E_MEMBERNOTFOUND;
   }
   ULONG refs = 1;
+
+ private:
+  bool collection_;
 };
 
 void FreeExcepInfo(EXCEPINFO& excep) {
@@ -348,23 +353,27 @@ void CheckCollectionType(Checks& checks, _Collection* collection) {
   ITypeLib* library = nullptr;
   ITypeInfo* type = nullptr;
   const auto& lib = contract::kCollectionLibrary;
-  if (FAILED(LoadRegTypeLib(ToGuid(lib.libid), lib.major, lib.minor, lib.lcid, &library)) ||
-      FAILED(library->GetTypeInfoOfGuid(iid, &type))) {
-    checks.Expect(false, "the collection library is registered and describes _Collection");
+  if (CollectionLibraryRegistered() &&
+      (FAILED(LoadRegTypeLib(ToGuid(lib.libid), lib.major, lib.minor, lib.lcid, &library)) ||
+       FAILED(library->GetTypeInfoOfGuid(iid, &type)))) {
+    checks.Expect(false, "the collection library describes _Collection");
     if (library != nullptr) library->Release();
     return;
   }
+  // Without the library the ids are the class table's, which are that library's.
   for (const auto& m : contract::kCollectionMembers) {
     const std::wstring name = Wide(m.name);
-    BSTR described = nullptr;
-    type->GetDocumentation(m.dispid, &described, nullptr, nullptr, nullptr);
-    checks.Equal(TakeBstr(described), name,
-                 "_Collection describes " + std::to_string(m.dispid) + " as " + Shown(name));
+    if (type != nullptr) {
+      BSTR described = nullptr;
+      type->GetDocumentation(m.dispid, &described, nullptr, nullptr, nullptr);
+      checks.Equal(TakeBstr(described), name,
+                   "_Collection describes " + std::to_string(m.dispid) + " as " + Shown(name));
+    }
     checks.Equal<long>(IdOf(collection, name.c_str()), m.dispid,
                        "our collection names " + Shown(name) + " by the same id");
   }
-  type->Release();
-  library->Release();
+  if (type != nullptr) type->Release();
+  if (library != nullptr) library->Release();
 
   // Called by number, as early binding does.
   EXCEPINFO excep;
@@ -465,6 +474,101 @@ void CheckForeignCollections(Checks& checks) {
   files->Release();
 }
 
+// Both collection properties through IDispatch::Invoke in every form script hosts use,
+// with or without the collection library: each step's status, then what the property
+// holds. `first` holds one item ("x.xls"), `second` none.
+void CheckCollectionDispatch(Checks& checks) {
+  _ClsExcelMultiFiles* files = Create<_ClsExcelMultiFiles>("ClsExcelMultiFiles");
+  _ClsExcelMultiSheets* sheets = Create<_ClsExcelMultiSheets>("ClsExcelMultiSheets");
+  _Collection* first = nullptr;
+  _Collection* second = nullptr;
+  _ClsExcelMultiFiles* maker = Create<_ClsExcelMultiFiles>("ClsExcelMultiFiles");
+  files->get_FilesName(&first);
+  maker->get_FilesName(&second);
+  maker->Release();
+  BSTR item = Text(L"x.xls");
+  VARIANT result;
+  EXCEPINFO excep;
+  VariantInit(&result);
+  Call(first, contract::kCollectionAdd.dispid, DISPATCH_METHOD, {Str(item)}, &result, &excep);
+  Foreign other(false);
+
+  enum Holds { kFirst, kSecond, kNothing };
+  VARIANT first_value;
+  V_VT(&first_value) = VT_DISPATCH;
+  V_DISPATCH(&first_value) = first;
+  VARIANT second_value = first_value;
+  V_DISPATCH(&second_value) = second;
+  VARIANT null_value;
+  V_VT(&null_value) = VT_NULL;
+  VARIANT nothing = first_value;
+  V_DISPATCH(&nothing) = nullptr;
+  VARIANT other_value = first_value;
+  V_DISPATCH(&other_value) = &other;
+  struct Step {
+    const char* what;
+    WORD flags;
+    std::vector<VARIANT> args;
+    HRESULT status;
+    Holds holds;
+  };
+  const Step steps[] = {
+      {"Set with a collection", DISPATCH_PROPERTYPUTREF, {first_value}, S_OK, kFirst},
+      {"a plain write (JScript) with another", DISPATCH_PROPERTYPUT, {second_value}, S_OK, kSecond},
+      {"Set with a variable by reference", DISPATCH_PROPERTYPUTREF, {ByRef(&first_value)}, S_OK,
+       kFirst},
+      {"Set with an object of another kind", DISPATCH_PROPERTYPUTREF, {other_value}, E_NOINTERFACE,
+       kFirst},
+      {"Set with a string", DISPATCH_PROPERTYPUTREF, {Str(item)}, DISP_E_TYPEMISMATCH, kFirst},
+      {"Set with two values", DISPATCH_PROPERTYPUTREF, {first_value, first_value},
+       DISP_E_BADPARAMCOUNT, kFirst},
+      {"called as a method", DISPATCH_METHOD, {}, DISP_E_MEMBERNOTFOUND, kFirst},
+      {"Set to Nothing", DISPATCH_PROPERTYPUTREF, {nothing}, S_OK, kNothing},
+      {"a plain write again", DISPATCH_PROPERTYPUT, {first_value}, S_OK, kFirst},
+      {"null (JScript)", DISPATCH_PROPERTYPUT, {null_value}, S_OK, kNothing},
+      {"Set again", DISPATCH_PROPERTYPUTREF, {first_value}, S_OK, kFirst},
+  };
+  const struct {
+    const char* name;
+    IDispatch* object;
+  } properties[] = {{"FilesName", files}, {"PingRules", sheets}};
+  for (const auto& p : properties) {
+    const DISPID id = IdOf(p.object, Wide(p.name).c_str());
+    checks.Equal<long>(id, 0x68030000, std::string(p.name) + " resolves to its id");
+    for (const Step& step : steps) {
+      const std::string where = std::string(p.name) + ": " + step.what;
+      VariantInit(&result);
+      checks.Status(Call(p.object, id, step.flags, step.args, &result, &excep), step.status, where);
+      VariantClear(&result);
+      VariantInit(&result);
+      const HRESULT read = Call(p.object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, &result,
+                                &excep);
+      IDispatch* want = step.holds == kFirst ? first : step.holds == kSecond ? second : nullptr;
+      checks.Expect(read == S_OK && V_VT(&result) == VT_DISPATCH && V_DISPATCH(&result) == want,
+                    where + ": read back");
+      VariantClear(&result);
+    }
+    // An index after the property goes to the collection's default member (Item).
+    VariantInit(&result);
+    checks.Succeeded(Call(p.object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Int(1)}, &result,
+                          &excep),
+                     std::string(p.name) + "(1)");
+    checks.Expect(V_VT(&result) == VT_BSTR && TakeBstr(V_BSTR(&result)) == L"x.xls",
+                  std::string(p.name) + "(1) is the first item");
+    checks.Status(Call(p.object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {Int(2)}, &result,
+                       &excep),
+                  DISP_E_EXCEPTION, std::string(p.name) + "(2) fails");
+    checks.Status(excep.scode, static_cast<HRESULT>(0x800A0009), "with the subscript error 9");
+    FreeExcepInfo(excep);
+  }
+  checks.Equal<long>(static_cast<long>(other.refs), 1, "the refused object is not kept");
+  SysFreeString(item);
+  sheets->Release();
+  files->Release();
+  second->Release();
+  first->Release();
+}
+
 void CheckCollections(Checks& checks) {
   _ClsExcelMultiFiles* files = Create<_ClsExcelMultiFiles>("ClsExcelMultiFiles");
   _ClsExcelMultiSheets* sheets = Create<_ClsExcelMultiSheets>("ClsExcelMultiSheets");
@@ -535,6 +639,7 @@ void CheckCollections(Checks& checks) {
   sheets->Release();
   files->Release();
   CheckForeignCollections(checks);
+  CheckCollectionDispatch(checks);
 }
 
 }  // namespace

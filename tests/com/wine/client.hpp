@@ -22,6 +22,10 @@ void CheckUnwindTables(Checks& checks, const std::wstring& dll_path);
 // library is registered already, and removed again only when it is the stand-in.
 void RegisterCollectionLibrary(Checks& checks, const std::wstring& tlb_path);
 void UnregisterCollectionLibrary(Checks& checks, const std::wstring& tlb_path);
+// Whether the collection library the type library imports loads by LIBID, version and
+// LCID. The checks run both where it does and where it does not (a machine that never
+// had the platform's runtime): late binding must work the same in both.
+bool CollectionLibraryRegistered();
 // DllUnregisterServer removes exactly what was written; registers again afterwards.
 void CheckUnregistration(Checks& checks, const std::wstring& dll_path);
 

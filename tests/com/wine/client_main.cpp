@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     CheckNothingRegistered(checks);
   } else if (std::strcmp(argv[1], "check") == 0 && argc == 3) {
     const std::wstring dll = Wide(argv[2]);
+    std::printf("# the collection library is %s\n",
+                CollectionLibraryRegistered() ? "registered" : "not registered");
     CheckUnwindTables(checks, dll);
     CheckRegistration(checks, dll);
     CheckTypeLibrary(checks, dll);

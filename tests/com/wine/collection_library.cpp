@@ -38,6 +38,15 @@ bool SamePath(std::wstring a, std::wstring b) {
 
 }  // namespace
 
+bool CollectionLibraryRegistered() {
+  ITypeLib* library = nullptr;
+  if (FAILED(LoadRegTypeLib(ToGuid(kLib.libid), kLib.major, kLib.minor, kLib.lcid, &library))) {
+    return false;
+  }
+  library->Release();
+  return true;
+}
+
 void RegisterCollectionLibrary(Checks& checks, const std::wstring& tlb_path) {
   const std::wstring before = RegisteredPath();
   if (!before.empty() && !SamePath(before, tlb_path)) {

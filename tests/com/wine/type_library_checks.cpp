@@ -20,6 +20,8 @@ constexpr SYSKIND kSysKind = SYS_WIN64;
 constexpr SYSKIND kSysKind = SYS_WIN32;
 #endif
 
+constexpr std::string_view kUnresolved = "(unresolved import)";
+
 std::string Expected(ValueType type) {
   switch (type) {
     case ValueType::kString:
@@ -33,7 +35,10 @@ std::string Expected(ValueType type) {
     case ValueType::kStringList:
       return "SAFEARRAY(BSTR)";
     case ValueType::kCollection:
-      return std::string(contract::kCollectionInterface) + "*";
+      // Where the collection library is not registered the reference stays unresolved.
+      return (CollectionLibraryRegistered() ? std::string(contract::kCollectionInterface)
+                                            : std::string(kUnresolved)) +
+             "*";
     case ValueType::kNone:
       break;
   }
@@ -55,7 +60,7 @@ std::string TypeText(ITypeInfo* info, const TYPEDESC& t) {
       return "SAFEARRAY(" + TypeText(info, *t.lptdesc) + ")";
     case VT_USERDEFINED: {
       ITypeInfo* ref = nullptr;
-      if (FAILED(info->GetRefTypeInfo(t.hreftype, &ref))) return "?";
+      if (FAILED(info->GetRefTypeInfo(t.hreftype, &ref))) return std::string(kUnresolved);
       std::string name = Name(ref);
       ref->Release();
       return name;
@@ -251,12 +256,22 @@ void CheckClass(Checks& checks, ITypeLib* library, UINT index, const contract::C
 
 // The type a collection entry refers to: `_Collection` of the imported collection
 // library, a dispatch interface, found through the library's LIBID, version and LCID.
+// Where that library is not registered the reference must stay unresolved: nothing may
+// stand in for it.
 void CheckCollectionType(Checks& checks, ITypeInfo* vtable, const TYPEDESC& type,
                          const std::string& where) {
   const TYPEDESC* t = &type;
   while (t->vt == VT_PTR) t = t->lptdesc;
   ITypeInfo* ref = nullptr;
-  if (t->vt != VT_USERDEFINED || FAILED(vtable->GetRefTypeInfo(t->hreftype, &ref))) {
+  const HRESULT resolved =
+      t->vt == VT_USERDEFINED ? vtable->GetRefTypeInfo(t->hreftype, &ref) : E_FAIL;
+  if (!CollectionLibraryRegistered()) {
+    checks.Expect(t->vt == VT_USERDEFINED && FAILED(resolved),
+                  where + " refers to the collection library, not registered here");
+    if (ref != nullptr) ref->Release();
+    return;
+  }
+  if (FAILED(resolved)) {
     checks.Expect(false, where + " refers to a type that resolves");
     return;
   }
