@@ -1,4 +1,4 @@
-#include "vexmar/com/server_sources.hpp"
+#include "tools/com_server/server_sources.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "vexmar/com/type_library_file.hpp"
+#include "tools/com_server/type_library_file.hpp"
 #include "vexmar/component/class_table.hpp"
 #include "vexmar/component/utf.hpp"
 

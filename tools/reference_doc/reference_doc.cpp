@@ -168,7 +168,7 @@ void Collections(std::string& out) {
 
 `PingRules` and `FilesName` hold a `vexmar::Collection`: items numbered from 1, shared by
 reference between the object and the host. A collection is a late-bound object of its
-own (`dispatch::DispatchObject(ref)`, `dispatch::NewCollection()`), with the members and
+own (`dispatch::ServerObject(ref)`, `dispatch::NewCollection()`), with the members and
 dispatch ids of the platform's ordered collection:
 
 | DISPID | Member | Answers to | Parameter | Description |
@@ -202,9 +202,9 @@ void LateBinding(std::string& out) {
 
 - `dispatch::CreateObject(u"VexmarExt.ClsScoreState")` creates an object by ProgID (letter
   case ignored) or by CLSID in braces; anything else is error 429.
-- `DispatchObject::GetIdOfName(name)` gives a member's dispatch id, letter case ignored;
+- `ServerObject::GetIdOfName(name)` gives a member's dispatch id, letter case ignored;
   error 438 for an unknown name.
-- `DispatchObject::Invoke(dispid, kind, args)` calls a member as method, property read,
+- `ServerObject::Invoke(dispid, kind, args)` calls a member as method, property read,
   property write or object-property write (`contract::MemberKind`, or `InvokeFlags` to
   allow several kinds as a host does for `x = obj.Count`). Arguments are in declaration
   order; a property write takes the value as its one argument. An in/out argument
@@ -277,19 +277,19 @@ Example session:
 using namespace vexmar;
 
 // A sheet rule, set and parsed by name.
-dispatch::DispatchObject sheets = dispatch::CreateObject(u"vexmarext.clsexcelmultisheets");
+dispatch::ServerObject sheets = dispatch::CreateObject(u"vexmarext.clsexcelmultisheets");
 sheets.Put(u"Rule", std::u16string(u"K|Sheet1#Sheet2#sheet1|2.5|Wrong sheets"));
 std::array<Variant, 1> message{std::u16string(u"unchanged")};
 Variant parsed = sheets.Call(u"ParseRule", message);     // Bool16 true (-1); message kept
 Variant weight = sheets.Get(u"Weight");                  // 2.5f
-dispatch::DispatchObject rules(std::get<ObjectRef>(sheets.Get(u"PingRules")));
+dispatch::ServerObject rules(std::get<ObjectRef>(sheets.Get(u"PingRules")));
 Variant count = rules.Get(u"Count");                     // 2
 std::array<Variant, 1> index{1};
 Variant first = rules.Invoke(dispatch::kDispidValue, dispatch::InvokeFlags::kPropertyGet, index);
 // first: u"K|Sheet1|2.5|Wrong sheets", the rule for one worksheet
 
 // The same member by name and by dispatch id; an in/out argument.
-dispatch::DispatchObject matcher =
+dispatch::ServerObject matcher =
     dispatch::CreateObject(u"{C670563E-A127-465D-BF49-DA8527C0A50D}");
 std::int32_t id = matcher.GetIdOfName(u"MatchString");  // 0x60030000
 std::array<Variant, 4> match{std::u16string(u"MySheet1"), std::u16string(u"Sheet*"), 1, 0};

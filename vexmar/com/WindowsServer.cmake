@@ -22,7 +22,7 @@ set(host_dir ${CMAKE_CURRENT_BINARY_DIR}/host_tools)
 set(write_sources ${host_dir}/vexmar_write_server_sources)
 set(finish_library ${host_dir}/vexmar_finish_type_library)
 ExternalProject_Add(vexmar_host_tools
-  SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/host_tools
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}/tools/com_server/host_build
   BINARY_DIR ${host_dir}
   CMAKE_ARGS -DCMAKE_CXX_COMPILER=${VEXMAR_HOST_CXX} -DCMAKE_BUILD_TYPE=Release
   INSTALL_COMMAND ""
@@ -80,10 +80,10 @@ add_library(VexmarExt SHARED
   com_error.cpp
   com_value.cpp
   dispatch_arguments.cpp
-  dispatch_object.cpp
   module.cpp
   objects.cpp
   registration.cpp
+  server_object.cpp
   type_info.cpp
   ${rc}
   ${CMAKE_CURRENT_SOURCE_DIR}/exports.def)

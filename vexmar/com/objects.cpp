@@ -10,7 +10,7 @@
 #include "VexmarExt_h.h"
 #include "vexmar/com/bstr.hpp"
 #include "vexmar/com/collection_property.hpp"
-#include "vexmar/com/dispatch_object.hpp"
+#include "vexmar/com/server_object.hpp"
 #include "vexmar/component/score_state.hpp"
 #include "vexmar/multifile/excel_multi_files.hpp"
 #include "vexmar/names/repeat_name.hpp"
@@ -59,13 +59,13 @@ void ReplaceArray(SAFEARRAY** slot, const StringList& list, std::u16string_view 
 }
 
 template <typename Interface>
-class ClassObject : public DispatchObject<Interface> {
+class ClassObject : public ServerObject<Interface> {
  public:
   explicit ClassObject(std::size_t index, CollectionMembers* collections = nullptr)
-      : DispatchObject<Interface>(contract::kClasses[index], collections) {}
+      : ServerObject<Interface>(contract::kClasses[index], collections) {}
 
  protected:
-  using DispatchObject<Interface>::Member;
+  using ServerObject<Interface>::Member;
 
   // A property read or method result of a plain type, and one of a string.
   template <typename T, typename Body>

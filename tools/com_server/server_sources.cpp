@@ -1,10 +1,10 @@
-#include "vexmar/com/server_sources.hpp"
+#include "tools/com_server/server_sources.hpp"
 
 #include <cstdio>
 #include <iterator>
 #include <string_view>
 
-#include "vexmar/com/type_library_file.hpp"
+#include "tools/com_server/type_library_file.hpp"
 #include "vexmar/component/class_table.hpp"
 #include "vexmar/component/utf.hpp"
 

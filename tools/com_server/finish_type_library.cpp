@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "vexmar/com/type_library_file.hpp"
+#include "tools/com_server/type_library_file.hpp"
 #include "vexmar/component/class_table.hpp"
 
 int main(int argc, char** argv) {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "vexmar/com/server_sources.hpp"
+#include "tools/com_server/server_sources.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "vexmar/com/dispatch_object.hpp"
+#include "vexmar/com/server_object.hpp"
 
 #include "vexmar/com/windows_com.hpp"
 

@@ -61,14 +61,14 @@ class ObjectCore {
 };
 
 template <typename Interface>
-class DispatchObject : public Interface, public ISupportErrorInfo {
+class ServerObject : public Interface, public ISupportErrorInfo {
  public:
-  explicit DispatchObject(const contract::ClassInfo& info,
+  explicit ServerObject(const contract::ClassInfo& info,
                           CollectionMembers* collections = nullptr)
       : core_(info, collections) {}
-  virtual ~DispatchObject() = default;
-  DispatchObject(const DispatchObject&) = delete;
-  DispatchObject& operator=(const DispatchObject&) = delete;
+  virtual ~ServerObject() = default;
+  ServerObject(const ServerObject&) = delete;
+  ServerObject& operator=(const ServerObject&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;

@@ -1,4 +1,4 @@
-#include "vexmar/com/type_library_file.hpp"
+#include "tools/com_server/type_library_file.hpp"
 
 #include <cstring>
 #include <stdexcept>
