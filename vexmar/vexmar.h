@@ -123,7 +123,8 @@ VEXMAR_C_API vexmar_status vexmar_call(vexmar_object* object, const char* name,
 VEXMAR_C_API vexmar_status vexmar_get(vexmar_object* object, const char* name,
                                       vexmar_value* result);
 /* Writes a property by name. An object value (or a NULL object, Nothing) is written by
- * reference, as an object property takes it; any other value by value. */
+ * reference, as an object property takes it; VEXMAR_EMPTY is Nothing to an object
+ * property and the empty value to any other; any other value is written by value. */
 VEXMAR_C_API vexmar_status vexmar_put(vexmar_object* object, const char* name,
                                       const vexmar_value* value);
 

@@ -108,12 +108,14 @@ vexmar_status vexmar_put(vexmar_object* object, const char* name, const vexmar_v
   return Guarded([&] {
     const DispatchObject& target = ObjectOf(object);
     Require(value != nullptr);
-    const std::u16string member = ToU16(name);
-    if (value->type == VEXMAR_OBJECT) {
-      target.PutRef(member, std::get<vexmar::ObjectRef>(ToVariant(*value)));
-    } else {
-      target.Put(member, ToVariant(*value));
-    }
+    // An object goes by reference; no value at all is Nothing to an object property and
+    // the empty value to any other, as the Python module writes None.
+    const InvokeFlags flags = value->type == VEXMAR_OBJECT ? InvokeFlags::kPropertyPutRef
+                              : value->type == VEXMAR_EMPTY
+                                  ? InvokeFlags::kPropertyPut | InvokeFlags::kPropertyPutRef
+                                  : InvokeFlags::kPropertyPut;
+    vexmar::Variant argument = ToVariant(*value);
+    target.Invoke(target.GetIdOfName(ToU16(name)), flags, std::span<vexmar::Variant>(&argument, 1));
   });
 }
 
