@@ -114,3 +114,16 @@ def test_non_utf8_names_as_the_python_module_gives_them(tmp_path):
     assert status == 0 and json.loads(out)["file_names"] == ["\udcff\udcfe.xlsx"]
     status, out, _ = run("sheets", os.fsencode(tmp_path) + b"/\xff\xfe.xlsx")
     assert status == 0 and out.splitlines()[0].endswith("/\\xFF\\xFE.xlsx") and "一月" in out
+
+
+def test_host_guide_session(tmp_path):
+    """The tool's session in docs/host-guide.md, run as written."""
+    guide = (SOURCE_DIR / "docs" / "host-guide.md").read_text("utf-8")
+    session = re.search(r"```console\n(\$ vexmar .*?)```", guide, re.S).group(1)
+    (tmp_path / "vexmar").symlink_to(TOOL)
+    env = dict(os.environ, PATH="%s:%s" % (tmp_path, os.environ["PATH"]))
+    for command, expected in re.findall(r"^\$ (.*)\n((?:(?!\$ ).*\n)*)", session, re.M):
+        shell = "%s; echo $? > %s/status" % (command, tmp_path) if "echo $?" not in command else (
+            "cat %s/status" % tmp_path)
+        out = subprocess.run(["bash", "-c", shell], cwd=SOURCE_DIR, env=env, capture_output=True).stdout
+        assert out.decode("utf-8") == expected, command
