@@ -215,6 +215,9 @@ static void CheckListsAndCollections(void) {
   Check(a[1].type == VEXMAR_STRING_LIST && a[1].as.list.count == 2 &&
             strcmp(a[1].as.list.items[1], "成绩表.xls") == 0,
         "file names written back");
+  /* The list given back passed in again: replaced, the old one freed (the leak check). */
+  Check(vexmar_call(names, "GetFileNames", a, 3, &r) == VEXMAR_OK && a[1].as.list.count == 2,
+        "GetFileNames with its own list");
   vexmar_value_clear(&a[1]);
 
   vexmar_new_collection(&mine);

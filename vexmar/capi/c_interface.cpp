@@ -42,12 +42,15 @@ std::span<const contract::Parameter> CalledParameters(const vexmar_object& handl
 }
 
 // Hands the in/out arguments' new values to the caller, also when the call failed
-// after the member wrote them.
+// after the member wrote them. An argument the library had given out before (a list
+// from an earlier call passed back) is freed first: its value was copied for the call.
 void WriteBack(std::span<const contract::Parameter> parameters, std::span<Variant> values,
                vexmar_value* args) {
   if (parameters.size() != values.size()) return;  // the call never reached the member
   for (std::size_t i = 0; i < parameters.size(); ++i) {
-    if (parameters[i].direction == contract::Direction::kInOut) SetOwned(args[i], values[i]);
+    if (parameters[i].direction != contract::Direction::kInOut) continue;
+    ClearOwned(args[i]);
+    SetOwned(args[i], values[i]);
   }
 }
 
