@@ -309,3 +309,28 @@ def member_call(cls, member):
 def test_every_member_of_the_table_reaches_c(cls, member, workbook_dir):
     case = member_call(cls, member)
     assert outcome(case, CApi, workbook_dir) == outcome(case, ModuleApi, workbook_dir)
+
+
+def test_distinct_objects_on_threads_and_the_last_error_per_thread():
+    """ctypes lets go of the interpreter lock during a call: the threads run at once."""
+    import threading
+    failing = {"no such class": 429, "MatchString wrong type": 13, "Item of an empty collection": 9}
+    work = ["ParseRule " + c for c in ["001-张三", "002-李四", "003-王五", "006-周八"]] + list(failing)
+    expected = {name: outcome(CASES[name], CApi, None) for name in work}
+    got, problems = {name: set() for name in work}, []
+
+    def run(name):
+        try:
+            for _ in range(20):
+                got[name].add(outcome(CASES[name], CApi, None))
+                if name in failing and LIB.vexmar_error_number() != failing[name]:
+                    problems.append((name, LIB.vexmar_error_number()))
+        except Exception as e:  # reported below; a thread's exception would be lost
+            problems.append(e)
+
+    threads = [threading.Thread(target=run, args=(name,)) for name in work]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert problems == [] and got == {name: {expected[name]} for name in work}
