@@ -42,8 +42,8 @@
  *
  * Threads. As for the C++ objects: distinct objects may be used on different threads at
  * the same time; one object must not be used by two threads at once (the host serialises
- * its calls). Handles, values and the error description belong to no thread otherwise,
- * except that the description is per thread (the last failure on the calling thread).
+ * its calls on it). A handle may move from thread to thread. The last failure is kept per
+ * thread, so vexmar_error_description() tells of the calling thread's own call.
  *
  * The interface is part of libVexmarExt.so.1 and follows its SONAME: within one major
  * version functions keep their signatures and the structure keeps its layout. */
