@@ -36,7 +36,8 @@ std::vector<ListItem> CollectionItems(const Variant& property) {
   return items;
 }
 
-float Float(const Variant& value) { return dispatch::CoerceToFloat32(value); }
+// A float32 value, widened for the record (which keeps every number as a double).
+double Float(const Variant& value) { return static_cast<double>(dispatch::CoerceToFloat32(value)); }
 
 // Runs `body` on `result`; an error that escapes becomes the record's error field.
 template <typename Body>
