@@ -4,7 +4,8 @@
 
 namespace vexmar::cli {
 
-const char* const kHelpText = R"(vexmar - expand grading rules and list worksheets with the VexmarExt library
+const char* const kHelpText =
+    R"(vexmar - expand grading rules and list worksheets with the VexmarExt library
 
 usage:
   vexmar sheets [--json] FILE...
@@ -70,7 +71,8 @@ Parsed ParseCommandLine(const std::vector<std::string>& args) {
     const bool takes_value = arg == "--rule" || arg == "--file";
     if (!options_end && takes_value) {
       if (i + 1 >= args.size()) return {std::nullopt, arg + " needs a value"};
-      if (line.command == Command::kSheets || (arg == "--file" && line.command != Command::kExpand)) {
+      if (line.command == Command::kSheets ||
+          (arg == "--file" && line.command != Command::kExpand)) {
         return {std::nullopt, arg + " does not apply to '" + command + "'"};
       }
       const std::string& value = args[++i];
@@ -94,7 +96,8 @@ Parsed ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (line.inputs.empty()) {
-    return {std::nullopt, line.command == Command::kSheets ? "no file given" : "no test directory given"};
+    return {std::nullopt,
+            line.command == Command::kSheets ? "no file given" : "no test directory given"};
   }
   if (line.command == Command::kExpand && line.file_name.empty()) {
     return {std::nullopt, "expand needs --file NAME"};

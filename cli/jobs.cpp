@@ -124,7 +124,8 @@ void NamingRule(JobResult& result, const std::u16string& rule, const std::u16str
   std::vector<ListItem> files;
   for (std::int32_t i = 1; list.HasBounds() && i <= list.UpperBound(); ++i) {
     std::array<Variant, 2> change{rule, list.At(i)};
-    files.push_back({list.At(i), dispatch::CoerceToString(names.Call(u"ChangeRuleFileName", change))});
+    files.push_back(
+        {list.At(i), dispatch::CoerceToString(names.Call(u"ChangeRuleFileName", change))});
   }
   r.List("GetFileNames", "file_names", std::move(files));
   r.fields.back().text = Utf8ToUtf16(std::to_string(count));

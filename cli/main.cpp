@@ -30,7 +30,8 @@ class Progress {
   }
   void Show(std::size_t done, const std::u16string& name) const {
     if (!enabled_) return;
-    std::fprintf(stderr, "\r[%zu/%zu] %s\x1b[K", done, total_, vexmar::example::Shown(name).c_str());
+    std::fprintf(stderr, "\r[%zu/%zu] %s\x1b[K", done, total_,
+                 vexmar::example::Shown(name).c_str());
     std::fflush(stderr);
   }
 
@@ -42,8 +43,8 @@ class Progress {
 int Run(const CommandLine& line) {
   std::u16string rule;
   if (line.command != Command::kSheets) {
-    std::string bytes = line.rule ? *line.rule
-                                  : std::string(std::istreambuf_iterator<char>(std::cin), {});
+    std::string bytes =
+        line.rule ? *line.rule : std::string(std::istreambuf_iterator<char>(std::cin), {});
     rule = RuleText(bytes);
   }
   const std::u16string file_name = vexmar::Utf8ToUtf16Escaped(line.file_name);

@@ -55,11 +55,21 @@ std::string JsonString(std::u16string_view text) {
     if (unit >= 0x20 && unit != u'"' && unit != u'\\' && unit != 0x7F && !lone) continue;
     flush(i);
     switch (unit) {
-      case u'"': out += "\\\""; break;
-      case u'\\': out += "\\\\"; break;
-      case u'\r': out += "\\r"; break;
-      case u'\n': out += "\\n"; break;
-      case u'\t': out += "\\t"; break;
+      case u'"':
+        out += "\\\"";
+        break;
+      case u'\\':
+        out += "\\\\";
+        break;
+      case u'\r':
+        out += "\\r";
+        break;
+      case u'\n':
+        out += "\\n";
+        break;
+      case u'\t':
+        out += "\\t";
+        break;
       default: {
         char buffer[8];
         std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(unit));
@@ -166,11 +176,13 @@ void WritePlain(const Record& record, std::ostream& out) {
       case Field::Kind::kError:
         Line(out, f.label,
              std::to_string(f.error_number) + " (" +
-                 Hex(static_cast<std::int32_t>(0x800A0000u | static_cast<unsigned>(f.error_number))) +
+                 Hex(static_cast<std::int32_t>(0x800A0000u |
+                                               static_cast<unsigned>(f.error_number))) +
                  ") " + example::Shown(f.text));
         break;
       case Field::Kind::kList:
-        Line(out, f.label, f.text.empty() ? std::to_string(f.items.size()) : example::Shown(f.text));
+        Line(out, f.label,
+             f.text.empty() ? std::to_string(f.items.size()) : example::Shown(f.text));
         for (std::size_t i = 0; i < f.items.size(); ++i) {
           out << "      " << i + 1 << "  " << example::Shown(f.items[i].text) << '\n';
           if (f.items[i].detail) {

@@ -21,10 +21,10 @@ struct Field {
   std::string label;  // as the plain output shows it; empty: JSON only
   std::string key;    // the JSON key
   Kind kind = Kind::kNull;
-  std::u16string text;     // kText; a kNull's plain text; a kList's count as shown, if set
-  bool truth = false;      // kBool
-  double number = 0;       // kNumber
-  bool integer = false;    // kNumber: written without a fraction
+  std::u16string text;          // kText; a kNull's plain text; a kList's count as shown, if set
+  bool truth = false;           // kBool
+  double number = 0;            // kNumber
+  bool integer = false;         // kNumber: written without a fraction
   std::vector<ListItem> items;  // kList
   std::string detail_label, detail_key;  // kList with details: their label and key
   std::int32_t error_number = 0;         // kError (text is the description)

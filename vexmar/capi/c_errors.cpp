@@ -47,8 +47,6 @@ extern "C" {
 
 int32_t vexmar_error_number(void) { return vexmar::capi::Last().number; }
 
-const char* vexmar_error_description(void) {
-  return vexmar::capi::Last().description.c_str();
-}
+const char* vexmar_error_description(void) { return vexmar::capi::Last().description.c_str(); }
 
 }  // extern "C"

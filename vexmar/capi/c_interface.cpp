@@ -33,8 +33,8 @@ std::span<const contract::Parameter> CalledParameters(const vexmar_object& handl
                                                       std::int32_t dispid) {
   if (handle.info == nullptr) return {};
   for (const auto& m : handle.info->members) {
-    if (m.dispid == dispid && (m.kind == contract::MemberKind::kMethod ||
-                               m.kind == contract::MemberKind::kPropertyGet)) {
+    if (m.dispid == dispid &&
+        (m.kind == contract::MemberKind::kMethod || m.kind == contract::MemberKind::kPropertyGet)) {
       return m.parameters;
     }
   }
@@ -80,8 +80,8 @@ vexmar_status vexmar_new_collection(vexmar_object** collection) {
 
 void vexmar_release(vexmar_object* object) { delete object; }
 
-vexmar_status vexmar_call(vexmar_object* object, const char* name, vexmar_value* args,
-                          size_t count, vexmar_value* result) {
+vexmar_status vexmar_call(vexmar_object* object, const char* name, vexmar_value* args, size_t count,
+                          vexmar_value* result) {
   if (result != nullptr) *result = vexmar_empty();
   return Guarded([&] {
     const DispatchObject& target = ObjectOf(object);
