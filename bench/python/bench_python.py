@@ -57,14 +57,19 @@ def ctypes_call(build):
     string, int32 = 1, 2
     call, clear, name = lib.vexmar_call, lib.vexmar_value_clear, b"MatchString"
 
+    # The arguments made once, as a host that calls in a loop keeps them; the in/out
+    # length is given back and set again on each call.
+    args = (Value * 4)(Value(string, 0, ctypes.cast(source, ctypes.c_void_p), 7),
+                       Value(string, 0, ctypes.cast(find, ctypes.c_void_p), 7),
+                       Value(int32, 0, 1, 0), Value(int32, 0, 0, 0))
+    length, found = ctypes.byref(args[3]), Value()
+    found_ref = ctypes.byref(found)
+
     def once():
-        args = (Value * 4)(Value(string, 0, ctypes.cast(source, ctypes.c_void_p), 7),
-                           Value(string, 0, ctypes.cast(find, ctypes.c_void_p), 7),
-                           Value(int32, 0, 1, 0), Value(int32, 0, 0, 0))
-        found = Value()
-        call(matcher, name, args, 4, ctypes.byref(found))
-        clear(ctypes.byref(args[3]))
-        return found.data, args[3].data
+        args[3] = Value(int32, 0, 0, 0)
+        call(matcher, name, args, 4, found_ref)
+        clear(length)
+        return found.data
 
     return once
 
