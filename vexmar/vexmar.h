@@ -91,7 +91,7 @@ typedef struct vexmar_text {
 } vexmar_text;
 
 typedef struct vexmar_value {
-  vexmar_type type;
+  int32_t type;  /* a vexmar_type; any other number is a type mismatch (13) */
   int32_t owned; /* set by the library on values it filled; see vexmar_value_clear */
   union {
     vexmar_text string;

@@ -78,7 +78,7 @@ static vexmar_status UnknownTag(void) {
   a[1] = vexmar_string("b");
   a[2] = vexmar_int32(1);
   a[3] = vexmar_int32(0);
-  a[3].type = (vexmar_type)99;
+  a[3].type = 99;
   return WithMatcher("MatchString", a, 4);
 }
 static vexmar_status NullTextWithLength(void) {
