@@ -114,8 +114,10 @@ VEXMAR_C_API void vexmar_release(vexmar_object* object);
 
 /* Calls a method, or reads a property that takes arguments (a collection's Item), by
  * name. args[0..count-1] in declaration order; after the call each in/out argument holds
- * its new value (owned; also when the member failed after writing it). *result receives
- * the result (VEXMAR_EMPTY for none); result may be NULL. */
+ * its new value (owned; also when the member failed after writing it). The old value of
+ * such an argument is overwritten: freed if the library had given it, else left to the
+ * caller. *result is overwritten with the result (VEXMAR_EMPTY for none and on failure);
+ * result may be NULL. */
 VEXMAR_C_API vexmar_status vexmar_call(vexmar_object* object, const char* name,
                                        vexmar_value* args, size_t count,
                                        vexmar_value* result);
