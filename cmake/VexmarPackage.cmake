@@ -86,9 +86,14 @@ if(NOT VEXMAR_INSTALL)
   return()
 endif()
 install(TARGETS VexmarExt LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(TARGET vexmar_cli)
+  # The tool finds the library beside it in any prefix (a .deb's is the system's).
+  set_target_properties(vexmar_cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  install(TARGETS vexmar_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES ${vexmar_static} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 # The public headers alone (vexmar/CMakeLists.txt lists them).
-foreach(header IN LISTS VEXMAR_PUBLIC_HEADERS)
+foreach(header IN LISTS VEXMAR_PUBLIC_HEADERS VEXMAR_PUBLIC_C_HEADERS)
   get_filename_component(header_dir ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/vexmar/${header}
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexmar/${header_dir})
@@ -116,7 +121,8 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VexmarExt.pc
 set(CPACK_PACKAGE_NAME "libvexmarext-dev")
 set(CPACK_PACKAGE_VENDOR "VexmarExt developers")
 set(CPACK_PACKAGE_CONTACT "VexmarExt developers <maintainers@vexmarext.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Grading-rule expansion library with an embedded workbook reader")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Grading-rule expansion library with an embedded workbook reader, its C interface and the vexmar tool")
 set(CPACK_DEBIAN_PACKAGE_SECTION "libdevel")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

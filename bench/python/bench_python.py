@@ -4,7 +4,8 @@
     bench_python.py [--build build/release] [--work DIR] [--candidates 2000]
 
 1. The cost of one member call, ClsPatternMatchStr.MatchString, from Python through the
-   vexmar module and from C++ (call_overhead_bench: direct and by late binding).
+   vexmar module and through ctypes and the C interface, and from C++ (call_overhead_bench:
+   direct, by late binding, and through the C interface).
 2. vexmar.list_worksheets against xlrd (on_demand, .xls) and openpyxl (read_only, .xlsx)
    in this process, on 50 MB workbooks and on 250-sheet ones written by xlwt and
    xlsxwriter. Goal: at least 100x faster than every peer.
@@ -41,6 +42,38 @@ def fast_seconds(call, number):
     return min(timeit.repeat(call, number=number, repeat=5)) / number
 
 
+def ctypes_call(build):
+    """One MatchString call through the C interface from ctypes, as a timed callable."""
+    import ctypes
+
+    class Value(ctypes.Structure):  # the union as its widest members: pointer and size
+        _fields_ = [("type", ctypes.c_int), ("owned", ctypes.c_int32),
+                    ("data", ctypes.c_void_p), ("length", ctypes.c_size_t)]
+
+    lib = ctypes.CDLL(os.path.join(build, "libVexmarExt.so"))
+    matcher = ctypes.c_void_p()
+    assert lib.vexmar_create(b"VexmarExt.ClsPatternMatchStr", ctypes.byref(matcher)) == 0
+    source, find = ctypes.c_char_p(b"Sheet12"), ctypes.c_char_p(b"S?eet*2")
+    string, int32 = 1, 2
+    call, clear, name = lib.vexmar_call, lib.vexmar_value_clear, b"MatchString"
+
+    # The arguments made once, as a host that calls in a loop keeps them; the in/out
+    # length is given back and set again on each call.
+    args = (Value * 4)(Value(string, 0, ctypes.cast(source, ctypes.c_void_p), 7),
+                       Value(string, 0, ctypes.cast(find, ctypes.c_void_p), 7),
+                       Value(int32, 0, 1, 0), Value(int32, 0, 0, 0))
+    length, found = ctypes.byref(args[3]), Value()
+    found_ref = ctypes.byref(found)
+
+    def once():
+        args[3] = Value(int32, 0, 0, 0)
+        call(matcher, name, args, 4, found_ref)
+        clear(length)
+        return found.data
+
+    return once
+
+
 def call_overhead(vexmar, build):
     print("== one MatchString call")
     matcher = vexmar.Dispatch("VexmarExt.ClsPatternMatchStr")
@@ -49,11 +82,14 @@ def call_overhead(vexmar, build):
     assert method(*args) == (1, 7)
     bound = fast_seconds(lambda: method(*args), 100000)
     looked_up = fast_seconds(lambda: matcher.MatchString(*args), 100000)
+    through_ctypes = fast_seconds(ctypes_call(build), 100000)
     out = subprocess.run([os.path.join(build, "bench", "python", "call_overhead_bench"),
                           "--benchmark_format=json"], capture_output=True, check=True, text=True)
     cpp = {b["name"]: b["cpu_time"] for b in json.loads(out.stdout)["benchmarks"]}
     rows = [("Python, method looked up on each call", looked_up * 1e9),
             ("Python, bound method kept", bound * 1e9),
+            ("Python, ctypes through the C interface", through_ctypes * 1e9),
+            ("C, the C interface (vexmar_call by name)", cpp["BM_MatchStringCInterface"]),
             ("C++, late binding (DispatchObject::Invoke)", cpp["BM_MatchStringLateBound"]),
             ("C++, direct (ClsPatternMatchStr::MatchString)", cpp["BM_MatchStringDirect"])]
     for name, ns in rows:
