@@ -80,6 +80,7 @@ add_library(VexmarExt SHARED
   com_error.cpp
   com_value.cpp
   dispatch_arguments.cpp
+  entry_points.cpp
   module.cpp
   objects.cpp
   registration.cpp

@@ -1,7 +1,6 @@
 #pragma once
-// Collection items between the library's values and Automation Variants. Strings are
-// the library's own; any other value a caller adds is kept exactly as given, so that
-// Item gives back the same type and value.
+// A value a caller adds to a collection that is not a string: kept exactly as given, so
+// that Item gives back the same type and value.
 #include "vexmar/com/windows_com.hpp"
 
 #include "vexmar/component/value.hpp"
@@ -22,11 +21,5 @@ class ComValue final : public Object {
  private:
   VARIANT value_;
 };
-
-// A caller's value (not by reference) as a collection item.
-Variant ToItem(const VARIANT& value);
-// A collection item as a new Variant in `out` (which must be empty). Throws Error and
-// std::bad_alloc.
-void FromItem(const Variant& item, VARIANT* out);
 
 }  // namespace vexmar::com

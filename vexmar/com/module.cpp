@@ -1,11 +1,9 @@
-// The module entry point and the unloading and class-object exports.
+// The module's instance handle and the counts that decide whether it may be unloaded.
 #include "vexmar/com/module.hpp"
 
 #include "vexmar/com/windows_com.hpp"
 
 #include <atomic>
-
-#include "vexmar/com/class_factory.hpp"
 
 namespace vexmar::com {
 namespace {
@@ -18,6 +16,8 @@ std::atomic<long> g_locks{0};
 }  // namespace
 
 HMODULE ModuleHandle() noexcept { return g_module; }
+
+void SetModuleHandle(HMODULE module) noexcept { g_module = module; }
 
 std::wstring ModulePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -42,18 +42,3 @@ void UnlockModule() noexcept { --g_locks; }
 bool ModuleIdle() noexcept { return g_live_objects.load() == 0 && g_locks.load() == 0; }
 
 }  // namespace vexmar::com
-
-extern "C" {
-
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) vexmar::com::g_module = instance;
-  return TRUE;
-}
-
-STDAPI DllCanUnloadNow() { return vexmar::com::ModuleIdle() ? S_OK : S_FALSE; }
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
-  return vexmar::com::GetClassObject(clsid, iid, object);
-}
-
-}  // extern "C"

@@ -8,6 +8,8 @@
 namespace vexmar::com {
 
 HMODULE ModuleHandle() noexcept;
+// Called once, by the loader's entry point, before anything else runs.
+void SetModuleHandle(HMODULE module) noexcept;
 // The module's full path; std::bad_alloc when memory runs out.
 std::wstring ModulePath();
 
