@@ -19,7 +19,7 @@
 namespace vexmar::dispatch {
 namespace {
 
-using contract::ValueType;
+using class_table::ValueType;
 using testing::ErrorNumberOf;
 
 TEST(NumberTextTest, FormatsFloat32LikeAnAutomationHost) {

@@ -14,9 +14,9 @@
 namespace vexmar::dispatch {
 namespace {
 
-using contract::Direction;
-using contract::MemberKind;
-using contract::ValueType;
+using class_table::Direction;
+using class_table::MemberKind;
+using class_table::ValueType;
 using testing::Str;
 
 class Probe : public Object {
@@ -34,13 +34,13 @@ class Probe : public Object {
   }
 };
 
-constexpr contract::Parameter kFailParameters[] = {
+constexpr class_table::Parameter kFailParameters[] = {
     {"strMessage", ValueType::kString, Direction::kInOut},
     {"sngValue", ValueType::kFloat32, Direction::kInOut},
     {"nCode", ValueType::kInt32, Direction::kIn}};
-constexpr contract::Member kProbeMembers[] = {
+constexpr class_table::Member kProbeMembers[] = {
     {MemberKind::kMethod, "Fail", 0x60030000, kFailParameters, ValueType::kInt32, u""}};
-constexpr contract::ClassInfo kProbeInfo[] = {
+constexpr class_table::ClassInfo kProbeInfo[] = {
     {"Probe", "_Probe", "VexmarExt.Probe", Guid{}, Guid{}, "", kProbeMembers}};
 constexpr BoundMember kProbeBindings[] = {Method<&Probe::Fail>("Fail")};
 constexpr BoundClass kProbeBound[] = {BindClass<Probe>("Probe", kProbeBindings)};

@@ -12,7 +12,7 @@
 namespace vexmar::com {
 namespace {
 
-using contract::ValueType;
+using class_table::ValueType;
 
 // Script engines may hand on a by-reference Variant that refers to another one.
 constexpr int kMaxReferenceDepth = 8;
@@ -88,7 +88,7 @@ DispatchArguments::~DispatchArguments() {
   }
 }
 
-HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Member* member,
+HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const class_table::Member* member,
                                    UINT* arg_error) {
   params_ = params;
   const UINT count = params.cArgs;
@@ -111,14 +111,14 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Mem
     if (member != nullptr && position == DISPID_PROPERTYPUT) {
       position = static_cast<LONG>(member->parameters.size()) - 1;
     }
-    const contract::Parameter* parameter = nullptr;
+    const class_table::Parameter* parameter = nullptr;
     if (member != nullptr && position >= 0 &&
         static_cast<std::size_t>(position) < member->parameters.size()) {
       parameter = &member->parameters[static_cast<std::size_t>(position)];
     }
 
     HRESULT hr = S_OK;
-    if (parameter != nullptr && parameter->direction == contract::Direction::kInOut) {
+    if (parameter != nullptr && parameter->direction == class_table::Direction::kInOut) {
       slot.parameter = parameter;
       hr = PrepareInOut(arg, slot);
     } else if (V_VT(&arg) == (VT_BYREF | VT_VARIANT)) {
@@ -137,7 +137,7 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Mem
       arg = slot.copy;  // a shallow view; the slot owns the value
     }
     if (SUCCEEDED(hr) && parameter != nullptr &&
-        parameter->type == contract::ValueType::kCollection &&
+        parameter->type == class_table::ValueType::kCollection &&
         (V_VT(&arg) == VT_NULL || V_VT(&arg) == VT_EMPTY)) {
       V_VT(&arg) = VT_DISPATCH;
       V_DISPATCH(&arg) = nullptr;

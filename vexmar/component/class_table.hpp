@@ -10,7 +10,7 @@
 
 #include "vexmar/component/guid.hpp"
 
-namespace vexmar::contract {
+namespace vexmar::class_table {
 
 enum class MemberKind { kMethod, kPropertyGet, kPropertyPut, kPropertyPutRef };
 enum class ValueType { kNone, kString, kInt32, kFloat32, kBool16, kStringList, kCollection };
@@ -197,4 +197,9 @@ inline constexpr CollectionMemberId kCollectionNewEnum{"_NewEnum", -4};
 inline constexpr std::array<CollectionMemberId, 5> kCollectionMembers{
     {kCollectionItem, kCollectionAdd, kCollectionCount, kCollectionRemove, kCollectionNewEnum}};
 
-}  // namespace vexmar::contract
+}  // namespace vexmar::class_table
+
+namespace vexmar {
+// The table's earlier name, kept for hosts written against it.
+namespace contract = class_table;
+}  // namespace vexmar
