@@ -14,6 +14,7 @@
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <memory>
@@ -254,9 +255,84 @@ IXmlReader* Reader(void* parser) noexcept { return static_cast<IXmlReader*>(pars
 
 }  // namespace
 
-// XmlLite allocates on its own; nothing is charged here.
-struct XmlStreamParser::Budget {
+// Charges what XmlLite allocates for one parser, as the expat backend's allocator does:
+// the reader takes every block through this IMalloc (CreateXmlReader's third argument),
+// and a block beyond kMaxParserMemory fails as out of memory, which ends the parse as
+// damage. Every block carries its size in a header.
+struct XmlStreamParser::Budget final : public IMalloc {
+  std::size_t used = 0;
   std::size_t peak = 0;
+  bool exceeded = false;
+
+  struct alignas(std::max_align_t) Header {
+    std::size_t size;
+  };
+
+  bool Charge(std::size_t size) noexcept {
+    if (size > kMaxParserMemory - used) {
+      exceeded = true;
+      return false;
+    }
+    used += size;
+    peak = std::max(peak, used);
+    return true;
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMalloc)) {
+      *out = static_cast<IMalloc*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  // Owned by the parser, which releases the reader before it.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  void* STDMETHODCALLTYPE Alloc(SIZE_T size) override {
+    if (!Charge(size)) return nullptr;
+    auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+    if (header == nullptr) {
+      used -= size;
+      return nullptr;
+    }
+    header->size = size;
+    return header + 1;
+  }
+  void* STDMETHODCALLTYPE Realloc(void* block, SIZE_T size) override {
+    if (block == nullptr) return Alloc(size);
+    if (size == 0) {
+      Free(block);
+      return nullptr;
+    }
+    Header* header = static_cast<Header*>(block) - 1;
+    const std::size_t old_size = header->size;
+    used -= old_size;
+    if (!Charge(size)) {
+      used += old_size;
+      return nullptr;
+    }
+    auto* grown = static_cast<Header*>(std::realloc(header, sizeof(Header) + size));
+    if (grown == nullptr) {
+      used = used - size + old_size;
+      return nullptr;
+    }
+    grown->size = size;
+    return grown + 1;
+  }
+  void STDMETHODCALLTYPE Free(void* block) override {
+    if (block == nullptr) return;
+    Header* header = static_cast<Header*>(block) - 1;
+    used -= header->size;
+    std::free(header);
+  }
+  SIZE_T STDMETHODCALLTYPE GetSize(void* block) override {
+    return block == nullptr ? static_cast<SIZE_T>(-1) : (static_cast<Header*>(block) - 1)->size;
+  }
+  int STDMETHODCALLTYPE DidAlloc(void* block) override { return block == nullptr ? -1 : 1; }
+  void STDMETHODCALLTYPE HeapMinimize() override {}
 };
 
 std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
@@ -271,7 +347,7 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
     throw Error(ErrorNumber::kFileNotFound, u"找不到系统的 XML 组件 xmllite.dll");
   }
   IXmlReader* reader = nullptr;
-  const HRESULT hr = create(kXmlReaderIid, reinterpret_cast<void**>(&reader), nullptr);
+  const HRESULT hr = create(kXmlReaderIid, reinterpret_cast<void**>(&reader), budget_.get());
   if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
   if (FAILED(hr) || reader == nullptr) Raise(ErrorNumber::kCannotCreateObject);
   parser_ = reader;
@@ -309,6 +385,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   bool root_ended = false;
   const auto fail = [&]() -> XmlOutcome {
     if (stream.Failure()) std::rethrow_exception(stream.Failure());
+    if (budget_->exceeded) RaiseFailure(FailureKind::kXmlParserMemoryExceeded);
     if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
     if (!root_seen && !filter.TokenTooLong()) {
       if (std::optional<std::string> doctype = FindDoctypeName(stream.Prolog())) {
@@ -317,6 +394,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         return XmlOutcome::kDoctype;
       }
     }
+    if (filter.TokenTooLong()) cap_exceeded_ = FailureKind::kXmlTokenTooLong;
     if (filter.TokenTooLong() || filter.EndedEarly()) {
       error_line_ = filter.ProblemLine();
       return XmlOutcome::kMalformed;
@@ -378,6 +456,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         }
         if (++depth_ > kMaxDepth) {
           too_deep_ = true;
+          cap_exceeded_ = FailureKind::kXmlNestingTooDeep;
           return malformed_here();
         }
         const bool empty = reader.IsEmptyElement() != FALSE;
@@ -390,8 +469,9 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
           binding_bytes_ += attributes.declaration_bytes;
           bound_per_element_.push_back(static_cast<std::uint32_t>(attributes.declarations));
           declared_bytes.push_back(attributes.declaration_bytes);
-          if (attributes.empty_prefix_uri || bindings > kMaxBindings ||
-              binding_bytes_ > kMaxBindingBytes) {
+          if (attributes.empty_prefix_uri) return malformed_here();
+          if (bindings > kMaxBindings || binding_bytes_ > kMaxBindingBytes) {
+            cap_exceeded_ = FailureKind::kXmlNamespaceDeclarationsExceeded;
             return malformed_here();
           }
           if (!handler_.StartElement(name.View(), XmlAttributes(attributes.Items()), depth_)) {
