@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "vexmar/workbook/xml/xml_prolog.hpp"
+
 namespace vexmar::workbook {
 namespace {
 
@@ -129,22 +131,6 @@ bool IsParserEncoding(std::string_view label) noexcept {
          lower == "iso-8859-1" || lower == "us-ascii";
 }
 
-// The encoding label of the XML declaration at the start of `text`, and where it stands.
-bool FindLabel(std::string_view text, std::size_t* begin, std::size_t* end) {
-  if (!text.starts_with("<?xml")) return false;
-  const std::size_t close = text.find("?>");
-  if (close == std::string_view::npos) return false;
-  const std::size_t at = text.substr(0, close).find("encoding");
-  if (at == std::string_view::npos) return false;
-  const std::size_t quote = text.find_first_of("\"'", at);
-  if (quote == std::string_view::npos || quote > close) return false;
-  const std::size_t last = text.find(text[quote], quote + 1);
-  if (last == std::string_view::npos || last > close) return false;
-  *begin = quote + 1;
-  *end = last;
-  return true;
-}
-
 thread_local std::uint64_t converter_calls = 0;
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::size_t kHead = 512;
@@ -233,7 +219,7 @@ void LegacyEncodingStream::Start() {
   const std::string_view head(input_.data(), input_.size());
   std::size_t begin = 0;
   std::size_t end = 0;
-  if (!FindLabel(head, &begin, &end)) return;
+  if (!FindEncodingLabel(head, &begin, &end)) return;
   const std::string_view label = head.substr(begin, end - begin);
   if (IsParserEncoding(label)) return;
   const iconv_t cd = OpenToUtf8(label);
