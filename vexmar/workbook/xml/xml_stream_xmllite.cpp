@@ -78,7 +78,8 @@ using Owned = std::unique_ptr<T, Releaser<T>>;
 // reads.
 class StreamAdapter final : public IStream {
  public:
-  StreamAdapter(ByteStream& input, std::uint64_t& fed) : input_(input), fed_(fed) {}
+  StreamAdapter(ByteStream& input, std::uint64_t& fed, const bool& stop)
+      : input_(input), fed_(fed), stop_(stop) {}
 
   std::exception_ptr Failure() const noexcept { return failure_; }
   // The start of the document, up to the first element.
@@ -106,7 +107,7 @@ class StreamAdapter final : public IStream {
 
   HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override {
     if (read != nullptr) *read = 0;
-    if (failure_) return S_FALSE;
+    if (failure_ || stop_) return S_FALSE;
     try {
       // Fill the request: a short answer tells XmlLite that the stream has ended.
       const std::span out(static_cast<std::byte*>(buffer), size);
@@ -156,6 +157,7 @@ class StreamAdapter final : public IStream {
  private:
   ByteStream& input_;
   std::uint64_t& fed_;
+  const bool& stop_;  // the parser's memory is spent: the stream ends here
   std::exception_ptr failure_;
   bool swap_ = false;
   bool recording_ = true;
@@ -256,9 +258,11 @@ IXmlReader* Reader(void* parser) noexcept { return static_cast<IXmlReader*>(pars
 }  // namespace
 
 // Charges what XmlLite allocates for one parser, as the expat backend's allocator does:
-// the reader takes every block through this IMalloc (CreateXmlReader's third argument),
-// and a block beyond kMaxParserMemory fails as out of memory, which ends the parse as
-// damage. Every block carries its size in a header.
+// the reader takes every block through this IMalloc (CreateXmlReader's third argument).
+// Wine's reader does not survive a failed allocation, so a block beyond kMaxParserMemory
+// is still given, and the parse is stopped instead: the stream ends for the reader at
+// once, and the parse ends as damage at the memory cap. The overshoot is one block (the
+// token filter keeps every block far below the cap). Every block carries its size.
 struct XmlStreamParser::Budget final : public IMalloc {
   std::size_t used = 0;
   std::size_t peak = 0;
@@ -269,12 +273,9 @@ struct XmlStreamParser::Budget final : public IMalloc {
   };
 
   bool Charge(std::size_t size) noexcept {
-    if (size > kMaxParserMemory - used) {
-      exceeded = true;
-      return false;
-    }
     used += size;
     peak = std::max(peak, used);
+    if (used > kMaxParserMemory) exceeded = true;
     return true;
   }
 
@@ -366,7 +367,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   IXmlReader& reader = *Reader(parser_);
   LegacyEncodingStream decoded(input);
   XmlTokenFilter filter(decoded, kMaxTokenBytes);
-  StreamAdapter stream(filter, fed_);
+  StreamAdapter stream(filter, fed_, budget_->exceeded);
   HRESULT hr = reader.SetInput(static_cast<IStream*>(&stream));
   if (FAILED(hr)) Raise(ErrorNumber::kApplicationDefined);
   // Detach the stream on every way out: the reader must not keep a pointer to it.
@@ -427,6 +428,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   for (;;) {
     XmlNodeType type = XmlNodeType_None;
     hr = reader.Read(&type);
+    if (budget_->exceeded) return fail();
     if (hr == S_FALSE) {
       // A document needs its one root element, closed.
       if (!root_ended || filter.TokenTooLong() || filter.EndedEarly() || stream.Failure()) {
