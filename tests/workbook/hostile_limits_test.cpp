@@ -260,7 +260,17 @@ TEST(HostileLimitsTest, DistinctNamePoolIsBounded) {
   RecordingHandler handler;
   XmlStreamParser parser(handler, 1);
   StringStream input(doc);
-  EXPECT_THROW(parser.Parse(input), Error);
+  bool refused = false;
+  try {
+    parser.Parse(input);
+  } catch (const Error&) {
+    refused = true;
+  }
+#ifndef _WIN32
+  EXPECT_TRUE(refused);  // expat pools every distinct name; the Windows parser keeps none
+#endif
+  (void)refused;
+  EXPECT_GT(parser.PeakMemory(), 0u);  // the parser's allocations are charged on both
   EXPECT_LE(parser.PeakMemory(), XmlStreamParser::kMaxParserMemory);
 }
 
