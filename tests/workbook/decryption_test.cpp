@@ -69,6 +69,13 @@ std::string WithSpin(const std::string& spin, const std::string& params = kParam
   return Agile(kParams, params + "spinCount=\"" + spin + "\" " + kFields);
 }
 
+// Fields of the sizes SHA-512 and AES-256 need, so that the key derivation runs.
+std::string SizedWithSpin(const std::string& spin) {
+  return Agile(kParams, kParams + "spinCount=\"" + spin + "\" encryptedVerifierHashInput=\"" +
+                            kBlock + "\" encryptedVerifierHashValue=\"" + std::string(86, 'A') +
+                            "==\" encryptedKeyValue=\"" + std::string(43, 'A') + "=\"");
+}
+
 // A standard-encryption header whose flags, algorithm and key size are given.
 std::string Standard(std::uint32_t flags, std::uint32_t algorithm, std::uint32_t key_bits,
                      std::uint32_t header_size = 32) {
@@ -81,6 +88,7 @@ struct HeaderCase {
   const char* what;
   std::string info;
   const char* outcome;
+  std::int64_t rounds = 0;  // hash rounds of the key derivation
 };
 
 TEST(PackageCipherTest, RefusesBadHeadersBeforeAnyHashing) {
@@ -92,6 +100,9 @@ TEST(PackageCipherTest, RefusesBadHeadersBeforeAnyHashing) {
       {"spin count beyond the cap", WithSpin("4000000000"), "damaged"},
       {"spin count one beyond the cap", WithSpin("10000001"), "damaged"},
       {"spin count not a number", WithSpin("12x"), "damaged"},
+      // Beyond what the default password is tried with: encrypted, before any hashing.
+      {"spin count beyond the default-password cap", SizedWithSpin("500001"), "encrypted"},
+      {"spin count at the default-password cap", SizedWithSpin("500000"), "encrypted", 500'000},
       {"salt beyond the cap",
        WithSpin("1", std::string(kParams).replace(kParams.find("AAAA"), 4, std::string(100, 'A'))),
        "damaged"},
@@ -112,11 +123,13 @@ TEST(PackageCipherTest, RefusesBadHeadersBeforeAnyHashing) {
       {"standard without AES", Standard(0x04, 0x6801, 128), "encrypted"},
       {"standard key size unknown", Standard(0x24, 0x660E, 100), "encrypted"},
       {"standard header beyond the stream", Standard(0x24, 0x660E, 128, 4096), "damaged"},
-      {"standard, wrong password", Standard(0x24, 0x660E, 128), "encrypted"},
+      {"standard, wrong password", Standard(0x24, 0x660E, 128), "encrypted", 50'000},
   };
   for (const HeaderCase& c : cases) {
     const std::vector<std::byte> info = Bytes(c.info);
+    const std::uint64_t before = KeyDerivationRounds();
     EXPECT_EQ(Outcome([&] { (void)OpenPackageCipher(info); }), c.outcome) << c.what;
+    EXPECT_EQ(KeyDerivationRounds() - before, static_cast<std::uint64_t>(c.rounds)) << c.what;
   }
 }
 

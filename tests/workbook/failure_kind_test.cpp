@@ -36,6 +36,9 @@ TEST(FailureKindTest, DescriptionsAreTheFixedTexts) {
   const DescriptionCase cases[] = {
       {FailureKind::kFileTruncated, {}, 0, u"工作簿文件已损坏，无法读取（文件被截断）。"},
       {FailureKind::kEncrypted, {}, 0, u"工作簿已加密或受密码保护，无法读取。"},
+      // An encrypted kind: the whole text, never in the damaged-file wrapper.
+      {FailureKind::kEncryptedSpinCountBeyondAttempt, {}, 0,
+       u"工作簿已加密或受密码保护，无法读取（spinCount超出尝试默认密码的上限）。"},
       {FailureKind::kPartMalformedXml, u"xl/workbook.xml", 12,
        u"工作簿文件已损坏，无法读取（部件 xl/workbook.xml 的 XML 格式错误，第 12 行）。"},
       {FailureKind::kXmlWorkbookMalformed,

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "vexmar/workbook/containers/zip_name.hpp"
+#include "workbook/test_files.hpp"
+#include "workbook/zip_builder.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -55,9 +57,35 @@ TEST(OpcPackageTest, RelationshipAndContentTypes) {
 
 TEST(OpcPackageTest, PartNamesCompareLikePackageNames) {
   EXPECT_TRUE(PartNamesEqual("/XL/Workbook.xml", "xl\\workbook.XML"));
-  EXPECT_EQ(PartNameHash("/XL/Workbook.xml"), PartNameHash("xl\\workbook.XML"));
+  EXPECT_EQ(FingerprintPartName("/XL/Workbook.xml"), FingerprintPartName("xl\\workbook.XML"));
   EXPECT_FALSE(PartNamesEqual("xl/workbook.xml", "xl/workbook.xm"));
   EXPECT_EQ(Cp437ToUtf8("\x80\xE4 ok"), "\xC3\x87\xCE\xA3 ok");
+}
+
+// Overrides and extensions claim parts whatever separator, case or leading slash the
+// part name is written with, as every other part-name comparison does.
+TEST(OpcPackageTest, ContentTypesClaimPartsAsPartNamesCompare) {
+  const testing::ScratchFile file(
+      testing::ZipBuilder()
+          .Add("[Content_Types].xml",
+               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Override PartName=\"\\xl\\Book.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+               "<Default Extension=\"BIN\" "
+               "ContentType=\"application/vnd.ms-excel.sheet.binary.macroEnabled.main\"/></Types>")
+          .Build());
+  const FileSource source(file.Path());
+  ZipArchive zip(source);
+  const std::optional<ContentTypes> types = ContentTypes::Read(zip);
+  ASSERT_TRUE(types.has_value());
+  const struct {
+    const char* part;
+    bool claimed;
+  } cases[] = {
+      {"xl/book.xml", true},   {"xl\\book.xml", true}, {"/XL\\BOOK.XML", true},
+      {"xl\\other.bin", true}, {"xl.bin\\book", false}, {"xl/book.xm", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(types->ClaimsWorkbook(c.part), c.claimed) << c.part;
 }
 
 }  // namespace

@@ -112,6 +112,8 @@ TEST(LegacyEncodingTest, DeclaredEncodingsAreDecoded) {
       {"Big5", "\xA6\xA8\xC1\x5A", u"成績"},
       {"EUC-KR", "\xBD\xC3\xC6\xAE", u"시트"},
       {"EUC-JP", "\xC9\xBD", u"表"},
+      // Four-byte forms beside two-byte ones: U+20000 and U+0080, then 成.
+      {"GB18030", "\x95\x32\x82\x36\x81\x30\x81\x30\xB3\xC9", u"\U00020000\u0080成"},
   };
   for (const auto& c : cases) {
     const std::string declaration =

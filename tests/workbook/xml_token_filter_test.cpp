@@ -79,11 +79,30 @@ TEST(XmlTokenFilter, CutsLongCommentsToWhatDecidesTheirWellFormedness) {
 
 TEST(XmlTokenFilter, LeavesEverythingElseAsItIs) {
   const std::string cases[] = {
-      "<a b='<!--" + kLong + "'>" + kLong + "<![CDATA[<!--" + kLong + "]]></a>",
+      "<a b='<!--" + kLong + "'><![CDATA[<!--" + kLong + "]]></a>",
+      kLong.substr(0, 500) + "<a/>" + kLong.substr(0, 500),  // outside the root: kept
       "<?pi <!--" + kLong + "?><a/><!-- short -->",
       std::string("\xFF\xFE<\0a\0/\0>\0", 10) + "<!--" + kLong + "-->",  // UTF-16
   };
   for (const std::string& doc : cases) EXPECT_EQ(Filter(doc).text, doc);
+}
+
+// Long character data keeps its first bytes and whatever decides its well-formedness:
+// references whole, the two bytes after "]" (no "]]>" is made), line breaks, non-ASCII.
+TEST(XmlTokenFilter, TrimsLongTextToWhatDecidesItsWellFormedness) {
+  const std::string head(XmlTokenFilter::kKeptTextStart, 'h');
+  const struct {
+    std::string text;
+    std::string kept;
+  } cases[] = {
+      {head + kLong, head},
+      {head + "x\nx&amp;x]x]x>x\xE6\x88\x90x", head + "\n&amp;]x]x>\xE6\x88\x90"},
+      {head + "]]]x>x", head + "]]]x>"},
+      {head.substr(4) + "&amp;x", head.substr(4) + "&amp;"},  // a reference across the start
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Filter("<a>" + c.text + "</a>").text, "<a>" + c.kept + "</a>");
+  }
 }
 
 TEST(XmlTokenFilter, StopsAtATokenLongerThanTheCap) {

@@ -166,5 +166,41 @@ TEST(ZipArchiveTest, CorruptArchivesAreDamage) {
   }
 }
 
+
+// Runs of one name, repeated as a hostile package repeats it: a look-up reads one central
+// header whatever the run's length, and the first of the run in directory order is the one.
+TEST(ZipArchiveTest, RepeatedNamesCostOneHeaderPerLookup) {
+  constexpr int kRepeats = 20'000;
+  constexpr int kLookups = 5'000;
+  struct Case {
+    const char* label;
+    bool shared_local_header;  // every repeat points at the first one's local header
+    const char* repeat_spelling;
+  } cases[] = {
+      {"own_headers", false, "xl/worksheets/sheet1.xml"},
+      {"one_local_header", true, "xl/worksheets/sheet1.xml"},
+      {"other_spellings", false, "/XL\\Worksheets\\SHEET1.xml"},
+  };
+  for (const Case& c : cases) {
+    ZipBuilder builder;
+    builder.Add("xl/worksheets/sheet1.xml", "first");
+    for (int i = 0; i < kRepeats; ++i) {
+      builder.Add({c.repeat_spelling, "later", true, 0, 0xFFFF, -1, c.shared_local_header ? 0 : -1});
+    }
+    builder.Add("other.xml", "x");
+    const ScratchFile file(builder.Build());
+    const FileSource source(file.Path());
+    ZipArchive zip(source);
+    EXPECT_EQ(zip.EntryCount(), 2u) << c.label;
+    for (int i = 0; i < kLookups; ++i) {
+      ASSERT_TRUE(zip.Contains("xl/worksheets/sheet1.xml")) << c.label;
+      ASSERT_TRUE(zip.Find("xl/worksheets/sheet1.xml").has_value()) << c.label;
+    }
+    EXPECT_FALSE(zip.Find("xl/worksheets/sheet2.xml").has_value()) << c.label;
+    EXPECT_EQ(zip.HeadersReread(), std::uint64_t{kLookups}) << c.label;
+    EXPECT_EQ(ReadEntry(zip, "XL/worksheets/sheet1.xml"), "first") << c.label;
+  }
+}
+
 }  // namespace
 }  // namespace vexmar::workbook::testing

@@ -120,6 +120,12 @@ constexpr std::array<FailureEntry, kFailureKindCount> kTable{{
     {K::kFilePassVerifierTooShort, u"FILEPASS密码验证数据过短"},
     {K::kRc4BlockOutOfRange, u"工作簿流超出RC4块编号的范围"},
     {K::kEncrypted, u"工作簿已加密或受密码保护，无法读取。"},
+    {K::kEncryptedSpinCountBeyondAttempt,
+     u"工作簿已加密或受密码保护，无法读取（spinCount超出尝试默认密码的上限）。"},
+    {K::kXmlTokenTooLong, u"XML 文档中的单个标记（标签、属性、注释或文本）超出 8 MiB 的上限"},
+    {K::kXmlNestingTooDeep, u"XML 元素的嵌套层数超出 4096 层的上限"},
+    {K::kXmlNamespaceDeclarationsExceeded, u"XML 命名空间声明的数量或长度超出上限"},
+    {K::kBinarySheetRecordTooLong, u"二进制工作簿部件的工作表记录超出 64 KiB 的上限"},
 }};
 
 constexpr bool InEnumerationOrder() {
@@ -156,7 +162,9 @@ std::u16string Filled(std::u16string_view text, std::u16string_view subject, std
 
 }  // namespace
 
-bool IsEncryption(FailureKind kind) noexcept { return kind == FailureKind::kEncrypted; }
+bool IsEncryption(FailureKind kind) noexcept {
+  return kind == FailureKind::kEncrypted || kind == FailureKind::kEncryptedSpinCountBeyondAttempt;
+}
 
 std::u16string_view FailureText(FailureKind kind) noexcept {
   const auto index = static_cast<std::size_t>(kind);

@@ -128,9 +128,18 @@ enum class FailureKind : std::uint8_t {
   kRc4BlockOutOfRange,
   // Not damage: the workbook is protected by a password it cannot be read without.
   kEncrypted,
+  // Added later, so after kEncrypted. Encrypted: a spin count beyond what the default
+  // password is tried with.
+  kEncryptedSpinCountBeyondAttempt,
+  // Caps of the XML parser, whatever the format.
+  kXmlTokenTooLong,
+  kXmlNestingTooDeep,
+  kXmlNamespaceDeclarationsExceeded,
+  // A binary sheet record beyond its cap.
+  kBinarySheetRecordTooLong,
 };
 inline constexpr std::size_t kFailureKindCount =
-    static_cast<std::size_t>(FailureKind::kEncrypted) + 1;
+    static_cast<std::size_t>(FailureKind::kBinarySheetRecordTooLong) + 1;
 
 // True for the kinds that mean "encrypted", false for those that mean "damaged".
 VEXMAR_API bool IsEncryption(FailureKind kind) noexcept;

@@ -333,7 +333,9 @@ bool HasLegacyBiffHeader(std::span<const std::byte> head) {
 }
 
 bool HasBareBiff8Header(std::span<const std::byte> head) {
-  if (head.size() < 8 || LoadU16(head, 0) != biff::kBof || LoadU16(head, 2) < 8 ||
+  // Some exporters write a BIFF5 BOF of six bytes (version 0); its first two fields,
+  // the version and the substream type, are all that is read.
+  if (head.size() < 8 || LoadU16(head, 0) != biff::kBof || LoadU16(head, 2) < 4 ||
       LoadU16(head, 2) > 32) {
     return false;
   }

@@ -346,27 +346,27 @@ void ZipArchive::IndexCentralDirectory() {
     std::uint64_t next = 0;
     const ZipEntry entry = ParseCentralHeader(reader, offset, end, &next);
     if (entry.local_header_offset > cd_offset_) RaiseBadDirectory();
-    index_.push_back({PartNameHash(entry.name), offset});
+    index_.push_back({FingerprintPartName(entry.name), offset});
     offset = next;
   }
   // Writers without zip64 records let the 16-bit count wrap; compare what fits.
   if ((index_.size() & 0xFFFF) != (cd_entries_ & 0xFFFF)) RaiseBadDirectory();
-  // Sorted by hash, entries with equal hashes in directory order: the first of
-  // duplicate names is the one found.
-  std::stable_sort(index_.begin(), index_.end(), [](const IndexEntry& a, const IndexEntry& b) {
-    return a.name_hash < b.name_hash;
+  // One entry per name, the first in directory order (the lowest header offset): a run
+  // of repeated names costs its sorting once, never a look-up.
+  std::sort(index_.begin(), index_.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    return a.name != b.name ? a.name < b.name : a.header_offset < b.header_offset;
   });
+  index_.erase(std::unique(index_.begin(), index_.end(),
+                           [](const IndexEntry& a, const IndexEntry& b) { return a.name == b.name; }),
+               index_.end());
 }
 
-std::pair<std::vector<ZipArchive::IndexEntry>::const_iterator,
-          std::vector<ZipArchive::IndexEntry>::const_iterator>
-ZipArchive::EqualHash(std::uint64_t hash) const {
-  const auto first =
-      std::lower_bound(index_.begin(), index_.end(), hash,
-                       [](const IndexEntry& item, std::uint64_t h) { return item.name_hash < h; });
-  auto last = first;
-  while (last != index_.end() && last->name_hash == hash) ++last;
-  return {first, last};
+const ZipArchive::IndexEntry* ZipArchive::Lookup(std::string_view name) const noexcept {
+  const PartNameFingerprint wanted = FingerprintPartName(name);
+  const auto it = std::lower_bound(
+      index_.begin(), index_.end(), wanted,
+      [](const IndexEntry& item, const PartNameFingerprint& key) { return item.name < key; });
+  return it != index_.end() && it->name == wanted ? &*it : nullptr;
 }
 
 ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
@@ -376,18 +376,16 @@ ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
 }
 
 std::optional<ZipEntry> ZipArchive::Find(std::string_view name) const {
-  const auto [first, last] = EqualHash(PartNameHash(name));
-  for (auto it = first; it != last; ++it) {
-    ZipEntry entry = ReadCentralHeader(it->header_offset);
-    if (PartNamesEqual(entry.name, name)) return entry;
-  }
-  return std::nullopt;
+  const IndexEntry* found = Lookup(name);
+  if (found == nullptr) return std::nullopt;
+  ++headers_reread_;
+  ZipEntry entry = ReadCentralHeader(found->header_offset);
+  // Equal fingerprints of different names are beyond reach without the key; never guess.
+  if (!PartNamesEqual(entry.name, name)) return std::nullopt;
+  return entry;
 }
 
-bool ZipArchive::Contains(std::string_view name) const {
-  const auto [first, last] = EqualHash(PartNameHash(name));
-  return first != last;
-}
+bool ZipArchive::Contains(std::string_view name) const { return Lookup(name) != nullptr; }
 
 void ZipArchive::ChargeInflated(std::uint64_t bytes) {
   inflated_total_ += bytes;

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/containers/zip_name.hpp"
 #include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
 
@@ -47,13 +47,18 @@ class ZipArchive {
   ZipArchive(const ZipArchive&) = delete;
   ZipArchive& operator=(const ZipArchive&) = delete;
 
+  // Distinct part names in the central directory.
   std::size_t EntryCount() const noexcept { return index_.size(); }
 
   // The entry with this part name; names compare ASCII-case-insensitively, "\" equals
-  // "/" and a leading "/" is ignored, as package part names do.
+  // "/" and a leading "/" is ignored, as package part names do. Of several entries with
+  // one name the first in the central directory is the one. A binary search over the
+  // index and one central header read, however many names the archive repeats.
   std::optional<ZipEntry> Find(std::string_view name) const;
   // Whether an entry of that name exists, without reading its header again.
   bool Contains(std::string_view name) const;
+  // Central headers read again by Find so far (for tests and benchmarks).
+  std::uint64_t HeadersReread() const noexcept { return headers_reread_; }
 
   // The entry's bytes, inflated on the fly. Encrypted entries raise the encrypted error;
   // unknown methods, sizes beyond the limits and corrupt data raise the damaged error.
@@ -66,14 +71,13 @@ class ZipArchive {
 
  private:
   struct IndexEntry {
-    std::uint64_t name_hash;
+    PartNameFingerprint name;
     std::uint64_t header_offset;  // absolute file offset of the central header
   };
   void LocateCentralDirectory();
   void IndexCentralDirectory();
   ZipEntry ReadCentralHeader(std::uint64_t offset) const;
-  std::pair<std::vector<IndexEntry>::const_iterator, std::vector<IndexEntry>::const_iterator>
-  EqualHash(std::uint64_t hash) const;
+  const IndexEntry* Lookup(std::string_view name) const noexcept;
 
   std::unique_ptr<RandomAccessStream> owned_source_;
   RandomAccessStream& file_;
@@ -82,7 +86,8 @@ class ZipArchive {
   std::uint64_t cd_size_ = 0;
   std::uint64_t cd_entries_ = 0;
   std::uint64_t inflated_total_ = 0;
-  std::vector<IndexEntry> index_;
+  std::vector<IndexEntry> index_;  // sorted by fingerprint, one entry per distinct name
+  mutable std::uint64_t headers_reread_ = 0;
 };
 
 }  // namespace vexmar::workbook

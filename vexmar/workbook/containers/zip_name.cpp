@@ -1,6 +1,9 @@
 #include "vexmar/workbook/containers/zip_name.hpp"
 
 #include <array>
+#include <bit>
+#include <chrono>
+#include <random>
 
 #include "vexmar/component/utf.hpp"
 
@@ -31,6 +34,83 @@ std::string_view StripLeadingSlash(std::string_view name) noexcept {
   return name;
 }
 
+struct SipKey {
+  std::uint64_t k0;
+  std::uint64_t k1;
+};
+
+// Drawn once per process: the order of the zip index depends on it, nothing else does.
+const SipKey& ProcessKey() noexcept {
+  static const SipKey key = [] {
+    std::uint64_t words[2] = {0x243F6A8885A308D3ULL, 0x13198A2E03707344ULL};
+    try {
+      std::random_device device;
+      for (std::uint64_t& word : words) {
+        word ^= (std::uint64_t{device()} << 32) | device();
+      }
+    } catch (...) {
+      // No entropy source: the clock and the stack's address still vary per process.
+      words[0] ^= static_cast<std::uint64_t>(
+          std::chrono::steady_clock::now().time_since_epoch().count());
+      words[1] ^= reinterpret_cast<std::uintptr_t>(&words);
+    }
+    return SipKey{words[0], words[1]};
+  }();
+  return key;
+}
+
+// SipHash-2-4 with a 128-bit result, fed one byte at a time (names are folded on the way).
+class SipHash128 {
+ public:
+  explicit SipHash128(const SipKey& key) noexcept
+      : v0_(key.k0 ^ 0x736f6d6570736575ULL),
+        v1_(key.k1 ^ 0x646f72616e646f6dULL ^ 0xee),
+        v2_(key.k0 ^ 0x6c7967656e657261ULL),
+        v3_(key.k1 ^ 0x7465646279746573ULL) {}
+
+  void Add(unsigned char byte) noexcept {
+    pending_ |= std::uint64_t{byte} << (8 * (length_ & 7));
+    if ((++length_ & 7) == 0) {
+      Compress(pending_);
+      pending_ = 0;
+    }
+  }
+
+  PartNameFingerprint Finish() noexcept {
+    Compress((length_ << 56) | pending_);
+    v2_ ^= 0xee;
+    for (int i = 0; i < 4; ++i) Round();
+    const std::uint64_t high = v0_ ^ v1_ ^ v2_ ^ v3_;
+    v1_ ^= 0xdd;
+    for (int i = 0; i < 4; ++i) Round();
+    return {high, v0_ ^ v1_ ^ v2_ ^ v3_};
+  }
+
+ private:
+  void Compress(std::uint64_t m) noexcept {
+    v3_ ^= m;
+    Round();
+    Round();
+    v0_ ^= m;
+  }
+  void Round() noexcept {
+    v0_ += v1_;
+    v1_ = std::rotl(v1_, 13) ^ v0_;
+    v0_ = std::rotl(v0_, 32);
+    v2_ += v3_;
+    v3_ = std::rotl(v3_, 16) ^ v2_;
+    v0_ += v3_;
+    v3_ = std::rotl(v3_, 21) ^ v0_;
+    v2_ += v1_;
+    v1_ = std::rotl(v1_, 17) ^ v2_;
+    v2_ = std::rotl(v2_, 32);
+  }
+
+  std::uint64_t v0_, v1_, v2_, v3_;
+  std::uint64_t pending_ = 0;
+  std::uint64_t length_ = 0;
+};
+
 }  // namespace
 
 std::string Cp437ToUtf8(std::string_view bytes) {
@@ -43,13 +123,11 @@ std::string Cp437ToUtf8(std::string_view bytes) {
   return Utf16ToUtf8(text);
 }
 
-std::uint64_t PartNameHash(std::string_view name) noexcept {
-  std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
-  for (char c : StripLeadingSlash(name)) {
-    hash ^= static_cast<unsigned char>(Fold(c));
-    hash *= 0x100000001b3ULL;
-  }
-  return hash;
+PartNameFingerprint FingerprintPartName(std::string_view name) noexcept {
+  const SipKey& key = ProcessKey();
+  SipHash128 hash(key);
+  for (char c : StripLeadingSlash(name)) hash.Add(static_cast<unsigned char>(Fold(c)));
+  return hash.Finish();
 }
 
 bool PartNamesEqual(std::string_view a, std::string_view b) noexcept {

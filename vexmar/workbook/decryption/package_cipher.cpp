@@ -24,6 +24,8 @@ using Bytes = std::vector<std::byte>;
 
 constexpr std::size_t kAesBlock = AesDecryptor::kBlockSize;
 
+thread_local std::uint64_t key_derivation_rounds = 0;
+
 // ---------------------------------------------------------------- standard encryption
 
 constexpr std::uint32_t kFlagCryptoApi = 0x04;
@@ -54,6 +56,7 @@ Bytes StandardKey(std::span<const std::byte> salt, std::size_t key_bytes) {
   crypto::Hasher sha1(HashAlgorithm::kSha1);
   std::array<std::byte, 4 + 20> round{};
   sha1.Update(salt).Update(password).Finish(std::span(round).subspan(4));
+  key_derivation_rounds += kStandardRounds;
   for (std::uint32_t i = 0; i < kStandardRounds; ++i) {
     const auto number = crypto::LittleEndian32(i);
     std::copy(number.begin(), number.end(), round.begin());
@@ -316,6 +319,9 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
   XmlStreamParser parser(handler, 4);
   MemoryByteStream xml(info.subspan(8));
   const XmlOutcome outcome = parser.Parse(xml);
+  if (outcome == XmlOutcome::kMalformed) {
+    RaiseMalformedXml(parser, FailureKind::kEncryptionInfoMalformedXml);
+  }
   if (outcome != XmlOutcome::kComplete) RaiseFailure(FailureKind::kEncryptionInfoMalformedXml);
   if (agile.unsupported) RaiseFailure(FailureKind::kEncrypted);
   // No password key encryptor (a certificate only): no password opens it.
@@ -332,12 +338,17 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
     RaiseFailure(FailureKind::kEncryptionInfoKeyFieldSizeInvalid);
   }
 
+  if (agile.spin_count > DecryptionLimits::kMaxDefaultPasswordSpinCount) {
+    RaiseFailure(FailureKind::kEncryptedSpinCountBeyondAttempt);
+  }
+
   // Iterated hash of salt and password, then one key per purpose ("block key").
   const auto password_bytes = DefaultPasswordUtf16();
   crypto::Hasher hasher(password.hash);
   std::array<std::byte, 4 + 64> round{};
   const std::span<std::byte> digest = std::span(round).subspan(4, hash_size);
   hasher.Update(password.salt).Update(password_bytes).Finish(digest);
+  key_derivation_rounds += agile.spin_count;
   for (std::uint32_t i = 0; i < agile.spin_count; ++i) {
     const auto number = crypto::LittleEndian32(i);
     std::copy(number.begin(), number.end(), round.begin());
@@ -365,6 +376,8 @@ std::unique_ptr<PackageCipher> OpenAgile(std::span<const std::byte> info) {
 }
 
 }  // namespace
+
+std::uint64_t KeyDerivationRounds() noexcept { return key_derivation_rounds; }
 
 std::unique_ptr<PackageCipher> OpenPackageCipher(std::span<const std::byte> encryption_info) {
   if (encryption_info.size() < 8) RaiseFailure(FailureKind::kEncryptionInfoTooShort);

@@ -22,6 +22,10 @@ class PackageCipher {
 // unknown scheme or algorithm is the encrypted-workbook error; an EncryptionInfo stream
 // that contradicts itself or exceeds the caps (spin count, salt and key sizes) is damage,
 // raised before any hashing.
+// A spin count beyond the default-password cap is the encrypted error too, before hashing.
 std::unique_ptr<PackageCipher> OpenPackageCipher(std::span<const std::byte> encryption_info);
+
+// Hash rounds of key derivations run on this thread so far (for tests and benchmarks).
+std::uint64_t KeyDerivationRounds() noexcept;
 
 }  // namespace vexmar::workbook

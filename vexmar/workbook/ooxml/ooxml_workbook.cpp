@@ -110,7 +110,7 @@ std::optional<std::vector<PackageSheet>> ReadSheetList(ZipArchive& zip, const Zi
     RaiseFailure(FailureKind::kPartHasDoctype, Label(entry.name));
   }
   if (outcome == XmlOutcome::kMalformed) {
-    RaiseFailure(FailureKind::kPartMalformedXml, Label(entry.name), parser.ErrorLine());
+    RaiseMalformedXml(parser, FailureKind::kPartMalformedXml, Label(entry.name));
   }
   if (!handler.is_workbook_) return std::nullopt;
   if (!handler.saw_sheets_) RaiseFailure(FailureKind::kWorkbookWithoutSheetList);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "vexmar/component/utf.hpp"
+#include "vexmar/workbook/containers/zip_name.hpp"
 #include "vexmar/workbook/containers/zip_part_limit.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 
@@ -81,7 +82,9 @@ class RelationshipsHandler final : public XmlHandler {
 
 bool EndsWithWorkbookExtension(std::string_view part, const std::vector<std::string>& extensions) {
   const std::size_t dot = part.rfind('.');
-  if (dot == std::string_view::npos || part.find('/', dot) != std::string_view::npos) return false;
+  if (dot == std::string_view::npos || part.find_first_of("/\\", dot) != std::string_view::npos) {
+    return false;
+  }
   const std::string ext = LowerCopy(part.substr(dot + 1));
   return std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
 }
@@ -125,7 +128,7 @@ XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser&
   PartReadLimit limited(*stream, entry.name);
   const XmlOutcome outcome = parser.Parse(limited);
   if (outcome == XmlOutcome::kMalformed) {
-    RaiseFailure(FailureKind::kPartMalformedXml, PartLabel(entry.name), parser.ErrorLine());
+    RaiseMalformedXml(parser, FailureKind::kPartMalformedXml, PartLabel(entry.name));
   }
   if (outcome == XmlOutcome::kDoctype) {
     RaiseFailure(FailureKind::kPartHasDoctype, PartLabel(entry.name));
@@ -257,7 +260,7 @@ std::optional<ContentTypes> ContentTypes::Read(ZipArchive& zip) {
 
 bool ContentTypes::ClaimsWorkbook(std::string_view part) const {
   return std::any_of(workbook_overrides_.begin(), workbook_overrides_.end(),
-                     [&](const std::string& p) { return EqualsIgnoreCase(p, part); }) ||
+                     [&](const std::string& p) { return PartNamesEqual(p, part); }) ||
          EndsWithWorkbookExtension(part, workbook_extensions_);
 }
 

@@ -128,7 +128,8 @@ std::vector<PackageSheet> ReadXlsbSheets(ByteStream& stream) {
       reader.Skip(size);
       continue;
     }
-    if (size > kMaxBundleShSize || size < 12) RaiseFailure(FailureKind::kBinarySheetRecordDamaged);
+    if (size > kMaxBundleShSize) RaiseFailure(FailureKind::kBinarySheetRecordTooLong);
+    if (size < 12) RaiseFailure(FailureKind::kBinarySheetRecordDamaged);
     record.resize(size);
     reader.ReadExact(record);
     std::size_t pos = 8;  // hsState, iTabID

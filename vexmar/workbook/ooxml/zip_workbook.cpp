@@ -78,7 +78,7 @@ std::optional<std::vector<std::u16string>> ListOpenDocumentPackage(ZipArchive& z
     if (outcome == XmlOutcome::kDoctype) {
       RaiseFailure(FailureKind::kPartHasDoctype, u"content.xml");
     }
-    RaiseFailure(FailureKind::kPartMalformedXml, u"content.xml", parser.ErrorLine());
+    RaiseMalformedXml(parser, FailureKind::kPartMalformedXml, u"content.xml");
   }
   if (!handler.IsOpenDocument() || !handler.IsSpreadsheet()) {
     if (declared) RaiseFailure(FailureKind::kContentWithoutSpreadsheet);

@@ -6,9 +6,12 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
+
+#include "vexmar/workbook/xml/xml_prolog.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -111,17 +114,154 @@ const char* IconvName(std::string_view label, std::string& storage) {
   return storage.c_str();
 }
 
+bool IsLabel(std::string_view label) noexcept {
+  return !label.empty() && label.size() <= kMaxLabel &&
+         std::all_of(label.begin(), label.end(), [](char c) {
+           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                  c == '-' || c == '_' || c == '.' || c == ':';
+         });
+}
+
+// Encodings the parser reads itself.
+bool IsParserEncoding(std::string_view label) noexcept {
+  std::string lower(label);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
+  return lower == "utf-8" || lower == "utf-16" || lower == "utf-16le" || lower == "utf-16be" ||
+         lower == "iso-8859-1" || lower == "us-ascii";
+}
+
+thread_local std::uint64_t converter_calls = 0;
+constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kHead = 512;
+constexpr char kNeverUtf8 = '\xFF';
+
+// A converter to UTF-8 for `label`, or nullptr when the label names nothing iconv reads
+// or an encoding whose ASCII range is not ASCII (the parser could not find its markup).
+iconv_t OpenToUtf8(std::string_view label) {
+  if (!IsLabel(label)) return nullptr;
+  std::string storage;
+  const char* iconv_name = IconvName(label, storage);
+  if (std::string_view(iconv_name).starts_with("utf-7")) return nullptr;
+  const iconv_t cd = iconv_open("UTF-8", iconv_name);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+  std::array<char, 127> ascii{};
+  for (std::size_t i = 0; i < ascii.size(); ++i) ascii[i] = static_cast<char>(i + 1);
+  std::array<char, 2 * ascii.size()> out{};
+  char* in_ptr = ascii.data();
+  std::size_t in_left = ascii.size();
+  char* out_ptr = out.data();
+  std::size_t out_left = out.size();
+  const bool converted = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1) &&
+                         iconv(cd, nullptr, nullptr, &out_ptr, &out_left) != static_cast<std::size_t>(-1);
+  if (!converted || out.size() - out_left != ascii.size() ||
+      std::memcmp(out.data(), ascii.data(), ascii.size()) != 0) {
+    iconv_close(cd);
+    return nullptr;
+  }
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  return cd;
+}
+
 }  // namespace
+
+LegacyEncodingStream::~LegacyEncodingStream() {
+  if (converter_ != nullptr) iconv_close(static_cast<iconv_t>(converter_));
+}
+
+std::uint64_t LegacyEncodingStream::ConverterCalls() noexcept { return converter_calls; }
+
+std::size_t LegacyEncodingStream::Read(std::span<std::byte> out) {
+  // Documents passed unchanged go straight into the caller's buffer once the head is out.
+  if (started_ && converter_ == nullptr && output_pos_ == output_.size()) {
+    return ended_ ? 0 : inner_.Read(out);
+  }
+  while (output_pos_ == output_.size()) {
+    output_.clear();
+    output_pos_ = 0;
+    if (!Fill()) return 0;
+  }
+  const std::size_t n = std::min(out.size(), output_.size() - output_pos_);
+  std::memcpy(out.data(), output_.data() + output_pos_, n);
+  output_pos_ += n;
+  return n;
+}
+
+bool LegacyEncodingStream::Fill() {
+  if (ended_) return false;
+  // The head is read whole first: enough for any XML declaration.
+  const std::size_t want = started_ ? kChunk : kHead;
+  const std::size_t kept = input_.size();
+  input_.resize(kept + want);
+  std::size_t got = 0;
+  do {
+    const std::size_t n = inner_.Read(
+        std::as_writable_bytes(std::span(input_.data() + kept + got, want - got)));
+    if (n == 0) {
+      ended_ = true;
+      break;
+    }
+    got += n;
+  } while (!started_ && got < want);
+  input_.resize(kept + got);
+  if (!started_) Start();
+  if (converter_ == nullptr) {
+    output_.insert(output_.end(), input_.begin(), input_.end());
+    input_.clear();
+  } else {
+    Convert();
+  }
+  return !ended_ || !output_.empty();
+}
+
+void LegacyEncodingStream::Start() {
+  started_ = true;
+  const std::string_view head(input_.data(), input_.size());
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  if (!FindEncodingLabel(head, &begin, &end)) return;
+  const std::string_view label = head.substr(begin, end - begin);
+  if (IsParserEncoding(label)) return;
+  const iconv_t cd = OpenToUtf8(label);
+  if (cd == nullptr) return;  // left to the parser, which calls it unknown
+  converter_ = cd;
+  output_.assign(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(begin));
+  const std::string_view utf8 = "UTF-8";
+  output_.insert(output_.end(), utf8.begin(), utf8.end());
+  input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
+void LegacyEncodingStream::Convert() {
+  const auto cd = static_cast<iconv_t>(converter_);
+  const std::size_t start = output_.size();
+  // A byte of input gives at most four of UTF-8 (the four-byte forms give four).
+  output_.resize(start + 4 * input_.size() + 16);
+  char* in_ptr = input_.data();
+  std::size_t in_left = input_.size();
+  char* out_ptr = output_.data() + start;
+  std::size_t out_left = output_.size() - start;
+  while (in_left > 0) {
+    ++converter_calls;
+    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1)) break;
+    if (errno == EINVAL && !ended_) break;  // a character cut by the chunk's end
+    if (errno == E2BIG) break;              // cannot happen with the room above
+    // No character (EILSEQ), or one cut by the end of the document.
+    *out_ptr++ = kNeverUtf8;
+    --out_left;
+    ++in_ptr;
+    --in_left;
+  }
+  if (ended_) {
+    iconv(cd, nullptr, nullptr, &out_ptr, &out_left);  // a letter held back for an accent
+    in_left = 0;
+  }
+  output_.resize(static_cast<std::size_t>(out_ptr - output_.data()));
+  input_.erase(input_.begin(), input_.end() - static_cast<std::ptrdiff_t>(in_left));
+}
 
 int XMLCALL LegacyEncodingHandler(void*, const XML_Char* name, XML_Encoding* info) {
   const std::string_view label(name);
-  if (label.empty() || label.size() > kMaxLabel ||
-      !std::all_of(label.begin(), label.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               c == '-' || c == '_' || c == '.' || c == ':';
-      })) {
-    return XML_STATUS_ERROR;
-  }
+  if (!IsLabel(label)) return XML_STATUS_ERROR;
   std::string storage;
   const char* iconv_name = IconvName(label, storage);
   if (std::string_view(iconv_name).starts_with("utf-7")) return XML_STATUS_ERROR;

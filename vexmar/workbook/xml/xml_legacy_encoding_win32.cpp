@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string_view>
+
+#include "vexmar/workbook/xml/xml_prolog.hpp"
 
 namespace vexmar::workbook {
 namespace {
@@ -52,22 +55,6 @@ unsigned CodePageOf(std::string_view label) {
   return 0;
 }
 
-// The encoding label of the XML declaration at the start of `text`, and where it stands.
-bool FindLabel(std::string_view text, std::size_t* begin, std::size_t* end) {
-  if (!text.starts_with("<?xml")) return false;
-  const std::size_t close = text.find("?>");
-  if (close == std::string_view::npos) return false;
-  const std::size_t at = text.substr(0, close).find("encoding");
-  if (at == std::string_view::npos) return false;
-  const std::size_t quote = text.find_first_of("\"'", at);
-  if (quote == std::string_view::npos || quote > close) return false;
-  const std::size_t last = text.find(text[quote], quote + 1);
-  if (last == std::string_view::npos || last > close) return false;
-  *begin = quote + 1;
-  *end = last;
-  return true;
-}
-
 // Bytes of the character that starts with `lead`, for the code pages read here.
 std::size_t CharacterLength(unsigned code_page, const unsigned char* bytes, std::size_t left) {
   const unsigned char lead = bytes[0];
@@ -105,7 +92,7 @@ bool LegacyEncodingStream::Fill() {
     const std::string_view head(reinterpret_cast<const char*>(chunk.data()), chunk.size());
     std::size_t begin = 0;
     std::size_t end = 0;
-    if (FindLabel(head, &begin, &end)) {
+    if (FindEncodingLabel(head, &begin, &end)) {
       const unsigned code_page = CodePageOf(head.substr(begin, end - begin));
       if (code_page != 0 && IsValidCodePage(code_page)) {
         code_page_ = code_page;
@@ -128,6 +115,33 @@ bool LegacyEncodingStream::Fill() {
 }
 
 void LegacyEncodingStream::Decode(const unsigned char* bytes, std::size_t size, bool last) {
+  // The whole characters of the block in two calls when they all convert (the usual
+  // case); a block with a sequence that forms no character goes one character at a time.
+  std::size_t whole = 0;
+  while (whole < size) {
+    const std::size_t length = CharacterLength(code_page_, bytes + whole, size - whole);
+    if (whole + length > size) break;
+    whole += length;
+  }
+  if (whole > 0 && whole <= static_cast<std::size_t>(INT_MAX)) {
+    const auto* text = reinterpret_cast<const char*>(bytes);
+    const int units = MultiByteToWideChar(code_page_, MB_ERR_INVALID_CHARS, text,
+                                          static_cast<int>(whole), nullptr, 0);
+    if (units > 0) {
+      std::wstring wide(static_cast<std::size_t>(units), L'\0');
+      MultiByteToWideChar(code_page_, MB_ERR_INVALID_CHARS, text, static_cast<int>(whole),
+                          wide.data(), units);
+      const int length =
+          WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+      const std::size_t at = output_.size();
+      output_.resize(at + static_cast<std::size_t>(length));
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, output_.data() + at, length, nullptr,
+                          nullptr);
+      carry_.erase(carry_.begin(), carry_.begin() + static_cast<std::ptrdiff_t>(whole));
+      if (last && !carry_.empty()) Decode(carry_.data(), carry_.size(), true);
+      return;
+    }
+  }
   std::size_t i = 0;
   wchar_t units[4];
   char utf8[16];

@@ -69,4 +69,19 @@ std::optional<std::string> FindDoctypeName(std::span<const std::byte> prolog) {
   }
 }
 
+bool FindEncodingLabel(std::string_view text, std::size_t* begin, std::size_t* end) noexcept {
+  if (!text.starts_with("<?xml")) return false;
+  const std::size_t close = text.find("?>");
+  if (close == std::string_view::npos) return false;
+  const std::size_t at = text.substr(0, close).find("encoding");
+  if (at == std::string_view::npos) return false;
+  const std::size_t quote = text.find_first_of("\"'", at);
+  if (quote == std::string_view::npos || quote > close) return false;
+  const std::size_t last = text.find(text[quote], quote + 1);
+  if (last == std::string_view::npos || last > close) return false;
+  *begin = quote + 1;
+  *end = last;
+  return true;
+}
+
 }  // namespace vexmar::workbook

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace vexmar::workbook {
 
@@ -13,5 +14,9 @@ namespace vexmar::workbook {
 // and white space; std::nullopt when it holds none. The encoding is told as a parser
 // tells it: a byte-order mark, or UTF-16 by a first "<", else UTF-8.
 std::optional<std::string> FindDoctypeName(std::span<const std::byte> prolog);
+
+// The encoding label of an XML declaration at the very start of `text` (an ASCII-based
+// encoding): true with [*begin, *end) the label's bytes, false when there is none.
+bool FindEncodingLabel(std::string_view text, std::size_t* begin, std::size_t* end) noexcept;
 
 }  // namespace vexmar::workbook

@@ -134,6 +134,7 @@ struct XmlStreamParser::Callbacks {
     self.last_event_ = self.fed_;
     if (++self.depth_ > kMaxDepth) {
       self.too_deep_ = true;
+      self.cap_exceeded_ = FailureKind::kXmlNestingTooDeep;
       XML_StopParser(P(self.parser_), XML_FALSE);
       return;
     }
@@ -240,12 +241,18 @@ XmlStreamParser::~XmlStreamParser() {
 std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
 
 bool XmlStreamParser::Bind(std::string_view prefix, std::string_view uri) {
-  if (bindings_.size() >= kMaxBindings) return false;
+  if (bindings_.size() >= kMaxBindings) {
+    cap_exceeded_ = FailureKind::kXmlNamespaceDeclarationsExceeded;
+    return false;
+  }
   // "xmlns:p=''" is not allowed in XML 1.0 namespaces; "xmlns=''" undeclares the default.
   if (!prefix.empty() && uri.empty()) return false;
   if (uri.size() > kMaxNamespaceBytes) uri = kOverlongUri;
   binding_bytes_ += prefix.size() + uri.size();
-  if (binding_bytes_ > kMaxBindingBytes) return false;
+  if (binding_bytes_ > kMaxBindingBytes) {
+    cap_exceeded_ = FailureKind::kXmlNamespaceDeclarationsExceeded;
+    return false;
+  }
   const auto it = current_.find(prefix);
   const std::ptrdiff_t shadowed =
       it == current_.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
@@ -317,8 +324,9 @@ void XmlStreamParser::Refuse() noexcept {
   XML_StopParser(P(parser_), XML_FALSE);
 }
 
-XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
+XmlOutcome XmlStreamParser::Parse(ByteStream& raw_input) {
   XML_Parser p = P(parser_);
+  LegacyEncodingStream input(raw_input);
   const BudgetScope scope(budget_.get());
   auto out_of_budget = [&] { RaiseFailure(FailureKind::kXmlParserMemoryExceeded); };
   for (;;) {
@@ -354,6 +362,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
     }
     if (last) return XmlOutcome::kComplete;
     if (fed_ - last_event_ > kMaxTokenBytes) {
+      cap_exceeded_ = FailureKind::kXmlTokenTooLong;
       error_line_ = XML_GetCurrentLineNumber(p);
       return XmlOutcome::kMalformed;
     }

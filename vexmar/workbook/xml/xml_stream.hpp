@@ -11,12 +11,14 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "vexmar/workbook/byte_stream.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 
 namespace vexmar::workbook {
 
@@ -73,7 +75,7 @@ class XmlHandler {
 enum class XmlOutcome {
   kComplete,   // the whole document was read and is well-formed
   kStopped,    // a handler asked to stop
-  kMalformed,  // not well-formed, or beyond the nesting, token and namespace limits
+  kMalformed,  // not well-formed, or beyond a cap (see CapExceeded())
   kDoctype,    // a document type declaration was met; see DoctypeName()
 };
 
@@ -96,6 +98,9 @@ class XmlStreamParser {
 
   // After kMalformed: the line where the problem was found.
   std::uint64_t ErrorLine() const noexcept { return error_line_; }
+  // After kMalformed: the cap the document went beyond (token, nesting, namespace
+  // declarations), or nullopt when it simply is not well-formed.
+  std::optional<FailureKind> CapExceeded() const noexcept { return cap_exceeded_; }
   // After kDoctype: the declared document type name, prefix included.
   const std::string& DoctypeName() const noexcept { return doctype_; }
   // The most memory the parser held at once, in bytes (for tests and benchmarks).
@@ -144,6 +149,7 @@ class XmlStreamParser {
   std::uint64_t fed_ = 0;
   std::uint64_t last_event_ = 0;
   std::uint64_t error_line_ = 0;
+  std::optional<FailureKind> cap_exceeded_;
   std::exception_ptr failure_;
   std::vector<Binding> bindings_;
   std::map<std::string, std::size_t, std::less<>> current_;  // prefix -> index in bindings_
@@ -156,5 +162,13 @@ class XmlStreamParser {
   bool too_deep_ = false;
   bool malformed_ = false;
 };
+
+// Raises the failure for a kMalformed outcome: the cap's own kind when the document went
+// beyond one, otherwise `malformed` with `subject` and the parser's line.
+[[noreturn]] inline void RaiseMalformedXml(const XmlStreamParser& parser, FailureKind malformed,
+                                           std::u16string_view subject = {}) {
+  if (const std::optional<FailureKind> cap = parser.CapExceeded()) RaiseFailure(*cap);
+  RaiseFailure(malformed, subject, parser.ErrorLine());
+}
 
 }  // namespace vexmar::workbook

@@ -14,6 +14,7 @@
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <memory>
@@ -77,7 +78,8 @@ using Owned = std::unique_ptr<T, Releaser<T>>;
 // reads.
 class StreamAdapter final : public IStream {
  public:
-  StreamAdapter(ByteStream& input, std::uint64_t& fed) : input_(input), fed_(fed) {}
+  StreamAdapter(ByteStream& input, std::uint64_t& fed, const bool& stop)
+      : input_(input), fed_(fed), stop_(stop) {}
 
   std::exception_ptr Failure() const noexcept { return failure_; }
   // The start of the document, up to the first element.
@@ -105,7 +107,7 @@ class StreamAdapter final : public IStream {
 
   HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override {
     if (read != nullptr) *read = 0;
-    if (failure_) return S_FALSE;
+    if (failure_ || stop_) return S_FALSE;
     try {
       // Fill the request: a short answer tells XmlLite that the stream has ended.
       const std::span out(static_cast<std::byte*>(buffer), size);
@@ -155,6 +157,7 @@ class StreamAdapter final : public IStream {
  private:
   ByteStream& input_;
   std::uint64_t& fed_;
+  const bool& stop_;  // the parser's memory is spent: the stream ends here
   std::exception_ptr failure_;
   bool swap_ = false;
   bool recording_ = true;
@@ -254,9 +257,83 @@ IXmlReader* Reader(void* parser) noexcept { return static_cast<IXmlReader*>(pars
 
 }  // namespace
 
-// XmlLite allocates on its own; nothing is charged here.
-struct XmlStreamParser::Budget {
+// Charges what XmlLite allocates for one parser, as the expat backend's allocator does:
+// the reader takes every block through this IMalloc (CreateXmlReader's third argument).
+// Wine's reader does not survive a failed allocation, so a block beyond kMaxParserMemory
+// is still given, and the parse is stopped instead: the stream ends for the reader at
+// once, and the parse ends as damage at the memory cap. The overshoot is one block (the
+// token filter keeps every block far below the cap). Every block carries its size.
+struct XmlStreamParser::Budget final : public IMalloc {
+  std::size_t used = 0;
   std::size_t peak = 0;
+  bool exceeded = false;
+
+  struct alignas(std::max_align_t) Header {
+    std::size_t size;
+  };
+
+  bool Charge(std::size_t size) noexcept {
+    used += size;
+    peak = std::max(peak, used);
+    if (used > kMaxParserMemory) exceeded = true;
+    return true;
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMalloc)) {
+      *out = static_cast<IMalloc*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  // Owned by the parser, which releases the reader before it.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  void* STDMETHODCALLTYPE Alloc(SIZE_T size) override {
+    if (!Charge(size)) return nullptr;
+    auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+    if (header == nullptr) {
+      used -= size;
+      return nullptr;
+    }
+    header->size = size;
+    return header + 1;
+  }
+  void* STDMETHODCALLTYPE Realloc(void* block, SIZE_T size) override {
+    if (block == nullptr) return Alloc(size);
+    if (size == 0) {
+      Free(block);
+      return nullptr;
+    }
+    Header* header = static_cast<Header*>(block) - 1;
+    const std::size_t old_size = header->size;
+    used -= old_size;
+    if (!Charge(size)) {
+      used += old_size;
+      return nullptr;
+    }
+    auto* grown = static_cast<Header*>(std::realloc(header, sizeof(Header) + size));
+    if (grown == nullptr) {
+      used = used - size + old_size;
+      return nullptr;
+    }
+    grown->size = size;
+    return grown + 1;
+  }
+  void STDMETHODCALLTYPE Free(void* block) override {
+    if (block == nullptr) return;
+    Header* header = static_cast<Header*>(block) - 1;
+    used -= header->size;
+    std::free(header);
+  }
+  SIZE_T STDMETHODCALLTYPE GetSize(void* block) override {
+    return block == nullptr ? static_cast<SIZE_T>(-1) : (static_cast<Header*>(block) - 1)->size;
+  }
+  int STDMETHODCALLTYPE DidAlloc(void* block) override { return block == nullptr ? -1 : 1; }
+  void STDMETHODCALLTYPE HeapMinimize() override {}
 };
 
 std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
@@ -271,7 +348,7 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
     throw Error(ErrorNumber::kFileNotFound, u"找不到系统的 XML 组件 xmllite.dll");
   }
   IXmlReader* reader = nullptr;
-  const HRESULT hr = create(kXmlReaderIid, reinterpret_cast<void**>(&reader), nullptr);
+  const HRESULT hr = create(kXmlReaderIid, reinterpret_cast<void**>(&reader), budget_.get());
   if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
   if (FAILED(hr) || reader == nullptr) Raise(ErrorNumber::kCannotCreateObject);
   parser_ = reader;
@@ -290,7 +367,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   IXmlReader& reader = *Reader(parser_);
   LegacyEncodingStream decoded(input);
   XmlTokenFilter filter(decoded, kMaxTokenBytes);
-  StreamAdapter stream(filter, fed_);
+  StreamAdapter stream(filter, fed_, budget_->exceeded);
   HRESULT hr = reader.SetInput(static_cast<IStream*>(&stream));
   if (FAILED(hr)) Raise(ErrorNumber::kApplicationDefined);
   // Detach the stream on every way out: the reader must not keep a pointer to it.
@@ -309,6 +386,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   bool root_ended = false;
   const auto fail = [&]() -> XmlOutcome {
     if (stream.Failure()) std::rethrow_exception(stream.Failure());
+    if (budget_->exceeded) RaiseFailure(FailureKind::kXmlParserMemoryExceeded);
     if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
     if (!root_seen && !filter.TokenTooLong()) {
       if (std::optional<std::string> doctype = FindDoctypeName(stream.Prolog())) {
@@ -317,6 +395,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         return XmlOutcome::kDoctype;
       }
     }
+    if (filter.TokenTooLong()) cap_exceeded_ = FailureKind::kXmlTokenTooLong;
     if (filter.TokenTooLong() || filter.EndedEarly()) {
       error_line_ = filter.ProblemLine();
       return XmlOutcome::kMalformed;
@@ -349,6 +428,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   for (;;) {
     XmlNodeType type = XmlNodeType_None;
     hr = reader.Read(&type);
+    if (budget_->exceeded) return fail();
     if (hr == S_FALSE) {
       // A document needs its one root element, closed.
       if (!root_ended || filter.TokenTooLong() || filter.EndedEarly() || stream.Failure()) {
@@ -378,6 +458,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
         }
         if (++depth_ > kMaxDepth) {
           too_deep_ = true;
+          cap_exceeded_ = FailureKind::kXmlNestingTooDeep;
           return malformed_here();
         }
         const bool empty = reader.IsEmptyElement() != FALSE;
@@ -390,8 +471,9 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
           binding_bytes_ += attributes.declaration_bytes;
           bound_per_element_.push_back(static_cast<std::uint32_t>(attributes.declarations));
           declared_bytes.push_back(attributes.declaration_bytes);
-          if (attributes.empty_prefix_uri || bindings > kMaxBindings ||
-              binding_bytes_ > kMaxBindingBytes) {
+          if (attributes.empty_prefix_uri) return malformed_here();
+          if (bindings > kMaxBindings || binding_bytes_ > kMaxBindingBytes) {
+            cap_exceeded_ = FailureKind::kXmlNamespaceDeclarationsExceeded;
             return malformed_here();
           }
           if (!handler_.StartElement(name.View(), XmlAttributes(attributes.Items()), depth_)) {

@@ -104,6 +104,30 @@ void XmlTokenFilter::EmitText(const char* text) {
   for (; *text != '\0'; ++text) Emit(static_cast<std::byte>(*text));
 }
 
+// Inside an element, character data beyond its first bytes is trimmed of what cannot
+// decide its well-formedness: printable ASCII other than "&", "]" and ">" (a reference
+// is kept whole, and so are the two bytes after a "]", so that no "]]>" is made by
+// trimming); line breaks, other bytes and anything unusual are kept. True when `c` is
+// dropped.
+bool XmlTokenFilter::TrimText(char c) noexcept {
+  bool keep = text_kept_ < kKeptTextStart;
+  if (keep) ++text_kept_;
+  if (in_reference_) {
+    in_reference_ = c != ';';
+    keep = true;
+  } else if (c == '&') {
+    in_reference_ = true;
+    keep = true;
+  } else if (c == ']') {
+    after_bracket_ = 2;
+    keep = true;
+  } else if (after_bracket_ > 0) {
+    --after_bracket_;
+    keep = true;
+  }
+  return !keep && c >= 0x20 && c <= 0x7E && c != '>';
+}
+
 void XmlTokenFilter::Step(std::byte b) {
   const char c = std::to_integer<char>(b);
   if (c == '\n') ++line_;
@@ -117,12 +141,14 @@ void XmlTokenFilter::Step(std::byte b) {
     StepComment(b);
     return;
   }
+  if (state_ == State::kText && depth_ > 0 && c != '<' && TrimText(c)) return;
   Emit(b);
   switch (state_) {
     case State::kText:
       if (c == '<') {
         state_ = State::kOpen;
         StartToken();
+        text_kept_ = 0;
       }
       break;
     case State::kOpen:

@@ -4,6 +4,10 @@
 //  - the body of a long comment is cut down to what decides its well-formedness: the
 //    first bytes, every line break (so line numbers stay right), a "--" and any byte
 //    that is no valid character; the rest never reaches the parser;
+//  - character data inside an element beyond its first kKeptTextStart bytes is trimmed
+//    of plain printable ASCII (references, "]" and what follows it, line breaks and every
+//    other byte are kept), so that a long text node (base64 data, say) costs the parser
+//    nothing however it buffers text;
 //  - one tag, comment, processing instruction or declaration longer than the token cap
 //    ends the stream and is reported (character data and CDATA sections are never one
 //    token, as a streaming parser reports them piece by piece);
@@ -37,6 +41,7 @@ class XmlTokenFilter final : public ByteStream {
   // line breaks than kMaxKeptComment keeps only that many.
   static constexpr std::size_t kKeptCommentStart = 1024;
   static constexpr std::size_t kMaxKeptComment = 64 * 1024;
+  static constexpr std::size_t kKeptTextStart = 1024;
 
  private:
   enum class State : std::uint8_t {
@@ -44,6 +49,7 @@ class XmlTokenFilter final : public ByteStream {
   };
   void Step(std::byte b);
   void StepComment(std::byte b);
+  bool TrimText(char c) noexcept;
   void Emit(std::byte b) { output_.push_back(b); }
   void EmitText(const char* text);
   void StartToken() noexcept {
@@ -76,6 +82,9 @@ class XmlTokenFilter final : public ByteStream {
   int run_ = 0;                 // closing characters seen: ']' of "]]>", '?' of "?>"
   int brackets_ = 0;            // open "[" of a declaration's internal subset
   std::size_t comment_kept_ = 0;
+  std::size_t text_kept_ = 0;   // bytes of the current text run passed on in full
+  bool in_reference_ = false;   // inside "&...;" in trimmed text
+  int after_bracket_ = 0;       // bytes still kept after a "]" in trimmed text
   int dashes_ = 0;              // '-' held back inside a cut comment
   int utf8_left_ = 0;           // continuation bytes still due in a cut comment
   std::uint32_t utf8_value_ = 0;

@@ -84,7 +84,7 @@ std::optional<std::vector<std::u16string>> ListXmlWorksheets(const FileSource& s
       return std::nullopt;
     case XmlOutcome::kMalformed:
       if (!handler.Recognized()) return std::nullopt;
-      RaiseFailure(FailureKind::kXmlWorkbookMalformed, {}, parser.ErrorLine());
+      RaiseMalformedXml(parser, FailureKind::kXmlWorkbookMalformed);
     case XmlOutcome::kStopped:
     case XmlOutcome::kComplete:
       break;
