@@ -2,10 +2,13 @@
 
 #include <expat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <utility>
+#include <random>
 
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/xml/xml_legacy_encoding.hpp"
@@ -30,6 +33,24 @@ bool DeclaredPrefix(const char* name, std::string_view* prefix) noexcept {
   if (name[5] != ':') return false;
   *prefix = name + 6;
   return true;
+}
+
+// A fresh hash salt for every parser without a system call each: expat would otherwise
+// ask the kernel for random bytes at every document, which costs as much as parsing a
+// small part. One secret per process, drawn from the system's random source, mixed
+// with a counter (SplitMix64's finaliser, a bijection): the salts stay unpredictable,
+// so crafted names still cannot make expat's hash tables degenerate.
+unsigned long NextHashSalt() {
+  static const std::uint64_t secret = [] {
+    std::random_device source;
+    return (std::uint64_t{source()} << 32) ^ source();
+  }();
+  static std::atomic<std::uint64_t> counter{0};
+  std::uint64_t z = secret + 0x9E3779B97F4A7C15u * (counter.fetch_add(1) + 1);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  z ^= z >> 31;
+  return z != 0 ? static_cast<unsigned long>(z) : 1;  // 0 asks expat to draw its own
 }
 
 }  // namespace
@@ -162,7 +183,7 @@ struct XmlStreamParser::Callbacks {
         if (!self.Resolve(a[0], false, &attribute)) return self.Refuse();
         self.attributes_.push_back({attribute, a[1]});
       }
-      if (!self.handler_.StartElement(element, XmlAttributes(self.attributes_), self.depth_)) {
+      if (!self.handler_->StartElement(element, XmlAttributes(self.attributes_), self.depth_)) {
         self.Stop();
       }
     } catch (...) {
@@ -181,7 +202,7 @@ struct XmlStreamParser::Callbacks {
     try {
       XmlName element({}, {});
       if (!self.Resolve(name, true, &element)) return self.Refuse();
-      if (!self.handler_.EndElement(element, self.depth_)) self.Stop();
+      if (!self.handler_->EndElement(element, self.depth_)) self.Stop();
     } catch (...) {
       self.Fail(std::current_exception());
     }
@@ -213,9 +234,46 @@ struct XmlStreamParser::Callbacks {
   }
 };
 
+// The parser a reuse scope keeps between two parsers, with the budget its memory is
+// charged to.
+struct XmlParserReuseScope::Spare {
+  void* parser = nullptr;
+  std::unique_ptr<XmlStreamParser::Budget> budget;
+};
+
+namespace {
+// The spare of the outermost scope alive on this thread.
+thread_local XmlParserReuseScope::Spare* t_spare = nullptr;
+}  // namespace
+
+XmlParserReuseScope::XmlParserReuseScope() {
+  if (t_spare != nullptr) return;
+  spare_ = std::make_unique<Spare>();
+  t_spare = spare_.get();
+}
+
+XmlParserReuseScope::~XmlParserReuseScope() {
+  if (!spare_) return;
+  t_spare = nullptr;
+  if (spare_->parser != nullptr) {
+    const BudgetScope scope(spare_->budget.get());
+    XML_ParserFree(P(spare_->parser));
+  }
+}
+
 XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(handler), handled_depth_(handled_depth), budget_(std::make_unique<Budget>()) {
-  {
+    : handler_(&handler), handled_depth_(handled_depth), parser_(nullptr) {
+  if (t_spare != nullptr && t_spare->parser != nullptr) {
+    budget_ = std::move(t_spare->budget);
+    parser_ = std::exchange(t_spare->parser, nullptr);
+    const BudgetScope scope(budget_.get());
+    // Every handler is cleared and the document state started afresh; buffer and pools
+    // stay. The settings below are made again.
+    XML_ParserReset(P(parser_), nullptr);
+    budget_->peak = budget_->used;
+    budget_->exceeded = false;
+  } else {
+    budget_ = std::make_unique<Budget>();
     const BudgetScope scope(budget_.get());
     parser_ = XML_ParserCreate_MM(nullptr, &kMemorySuite, nullptr);
   }
@@ -229,10 +287,16 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
   XML_SetStartDoctypeDeclHandler(p, &Callbacks::Doctype);
   XML_SetEntityDeclHandler(p, &Callbacks::Entity);
   XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+  XML_SetHashSalt(p, NextHashSalt());
   XML_SetUnknownEncodingHandler(p, &LegacyEncodingHandler, nullptr);
 }
 
 XmlStreamParser::~XmlStreamParser() {
+  if (t_spare != nullptr && t_spare->parser == nullptr && budget_->used <= kMaxSpareBytes) {
+    t_spare->parser = parser_;
+    t_spare->budget = std::move(budget_);
+    return;
+  }
   const BudgetScope scope(budget_.get());
   XML_ParserFree(P(parser_));
 }
