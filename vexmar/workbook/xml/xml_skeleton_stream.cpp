@@ -19,11 +19,11 @@ bool LooksUtf16(const char* p, std::size_t n) noexcept {
 }  // namespace
 
 XmlSkeletonStream::XmlSkeletonStream(ByteStream& inner, std::size_t keep_depth)
-    : inner_(inner), keep_(keep_depth), input_(kChunk) {}
+    : inner_(inner), keep_(keep_depth), input_(std::make_unique_for_overwrite<char[]>(kChunk)) {}
 
 bool XmlSkeletonStream::Fill() {
   if (ended_) return false;
-  length_ = inner_.Read(std::as_writable_bytes(std::span(input_)));
+  length_ = inner_.Read(std::as_writable_bytes(std::span(input_.get(), kChunk)));
   pos_ = 0;
   if (length_ == 0) {
     ended_ = true;
@@ -31,7 +31,7 @@ bool XmlSkeletonStream::Fill() {
   }
   if (!started_) {
     started_ = true;
-    passthrough_ = LooksUtf16(input_.data(), length_);
+    passthrough_ = LooksUtf16(input_.get(), length_);
   }
   return true;
 }
@@ -47,7 +47,7 @@ std::size_t XmlSkeletonStream::Read(std::span<std::byte> out) {
     if (pos_ == length_ && !Fill()) break;
     if (passthrough_) {
       const std::size_t n = std::min(out.size() - produced, length_ - pos_);
-      std::memcpy(dest + produced, input_.data() + pos_, n);
+      std::memcpy(dest + produced, input_.get() + pos_, n);
       produced += n;
       pos_ += n;
       continue;
@@ -131,7 +131,7 @@ void XmlSkeletonStream::SkipDeep(const char* in, std::size_t* pos_in) noexcept {
 }
 
 void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produced) {
-  const char* in = input_.data();
+  const char* in = input_.get();
   std::size_t pos = pos_;
   std::size_t made = *produced;
   FlushPending(out, capacity, &made);
