@@ -1,5 +1,6 @@
 #pragma once
-// Random-access reading of an untrusted file, without loading it whole.
+// Random-access reading of an untrusted file: a small one is read whole as it is opened,
+// a larger one piece by piece as it is asked for, never loaded whole.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
