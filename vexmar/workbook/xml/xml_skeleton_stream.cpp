@@ -141,6 +141,20 @@ void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produ
       SkipDeep(in, &pos);  // always consumes input
       continue;
     }
+    if (state_ == State::kStartTag && quote_ != 0) {
+      // A kept attribute value runs up to its closing quote: copied in one go (namespace
+      // URIs and style values are most of the bytes kept). The quote itself is scanned.
+      const void* q = std::memchr(in + pos, quote_, length_ - pos);
+      const std::size_t end =
+          q != nullptr ? static_cast<std::size_t>(static_cast<const char*>(q) - in) : length_;
+      if (end > pos) {
+        const std::size_t n = std::min(end - pos, capacity - made);
+        std::memcpy(out + made, in + pos, n);
+        made += n;
+        pos += n;
+        continue;
+      }
+    }
     if (state_ == State::kText) {
       // Text runs up to the next "<": copied or skipped in one go.
       const void* lt = std::memchr(in + pos, '<', length_ - pos);
