@@ -177,41 +177,6 @@ TEST(HostileLimitsTest, LongNamespaceUrisCostNothingPerName) {
             std::vector<std::u16string>{u"S1"});
 }
 
-// Parsers sharing one expat parser (as the parts of one listing do) see every document
-// as a parser of its own would, whatever the one before left behind: a refusal, damage,
-// a stop, a namespace still bound, a pool too large to keep.
-TEST(HostileLimitsTest, SharedParserSeesEachDocumentAfresh) {
-  std::string many_names = "<r>";
-  for (int i = 0; i < 100'000; ++i) many_names += "<n" + std::to_string(i) + "/>";
-  many_names += "</r>";
-  const struct {
-    const char* label;
-    std::string doc;
-    std::size_t depth;
-  } docs[] = {
-      {"doctype", "<!DOCTYPE r [<!ENTITY e 'x'>]><r>&e;</r>", XmlStreamParser::kMaxDepth},
-      {"default_namespace", "<r xmlns=\"urn:a\"><e/><p:e xmlns:p=\"urn:b\"/>", 8},
-      {"malformed", "<r><e></r>", XmlStreamParser::kMaxDepth},
-      {"no_namespace", "<r><e/><e a=\"1\"/></r>", XmlStreamParser::kMaxDepth},
-      {"many_names", many_names, 1},
-      {"shallow", "<r xmlns:q=\"urn:q\"><q:e><q:f/></q:e></r>", 2},
-  };
-  const auto parse = [](const std::string& doc, std::size_t depth) {
-    RecordingHandler handler;
-    XmlStreamParser parser(handler, depth);
-    StringStream input(doc);
-    const XmlOutcome outcome = parser.Parse(input);
-    handler.namespaces.push_back(std::to_string(static_cast<int>(outcome)));
-    return handler.namespaces;
-  };
-  std::vector<std::vector<std::string>> alone;
-  for (const auto& d : docs) alone.push_back(parse(d.doc, d.depth));
-  const XmlParserReuseScope shared;
-  for (std::size_t i = 0; i < std::size(docs); ++i) {
-    EXPECT_EQ(parse(docs[i].doc, docs[i].depth), alone[i]) << docs[i].label;
-  }
-}
-
 // Two million distinct element names: the parser's pool of names stops at its memory
 // cap instead of growing with the document.
 TEST(HostileLimitsTest, DistinctNamePoolIsBounded) {

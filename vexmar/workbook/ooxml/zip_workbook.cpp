@@ -10,7 +10,6 @@
 #include "vexmar/workbook/ooxml/ooxml_workbook.hpp"
 #include "vexmar/workbook/ooxml/opc_package.hpp"
 #include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/xml/xml_stream.hpp"
 #include "vexmar/workbook/xml_workbooks/ods_content.hpp"
 
 namespace vexmar::workbook {
@@ -96,7 +95,6 @@ std::optional<std::vector<std::u16string>> ListZipWorksheets(const FileSource& s
 }
 
 std::optional<std::vector<std::u16string>> ListZipWorksheets(RandomAccessStream& source) {
-  const XmlParserReuseScope one_parser_for_all_parts;
   ZipArchive zip(source);
   if (const std::optional<ZipEntry> mimetype = zip.Find("mimetype");
       mimetype && mimetype->uncompressed_size <= kMaxMimetype) {

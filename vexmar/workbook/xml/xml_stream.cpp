@@ -7,7 +7,6 @@
 #include <cstring>
 #include <exception>
 #include <new>
-#include <utility>
 #include <random>
 
 #include "vexmar/workbook/failure_kind.hpp"
@@ -183,7 +182,7 @@ struct XmlStreamParser::Callbacks {
         if (!self.Resolve(a[0], false, &attribute)) return self.Refuse();
         self.attributes_.push_back({attribute, a[1]});
       }
-      if (!self.handler_->StartElement(element, XmlAttributes(self.attributes_), self.depth_)) {
+      if (!self.handler_.StartElement(element, XmlAttributes(self.attributes_), self.depth_)) {
         self.Stop();
       }
     } catch (...) {
@@ -202,7 +201,7 @@ struct XmlStreamParser::Callbacks {
     try {
       XmlName element({}, {});
       if (!self.Resolve(name, true, &element)) return self.Refuse();
-      if (!self.handler_->EndElement(element, self.depth_)) self.Stop();
+      if (!self.handler_.EndElement(element, self.depth_)) self.Stop();
     } catch (...) {
       self.Fail(std::current_exception());
     }
@@ -234,46 +233,9 @@ struct XmlStreamParser::Callbacks {
   }
 };
 
-// The parser a reuse scope keeps between two parsers, with the budget its memory is
-// charged to.
-struct XmlParserReuseScope::Spare {
-  void* parser = nullptr;
-  std::unique_ptr<XmlStreamParser::Budget> budget;
-};
-
-namespace {
-// The spare of the outermost scope alive on this thread.
-thread_local XmlParserReuseScope::Spare* t_spare = nullptr;
-}  // namespace
-
-XmlParserReuseScope::XmlParserReuseScope() {
-  if (t_spare != nullptr) return;
-  spare_ = std::make_unique<Spare>();
-  t_spare = spare_.get();
-}
-
-XmlParserReuseScope::~XmlParserReuseScope() {
-  if (!spare_) return;
-  t_spare = nullptr;
-  if (spare_->parser != nullptr) {
-    const BudgetScope scope(spare_->budget.get());
-    XML_ParserFree(P(spare_->parser));
-  }
-}
-
 XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(&handler), handled_depth_(handled_depth), parser_(nullptr) {
-  if (t_spare != nullptr && t_spare->parser != nullptr) {
-    budget_ = std::move(t_spare->budget);
-    parser_ = std::exchange(t_spare->parser, nullptr);
-    const BudgetScope scope(budget_.get());
-    // Every handler is cleared and the document state started afresh; buffer and pools
-    // stay. The settings below are made again.
-    XML_ParserReset(P(parser_), nullptr);
-    budget_->peak = budget_->used;
-    budget_->exceeded = false;
-  } else {
-    budget_ = std::make_unique<Budget>();
+    : handler_(handler), handled_depth_(handled_depth), budget_(std::make_unique<Budget>()) {
+  {
     const BudgetScope scope(budget_.get());
     parser_ = XML_ParserCreate_MM(nullptr, &kMemorySuite, nullptr);
   }
@@ -292,11 +254,6 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
 }
 
 XmlStreamParser::~XmlStreamParser() {
-  if (t_spare != nullptr && t_spare->parser == nullptr && budget_->used <= kMaxSpareBytes) {
-    t_spare->parser = parser_;
-    t_spare->budget = std::move(budget_);
-    return;
-  }
   const BudgetScope scope(budget_.get());
   XML_ParserFree(P(parser_));
 }

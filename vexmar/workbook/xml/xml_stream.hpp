@@ -77,24 +77,6 @@ enum class XmlOutcome {
   kDoctype,    // a document type declaration was met; see DoctypeName()
 };
 
-// While one lives, the XML parsers of this thread share one expat parser: each takes
-// the one the previous parser left, reset, instead of setting up its own (a listing
-// parses three or four small parts, and setting up and tearing down a parser costs more
-// than parsing one). A parser that grew large is not kept. Scopes nest: an inner one
-// joins the outer one. Parsers made outside any scope are their own.
-class XmlParserReuseScope {
- public:
-  XmlParserReuseScope();
-  ~XmlParserReuseScope();
-  XmlParserReuseScope(const XmlParserReuseScope&) = delete;
-  XmlParserReuseScope& operator=(const XmlParserReuseScope&) = delete;
-
-  struct Spare;
-
- private:
-  std::unique_ptr<Spare> spare_;  // null for an inner scope
-};
-
 class XmlStreamParser {
  public:
   // The handler sees elements down to `handled_depth` only; deeper ones are merely
@@ -134,11 +116,8 @@ class XmlStreamParser {
   static constexpr std::size_t kMaxNamespaceBytes = 2048;
 
   struct Budget;
-  // A spare parser is kept only while it holds no more than this.
-  static constexpr std::size_t kMaxSpareBytes = std::size_t{1} << 20;
 
  private:
-  friend class XmlParserReuseScope;
   struct Callbacks;
   struct Binding {
     std::string prefix;
@@ -156,7 +135,7 @@ class XmlStreamParser {
   // Resolves a qualified name; false for an undeclared prefix.
   bool Resolve(const char* qname, bool is_element, XmlName* out) const;
 
-  XmlHandler* handler_;
+  XmlHandler& handler_;
   std::size_t handled_depth_;
   std::unique_ptr<Budget> budget_;
   void* parser_;

@@ -261,13 +261,8 @@ struct XmlStreamParser::Budget {
 
 std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
 
-// Each parser keeps its own reader here: the scope changes nothing.
-struct XmlParserReuseScope::Spare {};
-XmlParserReuseScope::XmlParserReuseScope() = default;
-XmlParserReuseScope::~XmlParserReuseScope() = default;
-
 XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(&handler),
+    : handler_(handler),
       handled_depth_(handled_depth),
       budget_(std::make_unique<Budget>()),
       parser_(nullptr) {
@@ -334,7 +329,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
   const auto end_element = [&]() -> bool {
     bool go_on = true;
     if (depth_ <= handled_depth_ && !bound_per_element_.empty()) {
-      go_on = handler_->EndElement(name.View(), depth_);
+      go_on = handler_.EndElement(name.View(), depth_);
       bindings -= bound_per_element_.back();
       binding_bytes_ -= declared_bytes.back();
       bound_per_element_.pop_back();
@@ -399,7 +394,7 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
               binding_bytes_ > kMaxBindingBytes) {
             return malformed_here();
           }
-          if (!handler_->StartElement(name.View(), XmlAttributes(attributes.Items()), depth_)) {
+          if (!handler_.StartElement(name.View(), XmlAttributes(attributes.Items()), depth_)) {
             stopped_ = true;
             return XmlOutcome::kStopped;
           }
