@@ -32,7 +32,10 @@ class FileSource {
   // A file up to this size is read whole, with one call, as it is opened, and then
   // served from memory: listing a small file costs a few system calls however many
   // structures it is read by, and a system call costs as much as copying tens of KB.
-  static constexpr std::uint64_t kReadWholeBytes = 256 * 1024;
+  // Most hand-ins are smaller. The buffer stays below the allocator's mapping threshold
+  // (128 KiB): a larger block freed after every listing makes glibc raise it and then
+  // return and fault in heap pages at every listing that follows.
+  static constexpr std::uint64_t kReadWholeBytes = 64 * 1024;
   // The bytes [offset, offset + n) in place when the file is held in memory (valid while
   // this object lives), else an empty span. Lets readers skip copying.
   std::span<const std::byte> View(std::uint64_t offset, std::size_t n) const noexcept;
