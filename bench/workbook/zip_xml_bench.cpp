@@ -18,6 +18,7 @@
 #include <string>
 
 #include "bench/workbook/hostile_generator.hpp"
+#include "bench/workbook/read_floor.hpp"
 #include "bench/workbook/zip_xml_generator.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/file_source.hpp"
@@ -194,6 +195,17 @@ int MeasurePeak(const std::string& kind, const std::string& path) {
   return 0;
 }
 
+// floor_us: opening the file and reading all of it; x_floor: the best listing over the
+// best floor, alternating in this run.
+// Slow listings (big or hostile files) alternate three times.
+template <typename Call>
+void AddFloorCounters(benchmark::State& state, const Sample& sample, Call&& call, bool slow) {
+  const int rounds = slow || fs::file_size(sample.path) > (16u << 20) ? 3 : 20;
+  const auto pair = vexmar::bench::BestAgainstFloor(sample.path, call, rounds);
+  state.counters["floor_us"] = pair.floor * 1e6;
+  state.counters["x_floor"] = pair.Ratio();
+}
+
 void BM_ListWorksheets(benchmark::State& state, const std::string& key) {
   const Sample& sample = Samples().at(key);
   const double peer = PeerSeconds().count(key) != 0 ? PeerSeconds().at(key) : 0.0;
@@ -206,6 +218,7 @@ void BM_ListWorksheets(benchmark::State& state, const std::string& key) {
     benchmark::DoNotOptimize(sheets);
   }
   const double mean = total / static_cast<double>(state.iterations());
+  AddFloorCounters(state, sample, [&] { List(sample); }, mean > 1e-2);
   state.counters["sheets"] = static_cast<double>(sheets);
   state.counters["file_MB"] = static_cast<double>(fs::file_size(sample.path)) / (1 << 20);
   state.counters["peak_KiB_above_base"] = static_cast<double>(PeakAboveBaseline(sample));
@@ -232,6 +245,7 @@ void BM_Hostile(benchmark::State& state, const std::string& key) {
   state.counters["sheets"] = sheets;
   state.counters["file_MB"] = static_cast<double>(fs::file_size(sample.path)) / (1 << 20);
   state.counters["peak_KiB_above_base"] = static_cast<double>(PeakAboveBaseline(sample));
+  AddFloorCounters(state, sample, [&] { ListOrRefuse(sample); }, true);
   if (sample.xml_bytes > 0) {
     state.counters["part_MB"] = static_cast<double>(sample.xml_bytes) / (1 << 20);
     state.counters["xml_MB_per_s"] = benchmark::Counter(

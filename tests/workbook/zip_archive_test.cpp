@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "workbook/test_files.hpp"
@@ -84,15 +86,33 @@ void PrintTo(const BrokenEntryCase& c, std::ostream* os) { *os << c.label; }
 
 class ZipArchiveBrokenEntryTest : public ::testing::TestWithParam<BrokenEntryCase> {};
 
+// A file read through calls only, as a file too large to be held in memory is.
+class ReadOnlyStream final : public RandomAccessStream {
+ public:
+  explicit ReadOnlyStream(const FileSource& source) : source_(source) {}
+  std::uint64_t Size() const override { return source_.Size(); }
+  void Read(std::uint64_t offset, std::span<std::byte> out) override {
+    source_.ReadAt(offset, out);
+  }
+
+ private:
+  const FileSource& source_;
+};
+
 TEST_P(ZipArchiveBrokenEntryTest, RaisesTheRightError) {
   const ScratchFile file(ZipBuilder().Add("pad", "pad").Add(GetParam().entry).Build());
   const FileSource source(file.Path());
-  try {
-    ZipArchive zip(source);
-    ReadEntry(zip, GetParam().entry.name);
-    ADD_FAILURE() << "no error";
-  } catch (const ReadFailure& e) {
-    EXPECT_EQ(e.Kind(), GetParam().expected) << e.what();
+  ReadOnlyStream read_only(source);
+  WholeFileStream in_memory(source);
+  for (RandomAccessStream* stream : {static_cast<RandomAccessStream*>(&in_memory),
+                                     static_cast<RandomAccessStream*>(&read_only)}) {
+    try {
+      ZipArchive zip(*stream);
+      ReadEntry(zip, GetParam().entry.name);
+      ADD_FAILURE() << "no error";
+    } catch (const ReadFailure& e) {
+      EXPECT_EQ(e.Kind(), GetParam().expected) << e.what();
+    }
   }
 }
 
@@ -142,6 +162,37 @@ INSTANTIATE_TEST_SUITE_P(
                         With(Entry("pad", false), [](BuildEntry& e) { e.local_offset = 0; }),
                         FailureKind::kZipChecksumMismatch}),
     [](const auto& param_info) { return std::string(param_info.param.label); });
+
+// Small files are read whole as they are opened; reads and views of them must keep the
+// bounds of reads from the file.
+TEST(FileSourceTest, FilesHeldInMemoryReadLikeOthers) {
+  for (const std::size_t size : {std::size_t{1000}, std::size_t{FileSource::kReadWholeBytes},
+                                 std::size_t{FileSource::kReadWholeBytes + 1}}) {
+    SCOPED_TRACE(size);
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    const ScratchFile file(bytes);
+    const FileSource source(file.Path());
+    std::array<std::byte, 8> buffer{};
+    const auto text = [&](std::size_t n) {
+      return std::string(reinterpret_cast<const char*>(buffer.data()), n);
+    };
+    ASSERT_EQ(source.ReadSome(0, buffer), 8u);
+    EXPECT_EQ(text(8), bytes.substr(0, 8));
+    ASSERT_EQ(source.ReadSome(size - 3, buffer), 3u);
+    EXPECT_EQ(text(3), bytes.substr(size - 3));
+    EXPECT_EQ(source.ReadSome(size, buffer), 0u);
+    EXPECT_THROW(source.ReadAt(size - 3, buffer), ReadFailure);
+    const std::span<const std::byte> view = source.View(size - 10, 10);
+    if (size <= FileSource::kReadWholeBytes) {
+      ASSERT_EQ(view.size(), 10u);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.data()), 10), bytes.substr(size - 10));
+      EXPECT_TRUE(source.View(size - 10, 11).empty());
+    } else {
+      EXPECT_TRUE(view.empty());
+    }
+  }
+}
 
 TEST(ZipArchiveTest, ZipBombIsRefusedBeforeInflating) {
   // 64 MiB of zeros deflate to about 64 KiB: beyond the ratio allowed for an entry.

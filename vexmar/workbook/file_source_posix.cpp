@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -85,40 +86,52 @@ class Descriptor {
   throw Error(ErrorNumber::kPathFileAccessError, u"无法读取文件：" + name);
 }
 
-}  // namespace
-
-FileSource::FileSource(const std::filesystem::path& file) : path_(file) {
-  // A path-only descriptor opens nothing: the file's kind and file system are checked
-  // through it, so a device or a kernel file is refused before it is ever opened.
-  const Descriptor probe(::open(file.c_str(), O_PATH | O_CLOEXEC));
-  struct stat st {};
-  struct statfs fs {};
-  if (probe.Get() < 0 || ::fstat(probe.Get(), &st) != 0 || ::fstatfs(probe.Get(), &fs) != 0) {
-    RaiseUnreadable(file, errno);
-  }
-  if (!S_ISREG(st.st_mode)) RaiseUnreadable(file, 0);
+// Refuses a file on one of the kernel's file systems, named by `file`.
+void RefuseKernelFileSystem(const std::filesystem::path& file, int statfs_result,
+                            const struct statfs& fs) {
+  if (statfs_result != 0) RaiseUnreadable(file, errno);
   if (IsPseudoFileSystem(fs.f_type)) {
     throw Error(ErrorNumber::kPathFileAccessError,
                 u"无法读取文件：" + PathText(file) +
                     u"（位于系统的虚拟文件系统中，不是工作簿，未打开）");
   }
-  size_ = static_cast<std::uint64_t>(st.st_size);
+}
+
+}  // namespace
+
+FileSource::FileSource(const std::filesystem::path& file) : path_(file) {
+  // The file's kind and file system are checked by name, so that a device or a kernel
+  // file is refused before it is ever opened; what is opened then must be that file.
+  struct stat named {};
+  if (::stat(file.c_str(), &named) != 0) RaiseUnreadable(file, errno);
+  if (!S_ISREG(named.st_mode)) RaiseUnreadable(file, 0);
+  // The kernel's file systems have no device of their own (major number 0), nor do
+  // tmpfs, overlays or network shares: only those are asked for their type. A file on
+  // a block device is one syscall cheaper to open, which counts for small files.
+  const bool deviceless = major(named.st_dev) == 0;
+  struct statfs fs {};
+  if (deviceless) RefuseKernelFileSystem(file, ::statfs(file.c_str(), &fs), fs);
+  size_ = static_cast<std::uint64_t>(named.st_size);
   // An empty file is no workbook: it is answered without being opened or read.
   if (size_ == 0) return;
 
   Descriptor readable(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat opened {};
   if (readable.Get() < 0 || ::fstat(readable.Get(), &opened) != 0) RaiseUnreadable(file, errno);
-  // The name may have been pointed elsewhere in between; nothing else is read.
-  if (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) RaiseUnreadable(file, 0);
-  handle_ = readable.Release();
+  // The name may have been pointed elsewhere in between; nothing else is read. A name
+  // pointed at a kernel file and back between the checks above is caught here.
+  if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) RaiseUnreadable(file, 0);
+  if (deviceless) RefuseKernelFileSystem(file, ::fstatfs(readable.Get(), &fs), fs);
+  handle_ = readable.Get();
+  LoadIfSmall();  // the descriptor is still closed by `readable` if this throws
+  readable.Release();
 }
 
 FileSource::~FileSource() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-std::size_t FileSource::ReadSome(std::uint64_t offset, std::span<std::byte> out) const {
+std::size_t FileSource::ReadFromFile(std::uint64_t offset, std::span<std::byte> out) const {
   // Never beyond the size the file had when opened: a file that reports less than it
   // yields (or grows meanwhile) is read no further than that.
   if (offset >= size_) return 0;

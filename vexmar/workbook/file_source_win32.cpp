@@ -55,13 +55,19 @@ FileSource::FileSource(const std::filesystem::path& file) : path_(file) {
   }
   handle_ = reinterpret_cast<std::intptr_t>(handle);  // NOLINT: kept as an integer
   size_ = static_cast<std::uint64_t>(size.QuadPart);
+  try {
+    LoadIfSmall();
+  } catch (...) {
+    CloseHandle(handle);  // no destructor runs for an object that failed to construct
+    throw;
+  }
 }
 
 FileSource::~FileSource() {
   if (handle_ != -1) CloseHandle(AsHandle(handle_));
 }
 
-std::size_t FileSource::ReadSome(std::uint64_t offset, std::span<std::byte> out) const {
+std::size_t FileSource::ReadFromFile(std::uint64_t offset, std::span<std::byte> out) const {
   // Never beyond the size the file had when opened, as elsewhere.
   if (offset >= size_) return 0;
   if (out.size() > size_ - offset) out = out.first(static_cast<std::size_t>(size_ - offset));

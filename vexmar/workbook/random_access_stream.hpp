@@ -22,6 +22,11 @@ class RandomAccessStream {
     Read(offset, out);
     return out.size();
   }
+  // The bytes [offset, offset + n) in place when the stream holds them in memory (valid
+  // while the stream lives), else an empty span: the caller then reads them.
+  virtual std::span<const std::byte> View(std::uint64_t /*offset*/, std::size_t /*n*/) {
+    return {};
+  }
 };
 
 // The whole file as one stream (BIFF2..BIFF4 files are a bare record stream).
@@ -31,6 +36,9 @@ class WholeFileStream final : public RandomAccessStream {
   std::uint64_t Size() const override { return source_.Size(); }
   void Read(std::uint64_t offset, std::span<std::byte> out) override {
     source_.ReadAt(offset, out);
+  }
+  std::span<const std::byte> View(std::uint64_t offset, std::size_t n) override {
+    return source_.View(offset, n);
   }
 
  private:

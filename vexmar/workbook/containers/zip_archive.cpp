@@ -58,6 +58,9 @@ class WindowReader {
     if (offset >= start_ && offset - start_ <= length_ && n <= length_ - (offset - start_)) {
       return buffer_.data() + (offset - start_);
     }
+    if (const std::span<const std::byte> view = file_.View(offset, n); !view.empty()) {
+      return view.data();
+    }
     const std::size_t want = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::max(n, window_), file_.Size() - offset));
     if (buffer_.size() < want) buffer_.resize(want);
@@ -180,8 +183,22 @@ class DeflatedEntryStream final : public ByteStream {
         in_position_(data_offset),
         in_remaining_(entry.compressed_size),
         declared_size_(entry.uncompressed_size),
-        expected_crc_(entry.crc32),
-        input_(kChunk) {
+        expected_crc_(entry.crc32) {
+    // Compressed bytes the source holds in memory are inflated in place; others go
+    // through a buffer no larger than the entry needs.
+    if (in_remaining_ <= std::numeric_limits<uInt>::max()) {
+      const std::span<const std::byte> whole =
+          file_.View(in_position_, static_cast<std::size_t>(in_remaining_));
+      if (!whole.empty() || in_remaining_ == 0) {
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(whole.data()));
+        z_.avail_in = static_cast<uInt>(whole.size());
+        in_remaining_ = 0;
+      }
+    }
+    if (in_remaining_ > 0) {
+      input_size_ = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, in_remaining_));
+      input_ = std::make_unique_for_overwrite<std::byte[]>(input_size_);
+    }
     if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
   }
   ~DeflatedEntryStream() override { inflateEnd(&z_); }
@@ -220,11 +237,12 @@ class DeflatedEntryStream final : public ByteStream {
 
  private:
   void Refill() {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, in_remaining_));
-    file_.Read(in_position_, std::span(input_.data(), n));
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(input_size_, in_remaining_));
+    file_.Read(in_position_, std::span(input_.get(), n));
     in_position_ += n;
     in_remaining_ -= n;
-    z_.next_in = reinterpret_cast<Bytef*>(input_.data());
+    z_.next_in = reinterpret_cast<Bytef*>(input_.get());
     z_.avail_in = static_cast<uInt>(n);
   }
 
@@ -234,7 +252,8 @@ class DeflatedEntryStream final : public ByteStream {
   std::uint64_t in_remaining_;
   std::uint64_t declared_size_;
   std::uint32_t expected_crc_;
-  std::vector<std::byte> input_;
+  std::unique_ptr<std::byte[]> input_;
+  std::size_t input_size_ = 0;
   z_stream z_{};
   std::uint64_t produced_ = 0;
   uLong crc_ = 0;
@@ -262,8 +281,13 @@ void ZipArchive::LocateCentralDirectory() {
   const std::size_t tail_len = static_cast<std::size_t>(
       std::min<std::uint64_t>(size, kEndSize + kMaxComment + kZip64LocatorSize));
   const std::uint64_t tail_start = size - tail_len;
-  std::vector<std::byte> tail(tail_len);
-  file_.Read(tail_start, tail);
+  std::vector<std::byte> tail_copy;
+  std::span<const std::byte> tail = file_.View(tail_start, tail_len);
+  if (tail.empty()) {
+    tail_copy.resize(tail_len);
+    file_.Read(tail_start, tail_copy);
+    tail = tail_copy;
+  }
 
   // The end record is the last signature whose comment length fits the file.
   std::size_t end_pos = tail_len;

@@ -19,11 +19,11 @@ bool LooksUtf16(const char* p, std::size_t n) noexcept {
 }  // namespace
 
 XmlSkeletonStream::XmlSkeletonStream(ByteStream& inner, std::size_t keep_depth)
-    : inner_(inner), keep_(keep_depth), input_(kChunk) {}
+    : inner_(inner), keep_(keep_depth), input_(std::make_unique_for_overwrite<char[]>(kChunk)) {}
 
 bool XmlSkeletonStream::Fill() {
   if (ended_) return false;
-  length_ = inner_.Read(std::as_writable_bytes(std::span(input_)));
+  length_ = inner_.Read(std::as_writable_bytes(std::span(input_.get(), kChunk)));
   pos_ = 0;
   if (length_ == 0) {
     ended_ = true;
@@ -31,7 +31,7 @@ bool XmlSkeletonStream::Fill() {
   }
   if (!started_) {
     started_ = true;
-    passthrough_ = LooksUtf16(input_.data(), length_);
+    passthrough_ = LooksUtf16(input_.get(), length_);
   }
   return true;
 }
@@ -47,7 +47,7 @@ std::size_t XmlSkeletonStream::Read(std::span<std::byte> out) {
     if (pos_ == length_ && !Fill()) break;
     if (passthrough_) {
       const std::size_t n = std::min(out.size() - produced, length_ - pos_);
-      std::memcpy(dest + produced, input_.data() + pos_, n);
+      std::memcpy(dest + produced, input_.get() + pos_, n);
       produced += n;
       pos_ += n;
       continue;
@@ -131,7 +131,7 @@ void XmlSkeletonStream::SkipDeep(const char* in, std::size_t* pos_in) noexcept {
 }
 
 void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produced) {
-  const char* in = input_.data();
+  const char* in = input_.get();
   std::size_t pos = pos_;
   std::size_t made = *produced;
   FlushPending(out, capacity, &made);
@@ -140,6 +140,20 @@ void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produ
         (state_ == State::kText || state_ == State::kStartTag || state_ == State::kEndTag)) {
       SkipDeep(in, &pos);  // always consumes input
       continue;
+    }
+    if (state_ == State::kStartTag && quote_ != 0) {
+      // A kept attribute value runs up to its closing quote: copied in one go (namespace
+      // URIs and style values are most of the bytes kept). The quote itself is scanned.
+      const void* q = std::memchr(in + pos, quote_, length_ - pos);
+      const std::size_t end =
+          q != nullptr ? static_cast<std::size_t>(static_cast<const char*>(q) - in) : length_;
+      if (end > pos) {
+        const std::size_t n = std::min(end - pos, capacity - made);
+        std::memcpy(out + made, in + pos, n);
+        made += n;
+        pos += n;
+        continue;
+      }
     }
     if (state_ == State::kText) {
       // Text runs up to the next "<": copied or skipped in one go.

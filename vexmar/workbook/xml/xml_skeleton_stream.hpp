@@ -14,7 +14,7 @@
 // passes through unchanged and is parsed in full.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "vexmar/workbook/byte_stream.hpp"
 
@@ -50,7 +50,7 @@ class XmlSkeletonStream final : public ByteStream {
 
   ByteStream& inner_;
   std::uint64_t keep_;
-  std::vector<char> input_;
+  std::unique_ptr<char[]> input_;  // kChunk bytes, never zero-filled
   std::size_t pos_ = 0;
   std::size_t length_ = 0;
   bool started_ = false;

@@ -2,10 +2,12 @@
 
 #include <expat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <random>
 
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/xml/xml_legacy_encoding.hpp"
@@ -30,6 +32,24 @@ bool DeclaredPrefix(const char* name, std::string_view* prefix) noexcept {
   if (name[5] != ':') return false;
   *prefix = name + 6;
   return true;
+}
+
+// A fresh hash salt for every parser without a system call each: expat would otherwise
+// ask the kernel for random bytes at every document, which costs as much as parsing a
+// small part. One secret per process, drawn from the system's random source, mixed
+// with a counter (SplitMix64's finaliser, a bijection): the salts stay unpredictable,
+// so crafted names still cannot make expat's hash tables degenerate.
+unsigned long NextHashSalt() {
+  static const std::uint64_t secret = [] {
+    std::random_device source;
+    return (std::uint64_t{source()} << 32) ^ source();
+  }();
+  static std::atomic<std::uint64_t> counter{0};
+  std::uint64_t z = secret + 0x9E3779B97F4A7C15u * (counter.fetch_add(1) + 1);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  z ^= z >> 31;
+  return z != 0 ? static_cast<unsigned long>(z) : 1;  // 0 asks expat to draw its own
 }
 
 }  // namespace
@@ -230,6 +250,7 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
   XML_SetStartDoctypeDeclHandler(p, &Callbacks::Doctype);
   XML_SetEntityDeclHandler(p, &Callbacks::Entity);
   XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+  XML_SetHashSalt(p, NextHashSalt());
   XML_SetUnknownEncodingHandler(p, &LegacyEncodingHandler, nullptr);
 }
 
