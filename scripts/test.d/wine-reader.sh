@@ -9,17 +9,19 @@
 #     SpreadsheetApplication at Embedded (machine-wide), AutomationThenEmbedded (per user)
 #     and embedded (environment variable), and no spreadsheet application registered;
 #     with no setting the check must keep today's cannot-open answer.
-# Needs the tools that scripts/test.d/windows.sh installs; skips when they are missing.
+# Needs the tools that scripts/test.d/windows.sh installs; when they are missing the step
+# cannot run (scripts/lib/steps.sh: a failure in CI, else a skip). On a machine whose
+# kernel runs no 32-bit programs only the x64 runs are made (scripts/lib/x86.sh).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/lib/deps.sh
+source scripts/lib/steps.sh
+source scripts/lib/x86.sh
 root_dir=$(pwd)
 started=$(date +%s)
 jobs=$(nproc)
 
-skip() {
-  echo "== wine-reader: skipped: $*"
-  exit 0
-}
+skip() { step_unavailable wine-reader "$*" "$(install_command_for scripts/packages-windows.txt)"; }
 
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
@@ -30,6 +32,7 @@ done
 [ -x "$wine32" ] && [ -x "$wine64" ] || skip "Wine missing (scripts/test.d/windows.sh installs it)"
 zh_locale=$(locale -a 2>/dev/null | grep -i '^zh_CN' | head -n1)
 [ -n "$zh_locale" ] || skip "no zh_CN locale"
+set_run_arches wine-reader
 
 echo "== wine-reader: building (x86, x64, Linux tools)"
 for preset in windows-x86 windows-x64; do
@@ -87,7 +90,7 @@ same() {  # label, expected file, got file
 
 # 1 and 2: the reader itself.
 (cd "$fixtures" && "$root_dir/build/debug/tests/workbook/vexmar_list_worksheets" "${books[@]}") >"$work/list-linux.txt"
-for arch in x86 x64; do
+for arch in "${run_arches[@]}"; do
   win=$(loader $arch)
   # The one suite left out builds file names from narrow UTF-8 text, which Windows reads
   # in the ANSI code page; the server always passes wide names.
@@ -110,7 +113,7 @@ done
 "$root_dir/build/debug/tests/sheets/vexmar_sheet_check" "$fixtures" "$rules" "${books[@]}" >"$work/sheets-linux.txt"
 awk -F'\t' '{print $1 "\t" $2 "\tFalse\t无法打开EXCEL,请确定是否安装了EXCEL!\t"}' "$work/sheets-linux.txt" \
   >"$work/sheets-automation.txt"
-for arch in x86 x64; do
+for arch in "${run_arches[@]}"; do
   "$(loader $arch)" "$(sysdir $arch)\\regsvr32.exe" /s "C:\\vexmar-reader\\$arch\\VexmarExt.dll" >/dev/null 2>&1
   # Wine has no collection library of the platform's: the stand-in takes its place.
   "$(loader $arch)" "C:\\vexmar-reader\\$arch\\vexmar_com_client.exe" register-collection-library \
@@ -125,7 +128,7 @@ set_value() {  # hive, value (empty: delete)
 }
 run_table() {  # label, expected file
   local label=$1 expected=$2 arch win
-  for arch in x86 x64; do
+  for arch in "${run_arches[@]}"; do
     win=$(loader $arch)
     rm -f "$work/vbs.log"
     "$win" "$(sysdir $arch)\\cscript.exe" //nologo 'C:\vexmar-reader\sheets.vbs' "$win_fixtures" \
@@ -151,12 +154,15 @@ set_value HKCU ""
 set_value HKLM ""
 VEXMAR_SPREADSHEET_APPLICATION=embedded run_table embedded-environment "$work/sheets-linux.txt"
 for arch in x86 x64; do
-  "$(loader $arch)" "$(sysdir $arch)\\regsvr32.exe" /u /s "C:\\vexmar-reader\\$arch\\VexmarExt.dll" >/dev/null 2>&1
+  [[ " ${run_arches[*]} " == *" $arch "* ]] &&
+    "$(loader $arch)" "$(sysdir $arch)\\regsvr32.exe" /u /s "C:\\vexmar-reader\\$arch\\VexmarExt.dll" >/dev/null 2>&1
   printf '== wine-reader: VexmarExt.dll %s: %s bytes, imports %s\n' "$arch" \
     "$(stat -c %s "$work/$arch/VexmarExt.dll")" \
     "$(objdump -p "$work/$arch/VexmarExt.dll" 2>/dev/null | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')"
 done
+[[ " ${run_arches[*]} " == *" x86 "* ]] || summary+=("x86 runs: $x86_not_possible")
 printf '== wine-reader: %s\n' "${summary[@]}"
+for line in "${summary[@]}"; do step_note "$line"; done
 finished=$(date +%s)
 echo "== wine-reader: build $((built - started)) s, Wine tests $((finished - built)) s"
 exit $status
