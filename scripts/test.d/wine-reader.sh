@@ -27,7 +27,7 @@ wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 missing=$(missing_packages scripts/packages-windows.txt | tr '\n' ' ')
-[ -z "$missing" ] || skip "packages missing: $missing(scripts/test.d/windows.sh installs them as root)"
+[ -z "$missing" ] || skip "the Windows packages are missing (scripts/test.d/windows.sh installs them as root)"
 for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ iconv; do
   command -v "$tool" >/dev/null || skip "$tool missing (scripts/test.d/windows.sh installs it)"
 done
