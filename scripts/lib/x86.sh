@@ -33,8 +33,8 @@ set_run_arches() {
 # DLLs that the 64-bit server (REFERENCE_DLL, run under Wine) imports too, so no MinGW
 # runtime DLL; it exports exactly the functions of DEF_FILE; it has no exception
 # directory (.pdata) and its DWARF .eh_frame, read up to its terminator, describes the
-# module's functions with no empty and no two overlapping entries (an empty entry at a
-# function's start hides that function from the unwinder). Prints one line per check;
+# module's functions inside .text with no empty and no two overlapping entries (an empty
+# entry at a function's start hides that function from the unwinder). Prints one line per check;
 # false when any fails.
 check_x86_dll_statically() {
   local dll=$1 reference=$2 def=$3 objdump=i686-w64-mingw32-objdump ok=0
@@ -54,7 +54,7 @@ check_x86_dll_statically() {
 
   local exports expected
   exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-    sed -n 's/^.*\] //p' | sort)
+    sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | sort)
   expected=$(awk '$2 ~ /^@/ {print $1}' "$def" | sort)
   if [ "$exports" = "$expected" ]; then
     echo "   exports $(echo $exports)"
@@ -62,28 +62,47 @@ check_x86_dll_statically() {
     x86_check_failed "exports $(echo $exports), expected $(echo $expected)"
   fi
 
-  "$objdump" -h "$dll" | awk '$2 == ".pdata" {found = 1} END {exit !found}' && x86_check_failed "an exception directory (.pdata) in a 32-bit module"
-  # FDE lines before the terminator: "... FDE cie=... pc=BEGIN..END".
-  local frames
-  frames=$("$objdump" --dwarf=frames "$dll" 2>&1)
-  if ! grep -q 'ZERO terminator' <<<"$frames"; then
+  if "$objdump" -h "$dll" | awk '$2 == ".pdata" {found = 1} END {exit !found}'; then
+    x86_check_failed "an exception directory (.pdata) in a 32-bit module"
+  else
+    echo "   no exception directory (.pdata), as a 32-bit module must have none"
+  fi
+  # objdump reads DWARF frames only from a section named .eh_frame, and a stripped PE
+  # image has the name cut to eight characters: the section is read out and wrapped, at
+  # its own address, in an ELF object. FDE lines before the terminator read
+  # "... FDE cie=... pc=BEGIN..END"; addresses are eight hex digits, so as strings they
+  # sort and compare as numbers.
+  local eh text work frames count empty overlap outside
+  eh=$("$objdump" -h "$dll" | awk '$2 ~ /^\.eh_fram/ {print $2, $4}')
+  text=$("$objdump" -h "$dll" | awk '$2 == ".text" {print $4, $3}')
+  work=$(mktemp -d)
+  if [ -n "$eh" ] && [ -n "$text" ] &&
+     i686-w64-mingw32-objcopy -O binary --only-section="${eh% *}" "$dll" "$work/eh.bin" &&
+     i686-w64-mingw32-objcopy -I binary -O elf32-i386 -B i386 --change-section-address .data="0x${eh#* }" \
+       --rename-section .data=.eh_frame,alloc,load,readonly,data,contents "$work/eh.bin" "$work/eh.o"; then
+    frames=$("$objdump" --dwarf=frames "$work/eh.o" 2>&1)
+  fi
+  rm -rf "$work"
+  if [ -z "$eh" ] || ! grep -q 'ZERO terminator' <<<"${frames:-}"; then
     x86_check_failed ".eh_frame missing or not ending in a terminator"
   else
-    local count empty overlap
-    # Addresses are eight hex digits: as strings they sort and compare as numbers.
-    IFS='|' read -r count empty overlap < <(
+    IFS='|' read -r count empty overlap outside < <(
       awk '/ZERO terminator/ {exit} / FDE / {
              for (i = 1; i <= NF; i++) if ($i ~ /^pc=/) { split(substr($i, 4), r, /[.][.]/); print r[1], r[2] }
            }' <<<"$frames" | sort |
-        awk '{ b = $1 ""; e = $2 ""; n++
+        awk -v lo="${text% *}" -v hi="$(printf '%08x' $((0x${text% *} + 0x${text#* })))" \
+            '{ b = $1 ""; e = $2 ""; n++
                if (e <= b) empty = empty " " b
                if (n > 1 && b < last) overlap = overlap " " b
+               if (b < lo || e > hi) outside = outside " " b
                if (e > last) last = e }
-             END { printf "%d|%s|%s\n", n, empty, overlap }')
-    [ "$count" -gt 100 ] || x86_check_failed ".eh_frame describes only $count functions"
-    [ -z "$empty" ] || x86_check_failed "empty .eh_frame entries at$empty"
-    [ -z "$overlap" ] || x86_check_failed "overlapping .eh_frame entries at$overlap"
-    [ $ok -ne 0 ] || echo "   .eh_frame: $count entries up to the terminator, none empty, none overlapping; no .pdata"
+             END { printf "%d|%s|%s|%s\n", n, empty, overlap, outside }')
+    if [ "$count" -le 100 ]; then x86_check_failed ".eh_frame describes only $count functions"
+    elif [ -n "$empty" ]; then x86_check_failed "empty .eh_frame entries at$empty"
+    elif [ -n "$overlap" ]; then x86_check_failed "overlapping .eh_frame entries at$overlap"
+    elif [ -n "$outside" ]; then x86_check_failed ".eh_frame entries outside .text at$outside"
+    else echo "   .eh_frame: $count entries up to the terminator, all inside .text, none empty, none overlapping"
+    fi
   fi
   return $ok
 }
