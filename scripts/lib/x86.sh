@@ -38,6 +38,7 @@ set_run_arches() {
 # false when any fails.
 check_x86_dll_statically() {
   local dll=$1 reference=$2 def=$3 objdump=i686-w64-mingw32-objdump ok=0
+  local -x LC_ALL=C  # objdump's words, untranslated (the Wine steps run in a zh_CN locale)
   x86_check_failed() { echo "   FAILED: $*"; ok=1; }
   "$objdump" -f "$dll" 2>/dev/null | awk '/file format pei-i386/ {found = 1} END {exit !found}' ||
     x86_check_failed "not a PE32 i386 image"
