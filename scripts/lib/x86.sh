@@ -30,12 +30,11 @@ set_run_arches() {
 
 # check_x86_dll_statically DLL REFERENCE_DLL DEF_FILE: what can be told of the 32-bit
 # server from its file, read with the MinGW objdump: a PE32 i386 image; it imports only
-# DLLs that the 64-bit server (REFERENCE_DLL, run under Wine) imports too, so no MinGW
-# runtime DLL; it exports exactly the functions of DEF_FILE; it has no exception
-# directory (.pdata) and its DWARF .eh_frame, read up to its terminator, describes the
-# module's functions inside .text with no empty and no two overlapping entries (an empty
-# entry at a function's start hides that function from the unwinder). Prints one line per check;
-# false when any fails.
+# DLLs that the 64-bit server (REFERENCE_DLL, which ran under Wine) imports too; it exports
+# exactly the functions of DEF_FILE; it has no exception directory (.pdata), and its DWARF
+# .eh_frame, read up to its terminator, describes the module's functions inside .text with
+# no empty and no two overlapping entries (an empty entry at a function's start hides that
+# function from the unwinder). Prints one line per check; false when any fails.
 check_x86_dll_statically() {
   local dll=$1 reference=$2 def=$3 objdump=i686-w64-mingw32-objdump ok=0
   local -x LC_ALL=C  # objdump's words, untranslated (the Wine steps run in a zh_CN locale)
