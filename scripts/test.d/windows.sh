@@ -7,18 +7,17 @@
 # against the class table, module, binding, unregistration), the VBScript and JScript
 # suites through cscript with the stand-in spreadsheet application, and at the end
 # unregistration, after which nothing of the library may be left in the registry.
-# x86 runs need a kernel that runs 32-bit programs.
-# Installs the tools when run as root; otherwise, or when they cannot be had, it says
-# so and skips.
+# Installs scripts/packages-windows.txt when run as root; when they are missing and cannot
+# be installed the step cannot run (scripts/lib/steps.sh: a failure in CI, else a skip).
+# On a machine whose kernel runs no 32-bit programs the x86 server is built and checked
+# from its file only (scripts/lib/x86.sh), and only the x64 runs are made.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/lib/deps.sh
+source scripts/lib/steps.sh
+source scripts/lib/x86.sh
 started=$(date +%s)
 jobs=$(nproc)
-
-skip() {
-  echo "== windows: skipped: $*"
-  exit 0
-}
 
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
@@ -27,29 +26,29 @@ wineserver=/usr/lib/wine/wineserver
 have_tools() {
   local tool
   for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ i686-w64-mingw32-widl \
-              x86_64-w64-mingw32-widl iconv; do
+              x86_64-w64-mingw32-widl i686-w64-mingw32-objdump iconv; do
     command -v "$tool" >/dev/null || return 1
   done
   [ -x "$wine32" ] && [ -x "$wine64" ] && [ -f /usr/include/wine/wine/windows/oaidl.idl ] &&
     [ -d /usr/lib/i386-linux-gnu/wine/i386-windows ]
 }
 
-if ! have_tools; then
-  [ "$(id -u)" -eq 0 ] || skip "MinGW-w64 or Wine missing; as root this installs scripts/packages-windows.txt"
-  echo "== windows: installing the cross compilers and Wine"
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  packages=$(sed -e 's/#.*//' scripts/packages-windows.txt | tr -s ' \n' ' ')
-  export DEBIAN_FRONTEND=noninteractive
-  { apt-get update -qq && apt-get install -y -qq --no-install-recommends $packages; } >/dev/null ||
-    skip "the packages could not be installed"
-  have_tools || skip "the tools are still missing after installing"
+mapfile -t missing < <(missing_packages scripts/packages-windows.txt)
+if [ ${#missing[@]} -gt 0 ] || ! have_tools; then
+  install=$(install_command_for scripts/packages-windows.txt)
+  [ "$(id -u)" -eq 0 ] || step_unavailable windows "MinGW-w64 or Wine missing, and not root to install them" "$install"
+  echo "== windows: installing the cross compilers and Wine: ${missing[*]}"
+  install_packages "${missing[@]}" || step_unavailable windows "the packages could not be installed" "$install"
+  have_tools || step_unavailable windows "the tools are still missing after installing" "$install"
 fi
+
+set_run_arches windows
 
 # Wine takes its code page from the locale: a Chinese one gives code page 936.
 zh_locale=$(locale -a 2>/dev/null | grep -i '^zh_CN' | head -n1)
 if [ -z "$zh_locale" ]; then
   [ "$(id -u)" -eq 0 ] && localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 2>/dev/null && zh_locale=zh_CN.UTF-8
-  [ -n "$zh_locale" ] || skip "no zh_CN locale and none could be made"
+  [ -n "$zh_locale" ] || step_unavailable windows "no zh_CN locale and none could be made" "$(install_command locales)"
 fi
 
 echo "== windows: cross-building VexmarExt.dll (x86, x64)"
@@ -61,13 +60,8 @@ for preset in windows-x86 windows-x64; do
 done
 built=$(date +%s)
 
-# Wine runs: 32-bit programs only where the kernel runs them.
-arches=(x64)
-if "$wine32" --version >/dev/null 2>&1; then
-  arches=(x86 x64)
-else
-  echo "== windows: x86 runs not possible on this machine (no 32-bit programs); x86 is built only"
-fi
+# Wine runs: 32-bit programs only where the kernel runs them (set_run_arches above).
+arches=("${run_arches[@]}")
 
 prefixes=()
 cleanup() {
@@ -183,12 +177,25 @@ test_machine() {  # standin | bare
 test_machine bare
 test_machine standin
 
+if [[ " ${run_arches[*]} " != *" x86 "* ]]; then
+  echo "== windows: the x86 server, checked from its file:"
+  if check_x86_dll_statically build/windows-x86/vexmar/com/VexmarExt.dll \
+       build/windows-x64/vexmar/com/VexmarExt.dll vexmar/com/exports.def; then
+    summary+=("x86 server file: imports, exports and unwind tables pass")
+  else
+    status=1
+    summary+=("x86 server file: FAILED")
+  fi
+  summary+=("x86 runs: $x86_not_possible")
+fi
+
 for arch in x86 x64; do
   printf '== windows: VexmarExt.dll %s: %s bytes, imports %s\n' "$arch" \
     "$(stat -c %s "$root/$arch/VexmarExt.dll")" \
     "$(objdump -p "$root/$arch/VexmarExt.dll" 2>/dev/null | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')"
 done
 printf '== windows: %s\n' "${summary[@]}"
+for line in "${summary[@]}"; do step_note "$line"; done
 finished=$(date +%s)
 echo "== windows: build $((built - started)) s, Wine tests $((finished - built)) s, total $((finished - started)) s"
 exit $status

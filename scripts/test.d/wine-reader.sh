@@ -11,28 +11,32 @@
 #     with no setting the check must keep today's cannot-open answer. The table runs
 #     first without the platform's collection library (as on a machine that never had
 #     the platform's runtime), then with the build's stand-in for it registered.
-# x86 runs need a kernel that runs 32-bit programs.
-# Needs the tools that scripts/test.d/windows.sh installs; skips when they are missing.
+# Needs the tools that scripts/test.d/windows.sh installs; when they are missing the step
+# cannot run (scripts/lib/steps.sh: a failure in CI, else a skip). On a machine whose
+# kernel runs no 32-bit programs only the x64 runs are made (scripts/lib/x86.sh).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/lib/deps.sh
+source scripts/lib/steps.sh
+source scripts/lib/x86.sh
 root_dir=$(pwd)
 started=$(date +%s)
 jobs=$(nproc)
 
-skip() {
-  echo "== wine-reader: skipped: $*"
-  exit 0
-}
+skip() { step_unavailable wine-reader "$*" "$(install_command_for scripts/packages-windows.txt)"; }
 
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
+missing=$(missing_packages scripts/packages-windows.txt | tr '\n' ' ')
+[ -z "$missing" ] || skip "the Windows packages are missing (scripts/test.d/windows.sh installs them as root)"
 for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ iconv; do
   command -v "$tool" >/dev/null || skip "$tool missing (scripts/test.d/windows.sh installs it)"
 done
 [ -x "$wine32" ] && [ -x "$wine64" ] || skip "Wine missing (scripts/test.d/windows.sh installs it)"
 zh_locale=$(locale -a 2>/dev/null | grep -i '^zh_CN' | head -n1)
 [ -n "$zh_locale" ] || skip "no zh_CN locale"
+set_run_arches wine-reader
 
 echo "== wine-reader: building (x86, x64, Linux tools)"
 for preset in windows-x86 windows-x64; do
@@ -46,12 +50,7 @@ done
   { echo "== wine-reader: Linux build failed"; exit 1; }
 built=$(date +%s)
 
-arches=(x64)
-if "$wine32" --version >/dev/null 2>&1; then
-  arches=(x86 x64)
-else
-  echo "== wine-reader: x86 runs not possible on this machine (no 32-bit programs); x86 is built only"
-fi
+arches=("${run_arches[@]}")
 
 prefix=$(mktemp -d /tmp/vexmar-wine-reader.XXXXXX)
 cleanup() {
@@ -180,7 +179,9 @@ for arch in "${arches[@]}"; do
     "$(stat -c %s "$work/$arch/VexmarExt.dll")" \
     "$(objdump -p "$work/$arch/VexmarExt.dll" 2>/dev/null | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')"
 done
+[[ " ${run_arches[*]} " == *" x86 "* ]] || summary+=("x86 runs: $x86_not_possible")
 printf '== wine-reader: %s\n' "${summary[@]}"
+for line in "${summary[@]}"; do step_note "$line"; done
 finished=$(date +%s)
 echo "== wine-reader: build $((built - started)) s, Wine tests $((finished - built)) s"
 exit $status
