@@ -8,8 +8,8 @@
 namespace vexmar::python {
 namespace {
 
-using class_table::MemberKind;
-using class_table::ValueType;
+using contract::MemberKind;
+using contract::ValueType;
 
 const char* KindName(MemberKind kind) {
   switch (kind) {
@@ -51,13 +51,13 @@ py::str Ascii(std::string_view text) { return py::str(std::string(text)); }
 
 py::list ClassTableData() {
   py::list classes;
-  for (const auto& info : class_table::kClasses) {
+  for (const auto& info : contract::kClasses) {
     py::list members;
     for (const auto& m : info.members) {
       py::list parameters;
       for (const auto& p : m.parameters) {
         parameters.append(py::make_tuple(Ascii(p.name), TypeName(p.type),
-                                         p.direction == class_table::Direction::kIn ? "in" : "inout"));
+                                         p.direction == contract::Direction::kIn ? "in" : "inout"));
       }
       py::dict member;
       member["kind"] = KindName(m.kind);

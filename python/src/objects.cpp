@@ -12,14 +12,14 @@
 namespace vexmar::python {
 namespace {
 
-using class_table::MemberKind;
+using contract::MemberKind;
 using dispatch::InvokeFlags;
 
 // What a Python name stands for on an object: a member's dispatch id, its parameters
 // (table members only) and how it is reached.
 struct MemberRef {
   std::int32_t dispid = 0;
-  const class_table::Member* member = nullptr;  // nullptr for a collection member
+  const contract::Member* member = nullptr;  // nullptr for a collection member
 };
 
 // One handle per live object, so that every wrapper of it shares its lock. Touched
@@ -29,8 +29,8 @@ std::unordered_map<const Object*, std::weak_ptr<Handle>>& Registry() {
   return *registry;
 }
 
-const class_table::ClassInfo* ClassInfoOf(const dispatch::DispatchObject& object) {
-  for (const auto& info : class_table::kClasses) {
+const contract::ClassInfo* ClassInfoOf(const dispatch::DispatchObject& object) {
+  for (const auto& info : contract::kClasses) {
     if (info.name == object.TypeName()) return &info;
   }
   return nullptr;
@@ -113,10 +113,10 @@ struct BoundMethod {
     py::list out;
     const auto parameters = member.member->parameters;
     for (std::size_t i = 0; i < parameters.size() && i < values.size(); ++i) {
-      if (parameters[i].direction == class_table::Direction::kInOut) out.append(FromVariant(values[i]));
+      if (parameters[i].direction == contract::Direction::kInOut) out.append(FromVariant(values[i]));
     }
     if (out.empty()) return FromVariant(result);
-    if (member.member->result != class_table::ValueType::kNone) out.insert(0, FromVariant(result));
+    if (member.member->result != contract::ValueType::kNone) out.insert(0, FromVariant(result));
     if (out.size() == 1) return out[0];
     return py::tuple(out);
   }

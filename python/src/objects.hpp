@@ -24,7 +24,7 @@ namespace py = pybind11;
 // One object of the library, shared by every Python wrapper of it.
 struct Handle {
   dispatch::DispatchObject object;
-  const class_table::ClassInfo* info = nullptr;  // nullptr for a collection
+  const contract::ClassInfo* info = nullptr;  // nullptr for a collection
   std::mutex mutex;
 };
 

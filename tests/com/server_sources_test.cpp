@@ -14,8 +14,8 @@
 namespace vexmar::com {
 namespace {
 
-using class_table::kClasses;
-using class_table::MemberKind;
+using contract::kClasses;
+using contract::MemberKind;
 
 std::string Hex8(std::int32_t v) {
   char buf[16];

@@ -4,7 +4,7 @@
 
 #include <set>
 
-namespace vexmar::class_table {
+namespace vexmar::contract {
 namespace {
 
 TEST(ClassTableTest, GuidsRoundTripThroughText) {
@@ -49,4 +49,4 @@ TEST(ClassTableTest, DispatchIdsPairPropertiesAndSeparateMethods) {
 }
 
 }  // namespace
-}  // namespace vexmar::class_table
+}  // namespace vexmar::contract

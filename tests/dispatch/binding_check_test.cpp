@@ -11,7 +11,7 @@
 namespace vexmar::dispatch {
 namespace {
 
-std::vector<std::string> Problems(std::span<const class_table::ClassInfo> table,
+std::vector<std::string> Problems(std::span<const contract::ClassInfo> table,
                                   std::span<const BoundClass> bound) {
   std::vector<std::string> out;
   CheckBindings(
@@ -25,35 +25,35 @@ std::vector<std::string> Problems(std::span<const class_table::ClassInfo> table,
 // Every entry of the class table is bound to a member of the plain C++ class, and every
 // binding is an entry of the table, with the same signature.
 TEST(BindingCheckTest, EveryClassTableEntryIsBoundAndNothingElse) {
-  EXPECT_EQ(Problems(class_table::kClasses, kBoundClasses), std::vector<std::string>());
+  EXPECT_EQ(Problems(contract::kClasses, kBoundClasses), std::vector<std::string>());
   std::size_t entries = 0;
   std::size_t bindings = 0;
-  for (const auto& c : class_table::kClasses) entries += c.members.size();
+  for (const auto& c : contract::kClasses) entries += c.members.size();
   for (const auto& b : kBoundClasses) bindings += b.members.size();
   EXPECT_EQ(entries, bindings);
   EXPECT_EQ(entries, 3u + 8u + 7u + 13u + 1u + 1u);
 }
 
 // The checker itself finds each kind of disagreement.
-constexpr class_table::Parameter kFloatIn[] = {
-    {"", class_table::ValueType::kFloat32, class_table::Direction::kIn}};
-constexpr class_table::Member kScoreLike[] = {
-    {class_table::MemberKind::kPropertyPut, "CurScore", 0x68030001, kFloatIn,
-     class_table::ValueType::kNone, u""},
-    {class_table::MemberKind::kPropertyGet,
+constexpr contract::Parameter kFloatIn[] = {
+    {"", contract::ValueType::kFloat32, contract::Direction::kIn}};
+constexpr contract::Member kScoreLike[] = {
+    {contract::MemberKind::kPropertyPut, "CurScore", 0x68030001, kFloatIn,
+     contract::ValueType::kNone, u""},
+    {contract::MemberKind::kPropertyGet,
      "CurScore",
      0x68030001,
      {},
-     class_table::ValueType::kFloat32,
+     contract::ValueType::kFloat32,
      u""},
-    {class_table::MemberKind::kPropertyGet,
+    {contract::MemberKind::kPropertyGet,
      "ErrMsg",
      0x68030000,
      {},
-     class_table::ValueType::kString,
+     contract::ValueType::kString,
      u""},
 };
-constexpr class_table::ClassInfo kTable[] = {
+constexpr contract::ClassInfo kTable[] = {
     {"ClsScoreState", "_ClsScoreState", "VexmarExt.ClsScoreState", Guid{}, Guid{}, "", kScoreLike},
 };
 

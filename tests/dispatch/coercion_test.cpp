@@ -19,7 +19,7 @@
 namespace vexmar::dispatch {
 namespace {
 
-using class_table::ValueType;
+using contract::ValueType;
 using testing::ErrorNumberOf;
 
 TEST(NumberTextTest, FormatsFloat32LikeAnAutomationHost) {

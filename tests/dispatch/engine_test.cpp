@@ -14,9 +14,9 @@
 namespace vexmar::dispatch {
 namespace {
 
-using class_table::Direction;
-using class_table::MemberKind;
-using class_table::ValueType;
+using contract::Direction;
+using contract::MemberKind;
+using contract::ValueType;
 using testing::Str;
 
 class Probe : public Object {
@@ -34,13 +34,13 @@ class Probe : public Object {
   }
 };
 
-constexpr class_table::Parameter kFailParameters[] = {
+constexpr contract::Parameter kFailParameters[] = {
     {"strMessage", ValueType::kString, Direction::kInOut},
     {"sngValue", ValueType::kFloat32, Direction::kInOut},
     {"nCode", ValueType::kInt32, Direction::kIn}};
-constexpr class_table::Member kProbeMembers[] = {
+constexpr contract::Member kProbeMembers[] = {
     {MemberKind::kMethod, "Fail", 0x60030000, kFailParameters, ValueType::kInt32, u""}};
-constexpr class_table::ClassInfo kProbeInfo[] = {
+constexpr contract::ClassInfo kProbeInfo[] = {
     {"Probe", "_Probe", "VexmarExt.Probe", Guid{}, Guid{}, "", kProbeMembers}};
 constexpr BoundMember kProbeBindings[] = {Method<&Probe::Fail>("Fail")};
 constexpr BoundClass kProbeBound[] = {BindClass<Probe>("Probe", kProbeBindings)};

@@ -32,7 +32,7 @@ TEST(ExampleSessionTest, RunsAsDocumented) {
       dispatch::CreateObject(u"{C670563E-A127-465D-BF49-DA8527C0A50D}");
   std::int32_t id = matcher.GetIdOfName(u"MatchString");  // 0x60030000
   std::array<Variant, 4> match{std::u16string(u"MySheet1"), std::u16string(u"Sheet*"), 1, 0};
-  Variant position = matcher.Invoke(id, class_table::MemberKind::kMethod, match);  // 3; match[3] == 6
+  Variant position = matcher.Invoke(id, contract::MemberKind::kMethod, match);  // 3; match[3] == 6
 
   EXPECT_EQ(id, 0x60030000);
   EXPECT_EQ(position, Variant(3));

@@ -16,7 +16,7 @@
 namespace vexmar::dispatch {
 namespace {
 
-using class_table::MemberKind;
+using contract::MemberKind;
 using testing::ErrorNumberOf;
 using testing::Str;
 
@@ -27,7 +27,7 @@ std::u16string Lower(std::string_view ascii) {
 }
 
 TEST(LateBindingTest, CreatesEveryClassByProgIdInAnyCaseAndByClsid) {
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const std::u16string prog_id = Utf8ToUtf16(c.prog_id);
     const std::u16string clsid = Utf8ToUtf16(FormatGuid(c.clsid));
     for (const std::u16string& name :
@@ -57,7 +57,7 @@ TEST(LateBindingTest, UnknownProgIdsAndClsidsCannotCreate) {
 }
 
 TEST(LateBindingTest, FindsEveryMemberByNameIgnoringCase) {
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const DispatchObject object = CreateObject(c.clsid);
     for (const auto& m : c.members) {
       const std::u16string name = Utf8ToUtf16(m.name);

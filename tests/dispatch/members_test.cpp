@@ -17,8 +17,8 @@
 namespace vexmar::dispatch {
 namespace {
 
-using class_table::MemberKind;
-using class_table::ValueType;
+using contract::MemberKind;
+using contract::ValueType;
 using testing::Str;
 
 std::u16string Name(std::string_view ascii) { return Utf8ToUtf16(ascii); }
@@ -28,7 +28,7 @@ CollectionRef AsCollection(const Variant& value) {
 }
 
 TEST(MembersTest, NewObjectsReadEmptyValuesExceptFilesName) {
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const DispatchObject object = CreateObject(c.clsid);
     for (const auto& m : c.members) {
       if (m.kind != MemberKind::kPropertyGet) continue;
@@ -57,7 +57,7 @@ TEST(MembersTest, NewObjectsReadEmptyValuesExceptFilesName) {
 }
 
 // A value of each property's type that no other property of the class gets.
-Variant DistinctValue(const class_table::Member& m, int index, const CollectionRef& collection) {
+Variant DistinctValue(const contract::Member& m, int index, const CollectionRef& collection) {
   switch (m.parameters[0].type) {
     case ValueType::kString:
       return Str(Name(m.name) + u" 值\r\n" + std::u16string(static_cast<std::size_t>(index), u'x'));
@@ -73,7 +73,7 @@ Variant DistinctValue(const class_table::Member& m, int index, const CollectionR
 
 // Every write is read back by the read of the same property and by no other.
 TEST(MembersTest, EveryPropertyRoundTripsItsOwnValue) {
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const DispatchObject object = CreateObject(Name(c.prog_id));
     std::map<std::int32_t, Variant> written;
     int index = 0;
@@ -163,7 +163,7 @@ TEST(MembersTest, EveryMethodIsReachableWithItsValues) {
     EXPECT_EQ(c.args, c.args_after);
     covered.insert(std::string(object.TypeName()) + "." + std::string(c.method));
   }
-  for (const auto& cls : class_table::kClasses) {
+  for (const auto& cls : contract::kClasses) {
     for (const auto& m : cls.members) {
       if (m.kind != MemberKind::kMethod) continue;
       EXPECT_TRUE(covered.contains(std::string(cls.name) + "." + std::string(m.name)))

@@ -33,7 +33,7 @@ TEST(ReferenceDocTest, CommittedPageIsTheGeneratorsOutput) {
 
 TEST(ReferenceDocTest, ListsEveryClassAndMemberRow) {
   const std::string page = ReferenceMarkdown();
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     EXPECT_NE(page.find("### " + std::string(c.name) + "\n"), std::string::npos) << c.name;
     EXPECT_NE(page.find("`" + std::string(c.prog_id) + "`"), std::string::npos) << c.name;
     EXPECT_NE(page.find(FormatGuid(c.clsid)), std::string::npos) << c.name;

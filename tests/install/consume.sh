@@ -14,12 +14,15 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 include=$prefix/include
 
-echo "== installed headers: the umbrella header and what it includes, and the C header"
+echo "== installed headers: the umbrella header and what it includes, the C header, and the"
+echo "   earlier names of two renamed headers, kept so that hosts including them still build"
 (cd "$include" && find vexmar -type f | sort) >"$work/installed"
 {
   "$cxx" -std=c++20 -I"$include" -MM -x c++ "$include/vexmar/vexmar.hpp" |
     tr ' \\' '\n\n' | grep '\.hpp$' | sed "s|^$include/||"
   echo vexmar/vexmar.h
+  echo vexmar/text/mod_public_functions.hpp
+  echo vexmar/text/patterns.hpp
 } | sort -u >"$work/reachable"
 if ! diff -u "$work/reachable" "$work/installed"; then
   echo "installed headers differ from those the umbrella header reaches"

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     const std::size_t cleared =
         vexmar::com::ClearParameterNames(bytes, vexmar::com::kUnnamedParameter);
     if (cleared == 0) throw std::runtime_error("no placeholder parameter names found");
-    for (const auto& imported : vexmar::class_table::kImportedLibraries) {
+    for (const auto& imported : vexmar::contract::kImportedLibraries) {
       if (vexmar::com::SetImportLcid(bytes, imported.libid, imported.lcid) == 0) {
         throw std::runtime_error("an imported library is not recorded");
       }

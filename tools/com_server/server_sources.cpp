@@ -11,12 +11,12 @@
 namespace vexmar::com {
 namespace {
 
-using class_table::ClassInfo;
-using class_table::Direction;
-using class_table::Member;
-using class_table::MemberKind;
-using class_table::Parameter;
-using class_table::ValueType;
+using contract::ClassInfo;
+using contract::Direction;
+using contract::Member;
+using contract::MemberKind;
+using contract::Parameter;
+using contract::ValueType;
 
 constexpr std::string_view kNotice =
     "// Written from vexmar/component/class_table.hpp by vexmar_write_server_sources while\n"
@@ -122,7 +122,7 @@ void WriteClass(std::string& out, const ClassInfo& c) {
 }  // namespace
 
 std::string TypeLibraryIdl() {
-  const auto& lib = class_table::kLibrary;
+  const auto& lib = contract::kLibrary;
   std::string out(kNotice);
   out += "\nimport \"oaidl.idl\";\nimport \"";
   out += kCollectionInterfaceIdl;
@@ -132,13 +132,13 @@ std::string TypeLibraryIdl() {
   out += "library ";
   out += lib.name;
   out += "\n{\n";
-  for (const auto& imported : class_table::kImportedLibraries) {
+  for (const auto& imported : contract::kImportedLibraries) {
     out += "  importlib(\"";
     out += imported.file;
     out += "\");\n";
   }
   out += "\n";
-  for (const ClassInfo& c : class_table::kClasses) WriteClass(out, c);
+  for (const ClassInfo& c : contract::kClasses) WriteClass(out, c);
   out.pop_back();  // no blank line before the closing brace
   out += "};\n";
   return out;
@@ -147,23 +147,23 @@ std::string TypeLibraryIdl() {
 std::string CollectionInterfaceIdl() {
   // Parameters as the platform's collection takes them; the ids come from the table.
   struct Entry {
-    const class_table::CollectionMemberId& id;
+    const contract::CollectionMemberId& id;
     std::string_view signature;
   };
   const Entry entries[] = {
-      {class_table::kCollectionItem, "VARIANT Item([in] VARIANT* Index)"},
-      {class_table::kCollectionAdd,
+      {contract::kCollectionItem, "VARIANT Item([in] VARIANT* Index)"},
+      {contract::kCollectionAdd,
        "void Add([in] VARIANT* Item, [in, optional] VARIANT* Key, [in, optional] VARIANT* "
        "Before, [in, optional] VARIANT* After)"},
-      {class_table::kCollectionCount, "long Count()"},
-      {class_table::kCollectionRemove, "void Remove([in] VARIANT* Index)"},
-      {class_table::kCollectionNewEnum, "IUnknown* _NewEnum()"},
+      {contract::kCollectionCount, "long Count()"},
+      {contract::kCollectionRemove, "void Remove([in] VARIANT* Index)"},
+      {contract::kCollectionNewEnum, "IUnknown* _NewEnum()"},
   };
-  static_assert(std::size(entries) == class_table::kCollectionMembers.size());
+  static_assert(std::size(entries) == contract::kCollectionMembers.size());
   std::string out(kNotice);
-  out += "\nimport \"oaidl.idl\";\n\n[\n  uuid(" + BareGuid(class_table::kCollectionIid) +
+  out += "\nimport \"oaidl.idl\";\n\n[\n  uuid(" + BareGuid(contract::kCollectionIid) +
          ")\n]\ndispinterface ";
-  out += class_table::kCollectionInterface;
+  out += contract::kCollectionInterface;
   out += "\n{\n  properties:\n  methods:\n";
   for (const Entry& e : entries) {
     out += "  [id(" + Hex(static_cast<std::uint32_t>(e.id.dispid), 8) + ")] ";
@@ -175,7 +175,7 @@ std::string CollectionInterfaceIdl() {
 }
 
 std::string CollectionLibraryIdl() {
-  const auto& lib = class_table::kCollectionLibrary;
+  const auto& lib = contract::kCollectionLibrary;
   std::string out(kNotice);
   out += "\nimport \"";
   out += kCollectionInterfaceIdl;
@@ -183,9 +183,9 @@ std::string CollectionLibraryIdl() {
          std::to_string(lib.major) + "." + std::to_string(lib.minor) + "),\n  lcid(" +
          std::to_string(lib.lcid) + ")\n]\nlibrary VexmarCollectionStandIn\n{\n";
   out += "  importlib(\"";
-  out += class_table::kImportedLibraries[0].file;
+  out += contract::kImportedLibraries[0].file;
   out += "\");\n  dispinterface ";
-  out += class_table::kCollectionInterface;
+  out += contract::kCollectionInterface;
   out += ";\n};\n";
   return out;
 }
@@ -193,7 +193,7 @@ std::string CollectionLibraryIdl() {
 std::string InterfaceIdResources() {
   std::string out(kNotice);
   out += "\nLANGUAGE 0, 0\n";
-  for (const ClassInfo& c : class_table::kClasses) {
+  for (const ClassInfo& c : contract::kClasses) {
     const Guid& g = c.iid;
     out += "\n1 ";
     out += c.iid_resource;

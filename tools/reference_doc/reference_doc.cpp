@@ -12,9 +12,9 @@
 namespace vexmar::dispatch {
 namespace {
 
-using class_table::Direction;
-using class_table::MemberKind;
-using class_table::ValueType;
+using contract::Direction;
+using contract::MemberKind;
+using contract::ValueType;
 
 std::string_view TypeWord(ValueType type) {
   switch (type) {
@@ -58,7 +58,7 @@ std::string Hex(std::int32_t value) {
 
 std::string Code(std::string_view text) { return "`" + std::string(text) + "`"; }
 
-std::string Parameters(const class_table::Member& m) {
+std::string Parameters(const contract::Member& m) {
   if (m.parameters.empty()) return "none";
   std::string out;
   for (const auto& p : m.parameters) {
@@ -71,7 +71,7 @@ std::string Parameters(const class_table::Member& m) {
 }
 
 // The C++ member that serves an entry, by the accessor convention.
-std::string CppCall(const class_table::Member& m) {
+std::string CppCall(const contract::Member& m) {
   std::string name(m.name);
   switch (m.kind) {
     case MemberKind::kMethod: {
@@ -104,13 +104,13 @@ std::string KindsOf(InvokeFlags flags) {
 }
 
 void Library(std::string& out) {
-  const auto& lib = class_table::kLibrary;
+  const auto& lib = contract::kLibrary;
   out += "## Library\n\n| Attribute | Value |\n|---|---|\n";
   out += "| Name | " + Code(lib.name) + " |\n";
   out += "| LIBID | " + FormatGuid(lib.libid) + " |\n";
   out += "| Version | " + std::to_string(lib.major) + "." + std::to_string(lib.minor) + " |\n";
   out += "| LCID | " + std::to_string(lib.lcid) + " |\n";
-  for (const auto& imported : class_table::kImportedLibraries) {
+  for (const auto& imported : contract::kImportedLibraries) {
     out += "| Imports | " + FormatGuid(imported.libid) + " " + std::to_string(imported.major) +
            "." + std::to_string(imported.minor) + ", LCID " + std::to_string(imported.lcid) +
            ", for " + Code(imported.used_for) + " |\n";
@@ -141,7 +141,7 @@ void Classes(std::string& out) {
   out +=
       "## Classes\n\nIn type-library order. Property dispatch ids count down to 0x68030000; "
       "method ids start at 0x60030000.\n\n";
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     out += "### " + std::string(c.name) + "\n\n| | |\n|---|---|\n";
     out += "| ProgID | " + Code(c.prog_id) + " |\n";
     out += "| CLSID | " + FormatGuid(c.clsid) + " |\n";
@@ -187,9 +187,9 @@ never added with a key, it is error 5. `_NewEnum` gives a `dispatch::CollectionE
 
 )";
   out += "In the Windows type library the collection type is " +
-         Code(class_table::kCollectionInterface) + " " + FormatGuid(class_table::kCollectionIid) +
+         Code(contract::kCollectionInterface) + " " + FormatGuid(contract::kCollectionIid) +
          ",\na dispatch interface of the imported library " +
-         FormatGuid(class_table::kCollectionLibrary.libid) +
+         FormatGuid(contract::kCollectionLibrary.libid) +
          ", and the\ncollection objects answer `QueryInterface` for it. A host's own collection "
          "object written\nwith `Set` is held and given back as it is; an object that is no "
          "collection is refused\n(error 430).\n\n";
@@ -205,7 +205,7 @@ void LateBinding(std::string& out) {
 - `DispatchObject::GetIdOfName(name)` gives a member's dispatch id, letter case ignored;
   error 438 for an unknown name.
 - `DispatchObject::Invoke(dispid, kind, args)` calls a member as method, property read,
-  property write or object-property write (`class_table::MemberKind`, or `InvokeFlags` to
+  property write or object-property write (`contract::MemberKind`, or `InvokeFlags` to
   allow several kinds as a host does for `x = obj.Count`). Arguments are in declaration
   order; a property write takes the value as its one argument. An in/out argument
   (`strFileNames`, `strErrMsg`, `sngWeight`, `nLength`) receives the member's new value,
@@ -293,7 +293,7 @@ dispatch::DispatchObject matcher =
     dispatch::CreateObject(u"{C670563E-A127-465D-BF49-DA8527C0A50D}");
 std::int32_t id = matcher.GetIdOfName(u"MatchString");  // 0x60030000
 std::array<Variant, 4> match{std::u16string(u"MySheet1"), std::u16string(u"Sheet*"), 1, 0};
-Variant position = matcher.Invoke(id, class_table::MemberKind::kMethod, match);  // 3; match[3] == 6
+Variant position = matcher.Invoke(id, contract::MemberKind::kMethod, match);  // 3; match[3] == 6
 
 // A failure carries its number.
 try {

@@ -29,12 +29,12 @@ void Require(bool given) {
 
 // The parameters of the member a call by name reaches (method or property read, as
 // DispatchObject::Call asks), to know which arguments come back; empty for none.
-std::span<const class_table::Parameter> CalledParameters(const vexmar_object& handle,
+std::span<const contract::Parameter> CalledParameters(const vexmar_object& handle,
                                                       std::int32_t dispid) {
   if (handle.info == nullptr) return {};
   for (const auto& m : handle.info->members) {
     if (m.dispid == dispid &&
-        (m.kind == class_table::MemberKind::kMethod || m.kind == class_table::MemberKind::kPropertyGet)) {
+        (m.kind == contract::MemberKind::kMethod || m.kind == contract::MemberKind::kPropertyGet)) {
       return m.parameters;
     }
   }
@@ -44,11 +44,11 @@ std::span<const class_table::Parameter> CalledParameters(const vexmar_object& ha
 // Hands the in/out arguments' new values to the caller, also when the call failed
 // after the member wrote them. An argument the library had given out before (a list
 // from an earlier call passed back) is freed first: its value was copied for the call.
-void WriteBack(std::span<const class_table::Parameter> parameters, std::span<Variant> values,
+void WriteBack(std::span<const contract::Parameter> parameters, std::span<Variant> values,
                vexmar_value* args) {
   if (parameters.size() != values.size()) return;  // the call never reached the member
   for (std::size_t i = 0; i < parameters.size(); ++i) {
-    if (parameters[i].direction != class_table::Direction::kInOut) continue;
+    if (parameters[i].direction != contract::Direction::kInOut) continue;
     ClearOwned(args[i]);
     SetOwned(args[i], values[i]);
   }

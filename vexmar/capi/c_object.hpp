@@ -7,7 +7,7 @@
 
 struct vexmar_object {
   vexmar::dispatch::DispatchObject object;
-  const vexmar::class_table::ClassInfo* info = nullptr;  // nullptr for a collection
+  const vexmar::contract::ClassInfo* info = nullptr;  // nullptr for a collection
 };
 
 namespace vexmar::capi {

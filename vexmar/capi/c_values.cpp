@@ -139,7 +139,7 @@ vexmar_object* NewHandle(const ObjectRef& object) {
   if (object == nullptr) return nullptr;
   auto handle = std::make_unique<vexmar_object>();
   handle->object = dispatch::DispatchObject(object);
-  for (const auto& info : class_table::kClasses) {
+  for (const auto& info : contract::kClasses) {
     if (info.name == handle->object.TypeName()) handle->info = &info;
   }
   return handle.release();

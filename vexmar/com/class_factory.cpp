@@ -50,15 +50,15 @@ class ClassFactory final : public IClassFactory {
 
 ClassFactory g_factories[] = {ClassFactory(0), ClassFactory(1), ClassFactory(2),
                               ClassFactory(3), ClassFactory(4), ClassFactory(5)};
-static_assert(std::size(g_factories) == class_table::kClasses.size());
+static_assert(std::size(g_factories) == contract::kClasses.size());
 
 }  // namespace
 
 HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object) noexcept {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  for (std::size_t i = 0; i < class_table::kClasses.size(); ++i) {
-    if (IsEqualCLSID(clsid, ToGuid(class_table::kClasses[i].clsid))) {
+  for (std::size_t i = 0; i < contract::kClasses.size(); ++i) {
+    if (IsEqualCLSID(clsid, ToGuid(contract::kClasses[i].clsid))) {
       return g_factories[i].QueryInterface(iid, object);
     }
   }

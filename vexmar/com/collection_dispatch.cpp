@@ -53,7 +53,7 @@ HRESULT Write(CollectionMembers& members, const DISPPARAMS& params, VARIANT* res
   ComPtr<_Collection> collection;
   if (object != nullptr) {
     const HRESULT hr =
-        object->QueryInterface(ToGuid(class_table::kCollectionIid), collection.PutVoid());
+        object->QueryInterface(ToGuid(contract::kCollectionIid), collection.PutVoid());
     if (FAILED(hr)) return hr;
   }
   const HRESULT hr = members.WriteCollection(collection.Get());

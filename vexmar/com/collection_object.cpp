@@ -22,7 +22,7 @@ namespace {
 constexpr GUID kCollectionObjectIid = {
     0x093E62F7, 0xADF7, 0x4C9A, {0x96, 0x56, 0x9A, 0x5C, 0x1A, 0x7D, 0x0A, 0x5D}};
 
-const GUID kCollectionIid = ToGuid(class_table::kCollectionIid);
+const GUID kCollectionIid = ToGuid(contract::kCollectionIid);
 
 constexpr std::u16string_view kSource = u"VexmarExt";
 

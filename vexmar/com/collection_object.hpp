@@ -19,11 +19,11 @@ namespace vexmar::com {
 class CollectionObject final : public _Collection {
  public:
   // Dispatch ids; Item is the default member.
-  static constexpr DISPID kItem = class_table::kCollectionItem.dispid;
-  static constexpr DISPID kAdd = class_table::kCollectionAdd.dispid;
-  static constexpr DISPID kCount = class_table::kCollectionCount.dispid;
-  static constexpr DISPID kRemove = class_table::kCollectionRemove.dispid;
-  static_assert(kItem == DISPID_VALUE && class_table::kCollectionNewEnum.dispid == DISPID_NEWENUM);
+  static constexpr DISPID kItem = contract::kCollectionItem.dispid;
+  static constexpr DISPID kAdd = contract::kCollectionAdd.dispid;
+  static constexpr DISPID kCount = contract::kCollectionCount.dispid;
+  static constexpr DISPID kRemove = contract::kCollectionRemove.dispid;
+  static_assert(kItem == DISPID_VALUE && contract::kCollectionNewEnum.dispid == DISPID_NEWENUM);
 
   // A new object for `collection` (not null); std::bad_alloc when memory runs out.
   static ComPtr<_Collection> Wrap(CollectionRef collection);

@@ -12,7 +12,7 @@
 namespace vexmar::com {
 namespace {
 
-using class_table::ValueType;
+using contract::ValueType;
 
 // Script engines may hand on a by-reference Variant that refers to another one.
 constexpr int kMaxReferenceDepth = 8;
@@ -88,7 +88,7 @@ DispatchArguments::~DispatchArguments() {
   }
 }
 
-HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const class_table::Member* member,
+HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Member* member,
                                    UINT* arg_error) {
   params_ = params;
   const UINT count = params.cArgs;
@@ -111,14 +111,14 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const class_table::
     if (member != nullptr && position == DISPID_PROPERTYPUT) {
       position = static_cast<LONG>(member->parameters.size()) - 1;
     }
-    const class_table::Parameter* parameter = nullptr;
+    const contract::Parameter* parameter = nullptr;
     if (member != nullptr && position >= 0 &&
         static_cast<std::size_t>(position) < member->parameters.size()) {
       parameter = &member->parameters[static_cast<std::size_t>(position)];
     }
 
     HRESULT hr = S_OK;
-    if (parameter != nullptr && parameter->direction == class_table::Direction::kInOut) {
+    if (parameter != nullptr && parameter->direction == contract::Direction::kInOut) {
       slot.parameter = parameter;
       hr = PrepareInOut(arg, slot);
     } else if (V_VT(&arg) == (VT_BYREF | VT_VARIANT)) {
@@ -137,7 +137,7 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const class_table::
       arg = slot.copy;  // a shallow view; the slot owns the value
     }
     if (SUCCEEDED(hr) && parameter != nullptr &&
-        parameter->type == class_table::ValueType::kCollection &&
+        parameter->type == contract::ValueType::kCollection &&
         (V_VT(&arg) == VT_NULL || V_VT(&arg) == VT_EMPTY)) {
       V_VT(&arg) = VT_DISPATCH;
       V_DISPATCH(&arg) = nullptr;

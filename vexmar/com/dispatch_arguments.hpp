@@ -29,7 +29,7 @@ class DispatchArguments {
   // the dispatch status for an argument that cannot take the declared type with
   // *arg_error set to its index. Throws Error 10 for a fixed or locked array that the
   // member would have to replace, and std::bad_alloc.
-  HRESULT Prepare(const DISPPARAMS& params, const class_table::Member* member, UINT* arg_error);
+  HRESULT Prepare(const DISPPARAMS& params, const contract::Member* member, UINT* arg_error);
 
   DISPPARAMS* Params() noexcept { return &params_; }
 
@@ -39,7 +39,7 @@ class DispatchArguments {
  private:
   struct Slot {
     VARIANT* target = nullptr;  // the caller's Variant, when it was passed by reference
-    const class_table::Parameter* parameter = nullptr;
+    const contract::Parameter* parameter = nullptr;
     bool keep_string_array = false;  // the caller's Variant held an array of BSTR
     VARIANT copy;                    // an in argument's dereferenced value (owned)
     BSTR text = nullptr;

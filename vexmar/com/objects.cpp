@@ -21,8 +21,8 @@ namespace vexmar::com {
 namespace {
 
 constexpr std::size_t ClassIndex(std::string_view name) {
-  for (std::size_t i = 0; i < class_table::kClasses.size(); ++i) {
-    if (class_table::kClasses[i].name == name) return i;
+  for (std::size_t i = 0; i < contract::kClasses.size(); ++i) {
+    if (contract::kClasses[i].name == name) return i;
   }
   throw "no such class";
 }
@@ -62,7 +62,7 @@ template <typename Interface>
 class ClassObject : public ServerObject<Interface> {
  public:
   explicit ClassObject(std::size_t index, CollectionMembers* collections = nullptr)
-      : ServerObject<Interface>(class_table::kClasses[index], collections) {}
+      : ServerObject<Interface>(contract::kClasses[index], collections) {}
 
  protected:
   using ServerObject<Interface>::Member;

@@ -26,7 +26,7 @@ std::wstring Wide(std::string_view ascii) { return std::wstring(ascii.begin(), a
 
 std::wstring GuidText(const Guid& guid) { return Wide(FormatGuid(guid)); }
 
-std::wstring ClsidKey(const class_table::ClassInfo& c) { return L"CLSID\\" + GuidText(c.clsid); }
+std::wstring ClsidKey(const contract::ClassInfo& c) { return L"CLSID\\" + GuidText(c.clsid); }
 
 LSTATUS SetText(HKEY root, const std::wstring& key, const wchar_t* name,
                 const std::wstring& value) {
@@ -90,10 +90,10 @@ HRESULT FromStatus(LSTATUS status) {
   return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(status));
 }
 
-HRESULT RegisterClass(const class_table::ClassInfo& c, const std::wstring& module) {
+HRESULT RegisterClass(const contract::ClassInfo& c, const std::wstring& module) {
   const std::wstring clsid = ClsidKey(c);
   const std::wstring prog_id = Wide(c.prog_id);
-  const std::wstring libid = GuidText(class_table::kLibrary.libid);
+  const std::wstring libid = GuidText(contract::kLibrary.libid);
   LSTATUS status = SetText(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", nullptr, module);
   if (status == ERROR_SUCCESS) {
     status =
@@ -109,7 +109,7 @@ HRESULT RegisterClass(const class_table::ClassInfo& c, const std::wstring& modul
   return FromStatus(status);
 }
 
-void UnregisterClass(const class_table::ClassInfo& c, const std::wstring& module) {
+void UnregisterClass(const contract::ClassInfo& c, const std::wstring& module) {
   const std::wstring clsid = ClsidKey(c);
   const std::wstring server = clsid + L"\\InprocServer32";
   std::wstring registered;
@@ -123,7 +123,7 @@ void UnregisterClass(const class_table::ClassInfo& c, const std::wstring& module
   RemoveValueIf(HKEY_CLASSES_ROOT, clsid + L"\\ProgID", nullptr, Wide(c.prog_id));
   RemoveKeyIfEmpty(HKEY_CLASSES_ROOT, clsid + L"\\ProgID");
   RemoveValueIf(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", nullptr,
-                GuidText(class_table::kLibrary.libid));
+                GuidText(contract::kLibrary.libid));
   RemoveKeyIfEmpty(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib");
   RemoveKeyIfEmpty(HKEY_CLASSES_ROOT, clsid);
 
@@ -134,7 +134,7 @@ void UnregisterClass(const class_table::ClassInfo& c, const std::wstring& module
 }
 
 void UnregisterTypeLibrary(const std::wstring& module) {
-  const auto& lib = class_table::kLibrary;
+  const auto& lib = contract::kLibrary;
   const GUID libid = ToGuid(lib.libid);
   BSTR registered = nullptr;
   if (FAILED(QueryPathOfRegTypeLib(libid, lib.major, lib.minor, lib.lcid, &registered))) return;
@@ -144,7 +144,7 @@ void UnregisterTypeLibrary(const std::wstring& module) {
 }
 
 void UnregisterAll(const std::wstring& module) {
-  for (const auto& c : class_table::kClasses) UnregisterClass(c, module);
+  for (const auto& c : contract::kClasses) UnregisterClass(c, module);
   UnregisterTypeLibrary(module);
 }
 
@@ -164,7 +164,7 @@ STDAPI DllRegisterServer() {
       std::wstring help_dir;  // no help directory
       hr = RegisterTypeLib(library.Get(), module.data(), help_dir.data());
     }
-    for (const auto& c : vexmar::class_table::kClasses) {
+    for (const auto& c : vexmar::contract::kClasses) {
       if (FAILED(hr)) break;
       hr = RegisterClass(c, module);
     }

@@ -11,10 +11,10 @@
 namespace vexmar::com {
 namespace {
 
-using class_table::Member;
-using class_table::MemberKind;
+using contract::Member;
+using contract::MemberKind;
 
-const Member* FindMember(const class_table::ClassInfo& info, DISPID id, MemberKind kind) noexcept {
+const Member* FindMember(const contract::ClassInfo& info, DISPID id, MemberKind kind) noexcept {
   for (const Member& m : info.members) {
     if (m.dispid == id && m.kind == kind) return &m;
   }
@@ -23,7 +23,7 @@ const Member* FindMember(const class_table::ClassInfo& info, DISPID id, MemberKi
 
 }  // namespace
 
-ObjectCore::ObjectCore(const class_table::ClassInfo& info, CollectionMembers* collections)
+ObjectCore::ObjectCore(const contract::ClassInfo& info, CollectionMembers* collections)
     : info_(info),
       collections_(collections),
       iid_(ToGuid(info.iid)),
@@ -93,11 +93,11 @@ bool ObjectCore::IsCollectionProperty(DISPID id, WORD flags) const noexcept {
   if ((flags & DISPATCH_PROPERTYPUTREF) != 0) {
     const Member* m = FindMember(info_, id, MemberKind::kPropertyPutRef);
     return m != nullptr && m->parameters.size() == 1 &&
-           m->parameters[0].type == class_table::ValueType::kCollection;
+           m->parameters[0].type == contract::ValueType::kCollection;
   }
   const Member* m = FindMember(info_, id, MemberKind::kPropertyGet);
   return (flags & DISPATCH_PROPERTYGET) != 0 && m != nullptr &&
-         m->result == class_table::ValueType::kCollection;
+         m->result == contract::ValueType::kCollection;
 }
 
 HRESULT ObjectCore::Invoke(IDispatch* self, DISPID id, REFIID riid, LCID, WORD flags,

@@ -23,9 +23,9 @@ namespace vexmar::com {
 class ObjectCore {
  public:
   // `collections`: the class's collection property, if it has one.
-  ObjectCore(const class_table::ClassInfo& info, CollectionMembers* collections);
+  ObjectCore(const contract::ClassInfo& info, CollectionMembers* collections);
 
-  const class_table::ClassInfo& Info() const noexcept { return info_; }
+  const contract::ClassInfo& Info() const noexcept { return info_; }
   const GUID& Iid() const noexcept { return iid_; }
 
   HRESULT GetTypeInfo(UINT index, ITypeInfo** out) noexcept;
@@ -52,7 +52,7 @@ class ObjectCore {
   WORD ChoosePutKind(DISPID id, WORD flags) const noexcept;
   bool IsCollectionProperty(DISPID id, WORD flags) const noexcept;
 
-  const class_table::ClassInfo& info_;
+  const contract::ClassInfo& info_;
   CollectionMembers* collections_;
   GUID iid_;
   std::u16string source_;  // the ProgID, named as the source of errors
@@ -63,7 +63,7 @@ class ObjectCore {
 template <typename Interface>
 class ServerObject : public Interface, public ISupportErrorInfo {
  public:
-  explicit ServerObject(const class_table::ClassInfo& info,
+  explicit ServerObject(const contract::ClassInfo& info,
                           CollectionMembers* collections = nullptr)
       : core_(info, collections) {}
   virtual ~ServerObject() = default;

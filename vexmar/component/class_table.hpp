@@ -10,7 +10,9 @@
 
 #include "vexmar/component/guid.hpp"
 
-namespace vexmar::class_table {
+// Namespace contract: the table is the host-facing contract. Its name is part of
+// exported signatures (dispatch::CoerceTo), so it stays until the next major version.
+namespace vexmar::contract {
 
 enum class MemberKind { kMethod, kPropertyGet, kPropertyPut, kPropertyPutRef };
 enum class ValueType { kNone, kString, kInt32, kFloat32, kBool16, kStringList, kCollection };
@@ -197,9 +199,4 @@ inline constexpr CollectionMemberId kCollectionNewEnum{"_NewEnum", -4};
 inline constexpr std::array<CollectionMemberId, 5> kCollectionMembers{
     {kCollectionItem, kCollectionAdd, kCollectionCount, kCollectionRemove, kCollectionNewEnum}};
 
-}  // namespace vexmar::class_table
-
-namespace vexmar {
-// The table's earlier name, kept for hosts written against it.
-namespace contract = class_table;
-}  // namespace vexmar
+}  // namespace vexmar::contract

@@ -15,8 +15,8 @@
 namespace vexmar::dispatch {
 
 namespace check_detail {
-constexpr bool SameSignature(std::span<const class_table::Parameter> bound,
-                             std::span<const class_table::Parameter> table) {
+constexpr bool SameSignature(std::span<const contract::Parameter> bound,
+                             std::span<const contract::Parameter> table) {
   if (bound.size() != table.size()) return false;
   for (std::size_t i = 0; i < bound.size(); ++i) {
     if (bound[i].type != table[i].type || bound[i].direction != table[i].direction) return false;
@@ -27,7 +27,7 @@ constexpr bool SameSignature(std::span<const class_table::Parameter> bound,
 
 // Calls report(class name, member name, problem) once per mismatch.
 template <typename Report>
-constexpr void CheckBindings(std::span<const class_table::ClassInfo> table,
+constexpr void CheckBindings(std::span<const contract::ClassInfo> table,
                              std::span<const BoundClass> bound, Report&& report) {
   for (const auto& info : table) {
     int times = 0;
@@ -46,7 +46,7 @@ constexpr void CheckBindings(std::span<const class_table::ClassInfo> table,
       report(b.name, std::string_view(), std::string_view("class not in the class table"));
       continue;
     }
-    const class_table::ClassInfo& info = table[found];
+    const contract::ClassInfo& info = table[found];
     for (const auto& m : info.members) {
       std::size_t hit = 0;
       int times = 0;
@@ -81,7 +81,7 @@ constexpr void CheckBindings(std::span<const class_table::ClassInfo> table,
   }
 }
 
-constexpr int CountBindingProblems(std::span<const class_table::ClassInfo> table,
+constexpr int CountBindingProblems(std::span<const contract::ClassInfo> table,
                                    std::span<const BoundClass> bound) {
   int problems = 0;
   CheckBindings(table, bound,

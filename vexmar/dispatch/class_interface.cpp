@@ -12,7 +12,7 @@
 namespace vexmar::dispatch {
 namespace {
 
-const BoundMember& FindBinding(const BoundClass& bound, const class_table::Member& member) {
+const BoundMember& FindBinding(const BoundClass& bound, const contract::Member& member) {
   for (const auto& b : bound.members) {
     if (b.kind == member.kind && b.name == member.name) return b;
   }
@@ -22,11 +22,11 @@ const BoundMember& FindBinding(const BoundClass& bound, const class_table::Membe
 
 // For each class of the table, in table order, the index of its binding.
 constexpr auto kBindingIndex = [] {
-  std::array<std::size_t, class_table::kClasses.size()> index{};
-  for (std::size_t c = 0; c < class_table::kClasses.size(); ++c) {
+  std::array<std::size_t, contract::kClasses.size()> index{};
+  for (std::size_t c = 0; c < contract::kClasses.size(); ++c) {
     index[c] = std::size(kBoundClasses);
     for (std::size_t b = 0; b < std::size(kBoundClasses); ++b) {
-      if (kBoundClasses[b].name == class_table::kClasses[c].name) index[c] = b;
+      if (kBoundClasses[b].name == contract::kClasses[c].name) index[c] = b;
     }
   }
   return index;
@@ -34,7 +34,7 @@ constexpr auto kBindingIndex = [] {
 
 template <std::size_t... I>
 std::array<ClassInterface, sizeof...(I)> MakeInterfaces(std::index_sequence<I...>) {
-  return {ClassInterface(class_table::kClasses[I], kBoundClasses[kBindingIndex[I]])...};
+  return {ClassInterface(contract::kClasses[I], kBoundClasses[kBindingIndex[I]])...};
 }
 
 // Hands the in/out arguments' current values back to the caller when the call ends,
@@ -42,28 +42,28 @@ std::array<ClassInterface, sizeof...(I)> MakeInterfaces(std::index_sequence<I...
 // written.
 class InOutWriteBack {
  public:
-  InOutWriteBack(std::span<const class_table::Parameter> parameters, std::span<Variant> converted,
+  InOutWriteBack(std::span<const contract::Parameter> parameters, std::span<Variant> converted,
                  std::span<Variant> caller) noexcept
       : parameters_(parameters), converted_(converted), caller_(caller) {}
   InOutWriteBack(const InOutWriteBack&) = delete;
   InOutWriteBack& operator=(const InOutWriteBack&) = delete;
   ~InOutWriteBack() {
     for (std::size_t i = 0; i < parameters_.size(); ++i) {
-      if (parameters_[i].direction == class_table::Direction::kInOut) {
+      if (parameters_[i].direction == contract::Direction::kInOut) {
         caller_[i] = std::move(converted_[i]);
       }
     }
   }
 
  private:
-  std::span<const class_table::Parameter> parameters_;
+  std::span<const contract::Parameter> parameters_;
   std::span<Variant> converted_;
   std::span<Variant> caller_;
 };
 
 }  // namespace
 
-static_assert(CountBindingProblems(class_table::kClasses, kBoundClasses) == 0,
+static_assert(CountBindingProblems(contract::kClasses, kBoundClasses) == 0,
               "the C++ bindings differ from the class table: every entry of the table needs "
               "exactly one binding with its kind, name and signature, and nothing else may be "
               "bound (CheckBindings lists the differences by name)");
@@ -79,7 +79,7 @@ Variant ClassInterface::Invoke(const ObjectRef& self, std::int32_t dispid, Invok
                                std::span<Variant> args) const {
   // An unknown id and a known id asked for in a kind it does not have (a property
   // write on a method, a plain write on an object property) are both "member not found".
-  const class_table::Member* member = nullptr;
+  const contract::Member* member = nullptr;
   for (const auto& m : info_->members) {
     if (m.dispid == dispid && Allows(flags, m.kind)) {
       member = &m;
@@ -103,7 +103,7 @@ Variant ClassInterface::Invoke(const ObjectRef& self, std::int32_t dispid, Invok
 
 std::span<const ClassInterface> ClassInterfaces() noexcept {
   static const auto interfaces =
-      MakeInterfaces(std::make_index_sequence<class_table::kClasses.size()>{});
+      MakeInterfaces(std::make_index_sequence<contract::kClasses.size()>{});
   return interfaces;
 }
 

@@ -19,10 +19,10 @@ namespace vexmar::dispatch {
 class ClassInterface final : public DispatchInterface {
  public:
   // `bound` must agree with `info` (CheckBindings finds no problem).
-  ClassInterface(const class_table::ClassInfo& info, const BoundClass& bound) noexcept
+  ClassInterface(const contract::ClassInfo& info, const BoundClass& bound) noexcept
       : info_(&info), bound_(&bound) {}
 
-  const class_table::ClassInfo& Info() const noexcept { return *info_; }
+  const contract::ClassInfo& Info() const noexcept { return *info_; }
   ObjectRef Create() const { return bound_->create(); }
 
   std::string_view TypeName() const noexcept override { return info_->name; }
@@ -34,7 +34,7 @@ class ClassInterface final : public DispatchInterface {
                  std::span<Variant> args) const override;
 
  private:
-  const class_table::ClassInfo* info_;
+  const contract::ClassInfo* info_;
   const BoundClass* bound_;
 };
 

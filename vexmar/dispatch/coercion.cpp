@@ -103,8 +103,8 @@ CollectionRef CoerceToCollection(const Variant& value) {
   return collection;
 }
 
-bool HoldsType(const Variant& value, class_table::ValueType type) noexcept {
-  using enum class_table::ValueType;
+bool HoldsType(const Variant& value, contract::ValueType type) noexcept {
+  using enum contract::ValueType;
   switch (type) {
     case kNone:
       return false;
@@ -127,8 +127,8 @@ bool HoldsType(const Variant& value, class_table::ValueType type) noexcept {
   return false;
 }
 
-Variant CoerceTo(const Variant& value, class_table::ValueType type) {
-  using enum class_table::ValueType;
+Variant CoerceTo(const Variant& value, contract::ValueType type) {
+  using enum contract::ValueType;
   // Same type: an exact copy, so that a float32 keeps its bits (NaN payloads included).
   if (HoldsType(value, type)) return value;
   switch (type) {

@@ -31,10 +31,10 @@ VEXMAR_API CollectionRef CoerceToCollection(const Variant& value);
 
 // The value converted to `type`, held in the Variant alternative of that type (a
 // collection as an ObjectRef). kNone is not a value type and gives type mismatch.
-VEXMAR_API Variant CoerceTo(const Variant& value, class_table::ValueType type);
+VEXMAR_API Variant CoerceTo(const Variant& value, contract::ValueType type);
 
 // Whether the value already has the Variant alternative of `type`, so that no
 // conversion is needed.
-VEXMAR_API bool HoldsType(const Variant& value, class_table::ValueType type) noexcept;
+VEXMAR_API bool HoldsType(const Variant& value, contract::ValueType type) noexcept;
 
 }  // namespace vexmar::dispatch

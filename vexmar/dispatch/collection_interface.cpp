@@ -29,12 +29,12 @@ constexpr std::array<CollectionMember, 5> kMembers{{
 // Windows server's collection objects serve as well.
 static_assert([] {
   for (std::size_t i = 0; i < kMembers.size(); ++i) {
-    if (kMembers[i].name != class_table::kCollectionMembers[i].name ||
-        kMembers[i].dispid != class_table::kCollectionMembers[i].dispid) {
+    if (kMembers[i].name != contract::kCollectionMembers[i].name ||
+        kMembers[i].dispid != contract::kCollectionMembers[i].dispid) {
       return false;
     }
   }
-  return kMembers.size() == class_table::kCollectionMembers.size();
+  return kMembers.size() == contract::kCollectionMembers.size();
 }());
 
 // An index as the collection takes it. A string would be a key; no item has one.

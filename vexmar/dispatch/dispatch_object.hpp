@@ -63,7 +63,7 @@ class VEXMAR_API DispatchObject {
   // 450 wrong argument count, 13 an argument that does not convert, 6 a number out of
   // range, and whatever escapes the member.
   Variant Invoke(std::int32_t dispid, InvokeFlags flags, std::span<Variant> args) const;
-  Variant Invoke(std::int32_t dispid, class_table::MemberKind kind, std::span<Variant> args) const {
+  Variant Invoke(std::int32_t dispid, contract::MemberKind kind, std::span<Variant> args) const {
     return Invoke(dispid, FlagOf(kind), args);
   }
   // The same without throwing: every error, memory exhaustion included, as a status.

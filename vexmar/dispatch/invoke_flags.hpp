@@ -19,22 +19,22 @@ constexpr InvokeFlags operator|(InvokeFlags a, InvokeFlags b) noexcept {
   return static_cast<InvokeFlags>(static_cast<std::uint16_t>(a) | static_cast<std::uint16_t>(b));
 }
 
-constexpr InvokeFlags FlagOf(class_table::MemberKind kind) noexcept {
+constexpr InvokeFlags FlagOf(contract::MemberKind kind) noexcept {
   switch (kind) {
-    case class_table::MemberKind::kMethod:
+    case contract::MemberKind::kMethod:
       return InvokeFlags::kMethod;
-    case class_table::MemberKind::kPropertyGet:
+    case contract::MemberKind::kPropertyGet:
       return InvokeFlags::kPropertyGet;
-    case class_table::MemberKind::kPropertyPut:
+    case contract::MemberKind::kPropertyPut:
       return InvokeFlags::kPropertyPut;
-    case class_table::MemberKind::kPropertyPutRef:
+    case contract::MemberKind::kPropertyPutRef:
       return InvokeFlags::kPropertyPutRef;
   }
   return InvokeFlags{};
 }
 
 // Whether a request with `flags` may be served by a member of `kind`.
-constexpr bool Allows(InvokeFlags flags, class_table::MemberKind kind) noexcept {
+constexpr bool Allows(InvokeFlags flags, contract::MemberKind kind) noexcept {
   return (static_cast<std::uint16_t>(flags) & static_cast<std::uint16_t>(FlagOf(kind))) != 0;
 }
 

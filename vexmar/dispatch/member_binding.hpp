@@ -28,11 +28,11 @@
 namespace vexmar::dispatch {
 
 struct BoundMember {
-  class_table::MemberKind kind;
+  contract::MemberKind kind;
   std::string_view name;
   // Deduced from the C++ member; parameter names are left empty (the class table has them).
-  std::span<const class_table::Parameter> parameters;
-  class_table::ValueType result;
+  std::span<const contract::Parameter> parameters;
+  contract::ValueType result;
   // The class whose member this is (see TypeTag), checked against the class bound.
   const void* type_tag;
   // Calls the member on `self` (an object of the tagged class) with `args` already
@@ -51,9 +51,9 @@ constexpr const void* TypeTag() noexcept {
 }
 
 namespace binding_detail {
-using class_table::Direction;
-using class_table::Parameter;
-using class_table::ValueType;
+using contract::Direction;
+using contract::Parameter;
+using contract::ValueType;
 
 // The contract type and direction of a C++ parameter type, and how the member gets it
 // from the converted argument. Types without a specialisation cannot be bound.
@@ -179,7 +179,7 @@ Variant Call(Object& self, std::span<Variant> args) {
 }
 
 template <auto Fn>
-constexpr BoundMember Bind(class_table::MemberKind kind, std::string_view name) {
+constexpr BoundMember Bind(contract::MemberKind kind, std::string_view name) {
   using Traits = MemberFunction<decltype(Fn)>;
   return BoundMember{kind,
                      name,
@@ -192,19 +192,19 @@ constexpr BoundMember Bind(class_table::MemberKind kind, std::string_view name) 
 
 template <auto Fn>
 constexpr BoundMember Method(std::string_view name) {
-  return binding_detail::Bind<Fn>(class_table::MemberKind::kMethod, name);
+  return binding_detail::Bind<Fn>(contract::MemberKind::kMethod, name);
 }
 template <auto Fn>
 constexpr BoundMember Get(std::string_view name) {
-  return binding_detail::Bind<Fn>(class_table::MemberKind::kPropertyGet, name);
+  return binding_detail::Bind<Fn>(contract::MemberKind::kPropertyGet, name);
 }
 template <auto Fn>
 constexpr BoundMember Put(std::string_view name) {
-  return binding_detail::Bind<Fn>(class_table::MemberKind::kPropertyPut, name);
+  return binding_detail::Bind<Fn>(contract::MemberKind::kPropertyPut, name);
 }
 template <auto Fn>
 constexpr BoundMember PutRef(std::string_view name) {
-  return binding_detail::Bind<Fn>(class_table::MemberKind::kPropertyPutRef, name);
+  return binding_detail::Bind<Fn>(contract::MemberKind::kPropertyPutRef, name);
 }
 
 }  // namespace vexmar::dispatch

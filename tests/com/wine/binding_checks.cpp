@@ -14,11 +14,11 @@
 namespace vexmar::wine_tests {
 namespace {
 
-const class_table::ClassInfo& Class(std::string_view name) {
-  for (const auto& c : class_table::kClasses) {
+const contract::ClassInfo& Class(std::string_view name) {
+  for (const auto& c : contract::kClasses) {
     if (c.name == name) return c;
   }
-  return class_table::kClasses[0];
+  return contract::kClasses[0];
 }
 
 template <typename T>
@@ -305,7 +305,7 @@ class Foreign final : public _Collection {
   explicit Foreign(bool collection = true) : collection_(collection) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        (collection_ && IsEqualIID(iid, ToGuid(class_table::kCollectionIid)))) {
+        (collection_ && IsEqualIID(iid, ToGuid(contract::kCollectionIid)))) {
       *object = this;
       AddRef();
       return S_OK;
@@ -343,7 +343,7 @@ void FreeExcepInfo(EXCEPINFO& excep) {
 // QueryInterface for it and serve its members by the ids its type library gives them,
 // which is how a host bound early to that type calls them.
 void CheckCollectionType(Checks& checks, _Collection* collection) {
-  const GUID iid = ToGuid(class_table::kCollectionIid);
+  const GUID iid = ToGuid(contract::kCollectionIid);
   void* as_collection = nullptr;
   checks.Succeeded(collection->QueryInterface(iid, &as_collection),
                    "a collection answers QueryInterface for _Collection");
@@ -352,7 +352,7 @@ void CheckCollectionType(Checks& checks, _Collection* collection) {
 
   ITypeLib* library = nullptr;
   ITypeInfo* type = nullptr;
-  const auto& lib = class_table::kCollectionLibrary;
+  const auto& lib = contract::kCollectionLibrary;
   if (CollectionLibraryRegistered() &&
       (FAILED(LoadRegTypeLib(ToGuid(lib.libid), lib.major, lib.minor, lib.lcid, &library)) ||
        FAILED(library->GetTypeInfoOfGuid(iid, &type)))) {
@@ -361,7 +361,7 @@ void CheckCollectionType(Checks& checks, _Collection* collection) {
     return;
   }
   // Without the library the ids are the class table's, which are that library's.
-  for (const auto& m : class_table::kCollectionMembers) {
+  for (const auto& m : contract::kCollectionMembers) {
     const std::wstring name = Wide(m.name);
     if (type != nullptr) {
       BSTR described = nullptr;
@@ -381,7 +381,7 @@ void CheckCollectionType(Checks& checks, _Collection* collection) {
   BSTR item = Text(L"y.xls");
   const LONG before = [&] {
     VariantInit(&result);
-    Call(collection, class_table::kCollectionCount.dispid, DISPATCH_PROPERTYGET, {}, &result, &excep);
+    Call(collection, contract::kCollectionCount.dispid, DISPATCH_PROPERTYGET, {}, &result, &excep);
     return V_VT(&result) == VT_I4 ? V_I4(&result) : -1;
   }();
   struct Step {
@@ -392,21 +392,21 @@ void CheckCollectionType(Checks& checks, _Collection* collection) {
     LONG count_after;
   };
   const std::vector<Step> steps = {
-      {"Add by id 1", class_table::kCollectionAdd.dispid, DISPATCH_METHOD, {Str(item)}, before + 1},
-      {"Item by id 0", class_table::kCollectionItem.dispid, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+      {"Add by id 1", contract::kCollectionAdd.dispid, DISPATCH_METHOD, {Str(item)}, before + 1},
+      {"Item by id 0", contract::kCollectionItem.dispid, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
        {Int(before + 1)}, before + 1},
-      {"Remove by id 3", class_table::kCollectionRemove.dispid, DISPATCH_METHOD, {Int(before + 1)},
+      {"Remove by id 3", contract::kCollectionRemove.dispid, DISPATCH_METHOD, {Int(before + 1)},
        before},
   };
   for (const Step& step : steps) {
     VariantInit(&result);
     checks.Succeeded(Call(collection, step.id, step.flags, step.args, &result, &excep), step.what);
-    if (step.id == class_table::kCollectionItem.dispid) {
+    if (step.id == contract::kCollectionItem.dispid) {
       checks.Expect(V_VT(&result) == VT_BSTR && TakeBstr(V_BSTR(&result)) == L"y.xls",
                     "Item by id 0 gives the added item");
     }
     VariantInit(&result);
-    Call(collection, class_table::kCollectionCount.dispid, DISPATCH_PROPERTYGET, {}, &result, &excep);
+    Call(collection, contract::kCollectionCount.dispid, DISPATCH_PROPERTYGET, {}, &result, &excep);
     checks.Expect(V_VT(&result) == VT_I4 && V_I4(&result) == step.count_after,
                   std::string(step.what) + ": Count by id 2 follows");
   }
@@ -490,7 +490,7 @@ void CheckCollectionDispatch(Checks& checks) {
   VARIANT result;
   EXCEPINFO excep;
   VariantInit(&result);
-  Call(first, class_table::kCollectionAdd.dispid, DISPATCH_METHOD, {Str(item)}, &result, &excep);
+  Call(first, contract::kCollectionAdd.dispid, DISPATCH_METHOD, {Str(item)}, &result, &excep);
   Foreign other(false);
 
   enum Holds { kFirst, kSecond, kNothing };

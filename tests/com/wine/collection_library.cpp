@@ -16,7 +16,7 @@ constexpr SYSKIND kSysKind = SYS_WIN32;
 constexpr const wchar_t* kSysKey = L"win32";
 #endif
 
-const auto& kLib = class_table::kCollectionLibrary;
+const auto& kLib = contract::kCollectionLibrary;
 
 // The path the collection library is registered with for this bitness (the look-up by
 // LIBID falls back to the other bitness's); empty when it is not.

@@ -31,7 +31,7 @@ F ExportByOrdinal(HMODULE module, WORD ordinal) {
 }
 
 void CheckResources(Checks& checks, HMODULE module) {
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const std::wstring type = Wide(c.iid_resource);
     HRSRC found = FindResourceExW(module, type.c_str(), MAKEINTRESOURCEW(1),
                                   MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
@@ -136,7 +136,7 @@ void CheckClassObjects(Checks& checks, HMODULE module) {
                 CLASS_E_CLASSNOTAVAILABLE, "unknown CLSID refused");
   checks.Status(can_unload(), S_OK, "unloadable with nothing alive");
 
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const std::string where = std::string(c.name);
     factory = nullptr;
     if (FAILED(get(ToGuid(c.clsid), IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
@@ -193,7 +193,7 @@ HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* 
 void CheckCollectionLifetime(Checks& checks, HMODULE module) {
   auto can_unload = Export<CanUnloadNow>(module, "DllCanUnloadNow");
   if (can_unload == nullptr) return;
-  const auto& c = class_table::kClasses[2];  // ClsExcelMultiFiles
+  const auto& c = contract::kClasses[2];  // ClsExcelMultiFiles
   IDispatch* files = nullptr;
   if (FAILED(CoCreateInstance(ToGuid(c.clsid), nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                               reinterpret_cast<void**>(&files)))) {
@@ -242,10 +242,10 @@ void CheckUnregistration(Checks& checks, const std::wstring& dll_path) {
   auto do_register = Export<RegisterServer>(module, "DllRegisterServer");
 
   // Another program's additions to the library's keys must stay.
-  const auto& first = class_table::kClasses[0];
+  const auto& first = contract::kClasses[0];
   const std::wstring clsid_key = L"CLSID\\" + GuidText(first.clsid);
   const std::wstring foreign_key = clsid_key + L"\\Implemented Categories";
-  const std::wstring prog_key = Wide(class_table::kClasses[1].prog_id);
+  const std::wstring prog_key = Wide(contract::kClasses[1].prog_id);
   HKEY handle = nullptr;
   RegCreateKeyExW(HKEY_CLASSES_ROOT, foreign_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                   &handle, nullptr);
@@ -267,13 +267,13 @@ void CheckUnregistration(Checks& checks, const std::wstring& dll_path) {
   RegDeleteKeyW(HKEY_CLASSES_ROOT, clsid_key.c_str());
   RegDeleteKeyW(HKEY_CLASSES_ROOT, prog_key.c_str());
   // What this module wrote is gone; the other bitness's module may still be registered.
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const std::wstring clsid = L"CLSID\\" + GuidText(c.clsid);
     checks.Expect(!RegistryKeyExists(clsid), "no key " + Shown(clsid));
     checks.Expect(!RegistryKeyExists(Wide(c.prog_id) + L"\\CLSID"),
                   "no key " + Shown(Wide(c.prog_id) + L"\\CLSID"));
   }
-  const auto& lib = class_table::kLibrary;
+  const auto& lib = contract::kLibrary;
   const std::wstring typelib = L"TypeLib\\" + GuidText(lib.libid) + L"\\1.1\\0\\" + kSysKey;
   checks.Expect(!RegistryKeyExists(typelib), "no key " + Shown(typelib));
 

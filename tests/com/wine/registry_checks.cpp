@@ -15,7 +15,7 @@ constexpr const wchar_t* kSysKey = L"win32";
 
 // The key of the type library's version.
 std::wstring VersionKey() {
-  const auto& lib = class_table::kLibrary;
+  const auto& lib = contract::kLibrary;
   return L"TypeLib\\" + GuidText(lib.libid) + L"\\" + std::to_wstring(lib.major) + L"." +
          std::to_wstring(lib.minor);
 }
@@ -57,8 +57,8 @@ bool RegistryKeyExists(const std::wstring& key) {
 }
 
 void CheckRegistration(Checks& checks, const std::wstring& dll_path) {
-  const std::wstring libid = GuidText(class_table::kLibrary.libid);
-  for (const auto& c : class_table::kClasses) {
+  const std::wstring libid = GuidText(contract::kLibrary.libid);
+  for (const auto& c : contract::kClasses) {
     const std::wstring clsid = L"CLSID\\" + GuidText(c.clsid);
     ExpectText(checks, clsid + L"\\InprocServer32", nullptr, dll_path, true);
     ExpectText(checks, clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
@@ -80,14 +80,14 @@ void CheckRegistration(Checks& checks, const std::wstring& dll_path) {
 }
 
 void CheckNothingRegistered(Checks& checks) {
-  for (const auto& c : class_table::kClasses) {
+  for (const auto& c : contract::kClasses) {
     const std::wstring clsid = L"CLSID\\" + GuidText(c.clsid);
     checks.Expect(!RegistryKeyExists(clsid), "no key " + Shown(clsid));
     checks.Expect(!RegistryKeyExists(Wide(c.prog_id)), "no key " + Shown(Wide(c.prog_id)));
     const std::wstring iface = L"Interface\\" + GuidText(c.iid);
     checks.Expect(!RegistryKeyExists(iface), "no key " + Shown(iface));
   }
-  const std::wstring lib = L"TypeLib\\" + GuidText(class_table::kLibrary.libid);
+  const std::wstring lib = L"TypeLib\\" + GuidText(contract::kLibrary.libid);
   checks.Expect(!RegistryKeyExists(lib), "no key " + Shown(lib));
 }
 

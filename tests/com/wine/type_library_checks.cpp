@@ -10,9 +10,9 @@
 namespace vexmar::wine_tests {
 namespace {
 
-using class_table::Direction;
-using class_table::MemberKind;
-using class_table::ValueType;
+using contract::Direction;
+using contract::MemberKind;
+using contract::ValueType;
 
 #ifdef _WIN64
 constexpr SYSKIND kSysKind = SYS_WIN64;
@@ -36,7 +36,7 @@ std::string Expected(ValueType type) {
       return "SAFEARRAY(BSTR)";
     case ValueType::kCollection:
       // Where the collection library is not registered the reference stays unresolved.
-      return (CollectionLibraryRegistered() ? std::string(class_table::kCollectionInterface)
+      return (CollectionLibraryRegistered() ? std::string(contract::kCollectionInterface)
                                             : std::string(kUnresolved)) +
              "*";
     case ValueType::kNone:
@@ -100,7 +100,7 @@ INVOKEKIND InvokeKind(MemberKind kind) {
   return INVOKE_FUNC;
 }
 
-void CheckMember(Checks& checks, ITypeInfo* vtable, UINT index, const class_table::Member& m,
+void CheckMember(Checks& checks, ITypeInfo* vtable, UINT index, const contract::Member& m,
                  bool first_with_id, const std::string& where) {
   FUNCDESC* f = nullptr;
   if (FAILED(vtable->GetFuncDesc(index, &f))) {
@@ -172,7 +172,7 @@ void CheckMember(Checks& checks, ITypeInfo* vtable, UINT index, const class_tabl
                where + " help string");
 }
 
-void CheckClass(Checks& checks, ITypeLib* library, UINT index, const class_table::ClassInfo& c) {
+void CheckClass(Checks& checks, ITypeLib* library, UINT index, const contract::ClassInfo& c) {
   const std::string where = std::string(c.name);
   // The interface: its dispatch view first, as the library lists a dual interface.
   ITypeInfo* info = nullptr;
@@ -277,7 +277,7 @@ void CheckCollectionType(Checks& checks, ITypeInfo* vtable, const TYPEDESC& type
   }
   TYPEATTR* a = nullptr;
   ref->GetTypeAttr(&a);
-  checks.Expect(IsEqualGUID(a->guid, ToGuid(class_table::kCollectionIid)) &&
+  checks.Expect(IsEqualGUID(a->guid, ToGuid(contract::kCollectionIid)) &&
                     a->typekind == TKIND_DISPATCH,
                 where + " is the collection dispatch interface");
   ref->ReleaseTypeAttr(a);
@@ -286,7 +286,7 @@ void CheckCollectionType(Checks& checks, ITypeInfo* vtable, const TYPEDESC& type
   if (SUCCEEDED(ref->GetContainingTypeLib(&owner, &index))) {
     TLIBATTR* l = nullptr;
     owner->GetLibAttr(&l);
-    const auto& lib = class_table::kCollectionLibrary;
+    const auto& lib = contract::kCollectionLibrary;
     checks.Expect(IsEqualGUID(l->guid, ToGuid(lib.libid)) && l->wMajorVerNum == lib.major &&
                       l->wMinorVerNum == lib.minor && l->lcid == lib.lcid,
                   where + " comes from the collection library " + FormatGuid(lib.libid) +
@@ -299,8 +299,8 @@ void CheckCollectionType(Checks& checks, ITypeInfo* vtable, const TYPEDESC& type
 
 void CheckCollectionEntries(Checks& checks, ITypeLib* library, const std::string& which) {
   int entries = 0;
-  for (UINT c = 0; c < class_table::kClasses.size(); ++c) {
-    const auto& info = class_table::kClasses[c];
+  for (UINT c = 0; c < contract::kClasses.size(); ++c) {
+    const auto& info = contract::kClasses[c];
     ITypeInfo* dispatch = nullptr;
     ITypeInfo* vtable = nullptr;
     HREFTYPE ref = 0;
@@ -329,7 +329,7 @@ void CheckCollectionEntries(Checks& checks, ITypeLib* library, const std::string
 }
 
 void CheckLibrary(Checks& checks, ITypeLib* library, const std::string& which) {
-  const auto& lib = class_table::kLibrary;
+  const auto& lib = contract::kLibrary;
   TLIBATTR* a = nullptr;
   library->GetLibAttr(&a);
   checks.Expect(IsEqualGUID(a->guid, ToGuid(lib.libid)), which + " LIBID");
@@ -349,9 +349,9 @@ void CheckLibrary(Checks& checks, ITypeLib* library, const std::string& which) {
   checks.Expect(TakeBstr(doc).empty(), which + " no description");
   checks.Expect(TakeBstr(help).empty(), which + " no help file");
   checks.Equal<long>(static_cast<long>(library->GetTypeInfoCount()),
-                     static_cast<long>(2 * class_table::kClasses.size()), which + " type info count");
-  for (UINT i = 0; i < class_table::kClasses.size(); ++i) {
-    CheckClass(checks, library, i, class_table::kClasses[i]);
+                     static_cast<long>(2 * contract::kClasses.size()), which + " type info count");
+  for (UINT i = 0; i < contract::kClasses.size(); ++i) {
+    CheckClass(checks, library, i, contract::kClasses[i]);
   }
   CheckCollectionEntries(checks, library, which);
 }
@@ -359,7 +359,7 @@ void CheckLibrary(Checks& checks, ITypeLib* library, const std::string& which) {
 }  // namespace
 
 void CheckTypeLibrary(Checks& checks, const std::wstring& dll_path) {
-  const auto& lib = class_table::kLibrary;
+  const auto& lib = contract::kLibrary;
   ITypeLib* embedded = nullptr;
   checks.Succeeded(LoadTypeLibEx(dll_path.c_str(), REGKIND_NONE, &embedded),
                    "the module's TYPELIB resource loads");
