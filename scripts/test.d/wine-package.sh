@@ -19,7 +19,9 @@ skip() { step_unavailable wine-package "$*" "$(install_command_for scripts/packa
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ iconv; do
+missing=$(missing_packages scripts/packages-windows.txt | tr '\n' ' ')
+[ -z "$missing" ] || skip "the Windows packages are missing (scripts/test.d/windows.sh installs them as root)"
+for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ iconv unzip; do
   command -v "$tool" >/dev/null || skip "$tool missing (scripts/test.d/windows.sh installs it)"
 done
 [ -x "$wine64" ] || skip "Wine missing (scripts/test.d/windows.sh installs it)"
