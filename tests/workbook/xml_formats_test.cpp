@@ -130,6 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
         FlatCase{"unknown_encoding",
                  "<?xml version=\"1.0\" encoding=\"x-unknown\"?><Workbook xmlns=\"" + kSs + "\"/>",
                  "none",
+                 {}},
+        FlatCase{"code_page_label_without_number",
+                 "<?xml version=\"1.0\" encoding=\"windows-\"?><Workbook xmlns=\"" + kSs + "\"/>",
+                 "none",
                  {}}),
     [](const auto& param_info) { return std::string(param_info.param.label); });
 

@@ -106,9 +106,12 @@ const char* IconvName(std::string_view label, std::string& storage) {
     if (alias.label == lower) return alias.iconv_name;
   }
   // windows-1250 .. windows-1258 and the like: glibc calls them CP1250 ...
+  // A label without its number ("windows-") names nothing and is left as it is.
   if (lower.starts_with("windows-") || lower.starts_with("x-cp")) {
-    storage = "CP" + lower.substr(lower.find_first_of("0123456789"));
-    return storage.c_str();
+    if (const std::size_t digits = lower.find_first_of("0123456789"); digits != std::string::npos) {
+      storage = "CP" + lower.substr(digits);
+      return storage.c_str();
+    }
   }
   storage = std::move(lower);
   return storage.c_str();
