@@ -19,24 +19,12 @@ cd "$(dirname "$0")/../.."
 source scripts/lib/deps.sh
 source scripts/lib/steps.sh
 source scripts/lib/x86.sh
+source scripts/lib/wine.sh
 root_dir=$(pwd)
 started=$(date +%s)
 jobs=$(nproc)
 
-skip() { step_unavailable wine-reader "$*" "$(install_command_for scripts/packages-windows.txt)"; }
-
-wine32=/usr/lib/wine/wine
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-missing=$(missing_packages scripts/packages-windows.txt | tr '\n' ' ')
-[ -z "$missing" ] || skip "the Windows packages are missing (scripts/test.d/windows.sh installs them as root)"
-for tool in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ iconv; do
-  command -v "$tool" >/dev/null || skip "$tool missing (scripts/test.d/windows.sh installs it)"
-done
-[ -x "$wine32" ] && [ -x "$wine64" ] || skip "Wine missing (scripts/test.d/windows.sh installs it)"
-zh_locale=$(locale -a 2>/dev/null | grep -i '^zh_CN' | head -n1)
-[ -n "$zh_locale" ] || skip "no zh_CN locale"
-set_run_arches wine-reader
+wine_step_prerequisites wine-reader "$wine32" "$wine64" -- i686-w64-mingw32-g++ x86_64-w64-mingw32-g++ iconv
 
 echo "== wine-reader: building (x86, x64, Linux tools)"
 for preset in windows-x86 windows-x64; do
