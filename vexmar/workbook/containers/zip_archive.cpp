@@ -275,88 +275,123 @@ ZipArchive::ZipArchive(RandomAccessStream& source) : file_(source) {
 
 ZipArchive::~ZipArchive() = default;
 
-void ZipArchive::LocateCentralDirectory() {
-  const std::uint64_t size = file_.Size();
-  if (size < kEndSize) RaiseFailure(FailureKind::kZipDirectoryNotFound);
-  const std::size_t tail_len = static_cast<std::size_t>(
-      std::min<std::uint64_t>(size, kEndSize + kMaxComment + kZip64LocatorSize));
-  const std::uint64_t tail_start = size - tail_len;
-  std::vector<std::byte> tail_copy;
-  std::span<const std::byte> tail = file_.View(tail_start, tail_len);
-  if (tail.empty()) {
-    tail_copy.resize(tail_len);
-    file_.Read(tail_start, tail_copy);
-    tail = tail_copy;
-  }
+namespace {
 
-  // The end record is the last signature whose comment length fits the file.
-  std::size_t end_pos = tail_len;
-  for (std::size_t i = tail_len - kEndSize + 1; i-- > 0;) {
-    if (U32(tail.data() + i) == kEndSig && i + kEndSize + U16(tail.data() + i + 20) <= tail_len) {
-      end_pos = i;
-      break;
+// The archive's last bytes, where the end records are: viewed in place when the source
+// holds them in memory, copied otherwise.
+class ArchiveTail {
+ public:
+  explicit ArchiveTail(RandomAccessStream& file) {
+    const std::size_t length = static_cast<std::size_t>(
+        std::min<std::uint64_t>(file.Size(), kEndSize + kMaxComment + kZip64LocatorSize));
+    start_ = file.Size() - length;
+    bytes_ = file.View(start_, length);
+    if (bytes_.empty()) {
+      copy_.resize(length);
+      file.Read(start_, copy_);
+      bytes_ = copy_;
     }
   }
-  if (end_pos == tail_len) RaiseFailure(FailureKind::kZipDirectoryNotFound);
-  const std::byte* end = tail.data() + end_pos;
-  const std::uint64_t end_offset = tail_start + end_pos;
-  const std::uint16_t disk = U16(end + 4);
-  const std::uint16_t cd_disk = U16(end + 6);
-  cd_entries_ = U16(end + 10);
-  cd_size_ = U32(end + 12);
-  cd_offset_ = U32(end + 16);
-  std::uint64_t records_start = end_offset;  // where the central directory must end
+  ArchiveTail(const ArchiveTail&) = delete;
+  ArchiveTail& operator=(const ArchiveTail&) = delete;
 
-  const bool has_locator = end_offset >= kZip64LocatorSize && end_pos >= kZip64LocatorSize &&
-                           U32(end - kZip64LocatorSize) == kZip64LocatorSig;
-  if (has_locator) {
-    const std::byte* locator = end - kZip64LocatorSize;
-    const std::uint64_t locator_offset = end_offset - kZip64LocatorSize;
-    // The record normally sits right before the locator; its recorded offset is
-    // relative to the archive start, which prepended data may have moved.
-    std::uint64_t record_offset = U64(locator + 8);
-    std::array<std::byte, kZip64EndSize> record{};
-    auto record_at = [&](std::uint64_t at) {
-      if (at > locator_offset || locator_offset - at < kZip64EndSize) return false;
-      file_.Read(at, record);
-      return U32(record.data()) == kZip64EndSig;
-    };
-    if (!record_at(record_offset)) {
-      if (locator_offset < kZip64EndSize || !record_at(locator_offset - kZip64EndSize)) {
-        RaiseFailure(FailureKind::kZip64EndDamaged);
-      }
-      record_offset = locator_offset - kZip64EndSize;
+  std::span<const std::byte> Bytes() const noexcept { return bytes_; }
+  std::uint64_t Start() const noexcept { return start_; }
+
+ private:
+  std::vector<std::byte> copy_;
+  std::span<const std::byte> bytes_;
+  std::uint64_t start_ = 0;
+};
+
+// The central directory as the end records describe it.
+struct DirectoryPlace {
+  std::uint64_t entries = 0;
+  std::uint64_t size = 0;
+  std::uint64_t offset = 0;  // as recorded, before any prepended data is allowed for
+  std::uint64_t records_start = 0;  // where the directory must end: the first end record
+};
+
+// The end record is the last signature whose comment length fits the file.
+std::size_t FindEndRecord(std::span<const std::byte> tail) {
+  for (std::size_t i = tail.size() - kEndSize + 1; i-- > 0;) {
+    if (U32(tail.data() + i) == kEndSig && i + kEndSize + U16(tail.data() + i + 20) <= tail.size()) {
+      return i;
     }
-    if (U32(record.data() + 16) != 0 || U32(record.data() + 20) != 0) {
-      RaiseFailure(FailureKind::kZipMultiVolume);
+  }
+  RaiseFailure(FailureKind::kZipDirectoryNotFound);
+}
+
+// A zip64 archive: the directory is described by the zip64 end record the locator points
+// to. That record normally sits right before the locator; its recorded offset is
+// relative to the archive start, which prepended data may have moved.
+DirectoryPlace ReadZip64Place(RandomAccessStream& file, const std::byte* locator,
+                              std::uint64_t locator_offset) {
+  std::uint64_t record_offset = U64(locator + 8);
+  std::array<std::byte, kZip64EndSize> record{};
+  auto record_at = [&](std::uint64_t at) {
+    if (at > locator_offset || locator_offset - at < kZip64EndSize) return false;
+    file.Read(at, record);
+    return U32(record.data()) == kZip64EndSig;
+  };
+  if (!record_at(record_offset)) {
+    if (locator_offset < kZip64EndSize || !record_at(locator_offset - kZip64EndSize)) {
+      RaiseFailure(FailureKind::kZip64EndDamaged);
     }
-    cd_entries_ = U64(record.data() + 32);
-    cd_size_ = U64(record.data() + 40);
-    cd_offset_ = U64(record.data() + 48);
-    records_start = record_offset;
-  } else if (disk != 0 || cd_disk != 0) {
+    record_offset = locator_offset - kZip64EndSize;
+  }
+  if (U32(record.data() + 16) != 0 || U32(record.data() + 20) != 0) {
     RaiseFailure(FailureKind::kZipMultiVolume);
   }
-  if (cd_entries_ > ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
-  if (cd_size_ > records_start) RaiseBadDirectory();
+  return {U64(record.data() + 32), U64(record.data() + 40), U64(record.data() + 48),
+          record_offset};
+}
 
-  // Usually the directory ends where the end records begin; data prepended to the
-  // archive shifts every recorded offset by the same amount.
+DirectoryPlace ReadDirectoryPlace(RandomAccessStream& file, const ArchiveTail& tail) {
+  const std::span<const std::byte> bytes = tail.Bytes();
+  const std::size_t end_pos = FindEndRecord(bytes);
+  const std::byte* end = bytes.data() + end_pos;
+  const std::uint64_t end_offset = tail.Start() + end_pos;
+  if (end_offset >= kZip64LocatorSize && end_pos >= kZip64LocatorSize &&
+      U32(end - kZip64LocatorSize) == kZip64LocatorSig) {
+    return ReadZip64Place(file, end - kZip64LocatorSize, end_offset - kZip64LocatorSize);
+  }
+  const std::uint16_t disk = U16(end + 4);
+  const std::uint16_t directory_disk = U16(end + 6);
+  if (disk != 0 || directory_disk != 0) RaiseFailure(FailureKind::kZipMultiVolume);
+  return {U16(end + 10), U32(end + 12), U32(end + 16), end_offset};
+}
+
+// Bytes prepended to the archive (self-extractors). Usually the directory ends where the
+// end records begin; data prepended to the archive shifts every recorded offset by the
+// same amount.
+std::uint64_t FindPrependedBytes(RandomAccessStream& file, const DirectoryPlace& place) {
   auto directory_at = [&](std::uint64_t at) {
-    if (at > records_start || records_start - at < cd_size_) return false;
-    if (cd_size_ == 0) return true;
+    if (at > place.records_start || place.records_start - at < place.size) return false;
+    if (place.size == 0) return true;
     std::array<std::byte, 4> sig{};
-    if (cd_size_ < sig.size()) return false;
-    file_.Read(at, sig);
+    if (place.size < sig.size()) return false;
+    file.Read(at, sig);
     return U32(sig.data()) == kCentralHeaderSig;
   };
-  if (directory_at(cd_offset_)) {
-    base_ = 0;
-  } else if (records_start - cd_size_ > cd_offset_ && directory_at(records_start - cd_size_)) {
-    base_ = records_start - cd_size_ - cd_offset_;
-  } else {
-    RaiseBadDirectory();
-  }
+  if (directory_at(place.offset)) return 0;
+  const std::uint64_t shifted = place.records_start - place.size;
+  if (shifted > place.offset && directory_at(shifted)) return shifted - place.offset;
+  RaiseBadDirectory();
+}
+
+}  // namespace
+
+void ZipArchive::LocateCentralDirectory() {
+  if (file_.Size() < kEndSize) RaiseFailure(FailureKind::kZipDirectoryNotFound);
+  const ArchiveTail tail(file_);
+  const DirectoryPlace place = ReadDirectoryPlace(file_, tail);
+  if (place.entries > ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
+  if (place.size > place.records_start) RaiseBadDirectory();
+  cd_entries_ = place.entries;
+  cd_size_ = place.size;
+  cd_offset_ = place.offset;
+  base_ = FindPrependedBytes(file_, place);
 }
 
 void ZipArchive::IndexCentralDirectory() {
