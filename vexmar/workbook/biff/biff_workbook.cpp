@@ -209,13 +209,79 @@ std::vector<bool> FindDialogSheets(MeteredStream& stream, BiffRecordReader& read
   return dialog;
 }
 
+// What the globals substream says of the sheets, up to the end of the sheet list.
+struct Globals {
+  std::uint16_t code_page = kDefaultCodePage;
+  bool has_drawings = false;
+  std::vector<SheetRecord> sheets;
+  SheetNames names;
+  // Set by a FILEPASS record: the reader decrypts the record bodies after it.
+  std::unique_ptr<BiffBodyDecryptor> decryptor;
+};
+
+// Reads the globals' records after their BOF: the code page, the sheet list and whether
+// a drawing group is there.
+Globals ReadGlobals(BiffRecordReader& reader, BiffVersion version) {
+  Globals globals;
+  globals.sheets.reserve(64);
+  for (;;) {
+    if (!reader.Next()) RaiseFailure(FailureKind::kGlobalsWithoutEof);
+    const std::uint16_t type = reader.Type();
+    if (type == biff::kFilePass) {
+      globals.decryptor = OpenBiffDecryptor(reader.Body(), version == BiffVersion::kBiff8);
+      reader.SetDecryptor(globals.decryptor.get());
+      continue;
+    }
+    if (type == biff::kEof) break;
+    if (IsBof(type)) RaiseFailure(FailureKind::kGlobalsWithoutEof);
+    if (type == biff::kMsoDrawingGroup) globals.has_drawings = true;
+    // The shared strings and the drawing group follow the sheet list and can be most
+    // of the stream: stop before them.
+    if ((type == biff::kSst || type == biff::kExtSst || type == biff::kMsoDrawingGroup) &&
+        !globals.sheets.empty()) {
+      break;
+    }
+    if (type == biff::kCodePage && reader.Length() >= 2) {
+      globals.code_page = LoadU16(reader.Body(), 0);
+    } else if (type == biff::kBoundSheet) {
+      CheckSheetCount(globals.sheets.size());
+      globals.sheets.push_back(ReadBoundSheet(reader, version, globals.names));
+    }
+  }
+  return globals;
+}
+
+// The names of the worksheets of the sheet list, neither dialog sheets (`dialog`) nor
+// any other kind; BIFF5 names are decoded now that the code page is known. Kept in
+// place, a name moved only once another was left out.
+std::vector<std::u16string> KeepWorksheets(Globals& globals, const std::vector<bool>& dialog,
+                                           BiffVersion version) {
+  const std::vector<SheetRecord>& sheets = globals.sheets;
+  std::vector<std::u16string>& kept_names = globals.names.decoded;
+  if (version == BiffVersion::kBiff5) kept_names.resize(sheets.size());
+  std::size_t kept = 0;
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    if (sheets[i].kind != biff::kWorksheetKind || dialog[i]) continue;
+    if (version == BiffVersion::kBiff5) {
+      kept_names[kept] = globals.names.Decode(i, globals.code_page);
+      units += kept_names[kept].size();
+      if (units > kMaxTotalNameUnits) RaiseFailure(FailureKind::kSheetNamesTotalTooLong);
+    } else if (kept != i) {
+      kept_names[kept] = std::move(kept_names[i]);
+    }
+    ++kept;
+  }
+  kept_names.resize(kept);
+  return std::move(kept_names);
+}
+
 }  // namespace
 
 std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffVersion assumed,
                                                const std::u16string& file_sheet_name) {
   MeteredStream stream(source);
   BiffRecordReader reader(stream);
-  std::unique_ptr<BiffBodyDecryptor> decryptor;
   if (!reader.Next() || reader.Type() != biff::kBof || reader.Length() < 4) {
     RaiseFailure(FailureKind::kWorkbookStreamWithoutBof);
   }
@@ -237,63 +303,16 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
   const BiffVersion version = vers == biff::kBiff8Version   ? BiffVersion::kBiff8
                               : vers == biff::kBiff5Version ? BiffVersion::kBiff5
                                                             : assumed;
-
-  std::uint16_t code_page = kDefaultCodePage;
-  bool has_drawings = false;
-  std::vector<SheetRecord> sheets;
-  SheetNames names;
-  sheets.reserve(64);
-  for (;;) {
-    if (!reader.Next()) RaiseFailure(FailureKind::kGlobalsWithoutEof);
-    const std::uint16_t type = reader.Type();
-    if (type == biff::kFilePass) {
-      decryptor = OpenBiffDecryptor(reader.Body(), version == BiffVersion::kBiff8);
-      reader.SetDecryptor(decryptor.get());
-      continue;
-    }
-    if (type == biff::kEof) break;
-    if (IsBof(type)) RaiseFailure(FailureKind::kGlobalsWithoutEof);
-    if (type == biff::kMsoDrawingGroup) has_drawings = true;
-    // The shared strings and the drawing group follow the sheet list and can be most
-    // of the stream: stop before them.
-    if ((type == biff::kSst || type == biff::kExtSst || type == biff::kMsoDrawingGroup) &&
-        !sheets.empty()) {
-      break;
-    }
-    if (type == biff::kCodePage && reader.Length() >= 2) {
-      code_page = LoadU16(reader.Body(), 0);
-    } else if (type == biff::kBoundSheet) {
-      CheckSheetCount(sheets.size());
-      sheets.push_back(ReadBoundSheet(reader, version, names));
-    }
-  }
+  Globals globals = ReadGlobals(reader, version);
 
   // Dialog sheets are told apart only inside their own substreams. A BIFF8 dialog
   // sheet always holds its dialog frame, a drawing object, and drawing objects need the
   // drawing group in the globals: without one there is nothing to look for, and the
   // substreams (possibly far into a large stream) stay unread.
-  const std::vector<bool> dialog = version == BiffVersion::kBiff5 || has_drawings
-                                       ? FindDialogSheets(stream, reader, sheets)
-                                       : std::vector<bool>(sheets.size(), false);
-
-  // Keep the worksheets, in place (moving a name only once another was left out).
-  std::vector<std::u16string>& kept_names = names.decoded;
-  if (version == BiffVersion::kBiff5) kept_names.resize(sheets.size());
-  std::size_t kept = 0;
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < sheets.size(); ++i) {
-    if (sheets[i].kind != biff::kWorksheetKind || dialog[i]) continue;
-    if (version == BiffVersion::kBiff5) {
-      kept_names[kept] = names.Decode(i, code_page);
-      units += kept_names[kept].size();
-      if (units > kMaxTotalNameUnits) RaiseFailure(FailureKind::kSheetNamesTotalTooLong);
-    } else if (kept != i) {
-      kept_names[kept] = std::move(kept_names[i]);
-    }
-    ++kept;
-  }
-  kept_names.resize(kept);
-  return std::move(kept_names);
+  const std::vector<bool> dialog = version == BiffVersion::kBiff5 || globals.has_drawings
+                                       ? FindDialogSheets(stream, reader, globals.sheets)
+                                       : std::vector<bool>(globals.sheets.size(), false);
+  return KeepWorksheets(globals, dialog, version);
 }
 
 std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSource& source) {
