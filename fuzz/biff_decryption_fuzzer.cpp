@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
 

@@ -9,7 +9,7 @@
 
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/file_source.hpp"
 

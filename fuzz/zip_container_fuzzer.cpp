@@ -6,7 +6,7 @@
 #include "fuzz/fuzz_file.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/ooxml/zip_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static vexmar::fuzzing::MemoryFile file;

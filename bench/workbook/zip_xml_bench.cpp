@@ -22,8 +22,8 @@
 #include "bench/workbook/zip_xml_generator.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/ooxml/zip_workbook.hpp"
-#include "vexmar/workbook/xml_workbooks/xml_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/detection/xml_workbook.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "support/param_name.hpp"
-#include "vexmar/workbook/biff/code_page.hpp"
+#include "vexmar/workbook/xls/code_page.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <numeric>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/containers/compound_file.hpp"
 #include "vexmar/workbook/containers/compound_file_format.hpp"
 #include "vexmar/workbook/failure_kind.hpp"

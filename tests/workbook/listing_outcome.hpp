@@ -9,8 +9,8 @@
 #include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/ooxml/zip_workbook.hpp"
-#include "vexmar/workbook/xml_workbooks/xml_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/detection/xml_workbook.hpp"
 
 namespace vexmar::workbook::testing {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/biff/code_page.hpp"
+#include "vexmar/workbook/xls/code_page.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/decryption/package_cipher.hpp"
+#include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
 
 #include <algorithm>
 #include <array>
@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/decryption/crypto_primitives.hpp"
-#include "vexmar/workbook/decryption/default_password.hpp"
+#include "vexmar/workbook/crypto/crypto_primitives.hpp"
+#include "vexmar/workbook/crypto/default_password.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 #include "vexmar/workbook/xml/xml_stream.hpp"

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/decryption/crypto_primitives.hpp"
+#include "vexmar/workbook/crypto/crypto_primitives.hpp"
 
 #include <gcrypt.h>
 

@@ -3,13 +3,13 @@
 #include <array>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/containers/compound_file.hpp"
 #include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/ooxml/zip_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
 #include "vexmar/workbook/plain/text_workbook.hpp"
-#include "vexmar/workbook/xml_workbooks/xml_workbook.hpp"
+#include "vexmar/workbook/detection/xml_workbook.hpp"
 
 namespace vexmar {
 namespace {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_workbooks/spreadsheetml_content.hpp"
+#include "vexmar/workbook/spreadsheetml/spreadsheetml_content.hpp"
 
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/failure_kind.hpp"

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/decryption/decrypted_package_stream.hpp"
+#include "vexmar/workbook/ooxml/encryption/decrypted_package_stream.hpp"
 
 #include <algorithm>
 #include <array>

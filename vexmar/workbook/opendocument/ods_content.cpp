@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_workbooks/ods_content.hpp"
+#include "vexmar/workbook/opendocument/ods_content.hpp"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/ooxml/zip_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
 
 #include <algorithm>
 #include <string_view>
@@ -10,7 +10,7 @@
 #include "vexmar/workbook/ooxml/ooxml_workbook.hpp"
 #include "vexmar/workbook/ooxml/opc_package.hpp"
 #include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/xml_workbooks/ods_content.hpp"
+#include "vexmar/workbook/opendocument/ods_content.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "vexmar/workbook/decryption/default_password.hpp"
-#include "vexmar/workbook/decryption/package_cipher.hpp"
+#include "vexmar/workbook/crypto/default_password.hpp"
+#include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {

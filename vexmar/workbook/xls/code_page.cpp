@@ -1,4 +1,4 @@
-#include "vexmar/workbook/biff/code_page.hpp"
+#include "vexmar/workbook/xls/code_page.hpp"
 
 #include <iconv.h>
 

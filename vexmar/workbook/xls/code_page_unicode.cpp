@@ -1,7 +1,7 @@
 // The code pages that are Unicode or Latin-1 under another number: decoded the same way
 // on every platform, without the system's tables.
 #include "vexmar/component/utf.hpp"
-#include "vexmar/workbook/biff/code_page.hpp"
+#include "vexmar/workbook/xls/code_page.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml_workbooks/xml_workbook.hpp"
+#include "vexmar/workbook/detection/xml_workbook.hpp"
 
 #include <string_view>
 
@@ -7,8 +7,8 @@
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
 #include "vexmar/workbook/xml/xml_stream.hpp"
-#include "vexmar/workbook/xml_workbooks/ods_content.hpp"
-#include "vexmar/workbook/xml_workbooks/spreadsheetml_content.hpp"
+#include "vexmar/workbook/opendocument/ods_content.hpp"
+#include "vexmar/workbook/spreadsheetml/spreadsheetml_content.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -1,4 +1,4 @@
-#include "vexmar/workbook/biff/biff_decryptor.hpp"
+#include "vexmar/workbook/xls/biff_decryptor.hpp"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/biff/biff_record_types.hpp"
-#include "vexmar/workbook/decryption/crypto_primitives.hpp"
-#include "vexmar/workbook/decryption/default_password.hpp"
+#include "vexmar/workbook/xls/biff_record_types.hpp"
+#include "vexmar/workbook/crypto/crypto_primitives.hpp"
+#include "vexmar/workbook/crypto/default_password.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 

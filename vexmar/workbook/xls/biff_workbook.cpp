@@ -1,16 +1,16 @@
-#include "vexmar/workbook/biff/biff_workbook.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 
 #include <algorithm>
 #include <array>
 #include <numeric>
 #include <string_view>
 
-#include "vexmar/workbook/biff/biff_decryptor.hpp"
-#include "vexmar/workbook/biff/biff_records.hpp"
-#include "vexmar/workbook/biff/code_page.hpp"
+#include "vexmar/workbook/xls/biff_decryptor.hpp"
+#include "vexmar/workbook/xls/biff_records.hpp"
+#include "vexmar/workbook/xls/code_page.hpp"
 #include "vexmar/workbook/containers/compound_file.hpp"
 #include "vexmar/workbook/containers/compound_file_format.hpp"
-#include "vexmar/workbook/decryption/encrypted_package.hpp"
+#include "vexmar/workbook/ooxml/encryption/encrypted_package.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 #include "vexmar/workbook/plain/text_workbook.hpp"

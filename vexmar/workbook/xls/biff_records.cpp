@@ -1,10 +1,10 @@
-#include "vexmar/workbook/biff/biff_records.hpp"
+#include "vexmar/workbook/xls/biff_records.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "vexmar/workbook/biff/biff_decryptor.hpp"
+#include "vexmar/workbook/xls/biff_decryptor.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 

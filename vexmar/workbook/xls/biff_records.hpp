@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "vexmar/workbook/biff/biff_record_types.hpp"
+#include "vexmar/workbook/xls/biff_record_types.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
 
 namespace vexmar::workbook {

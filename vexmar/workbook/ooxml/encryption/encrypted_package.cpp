@@ -1,10 +1,10 @@
-#include "vexmar/workbook/decryption/encrypted_package.hpp"
+#include "vexmar/workbook/ooxml/encryption/encrypted_package.hpp"
 
-#include "vexmar/workbook/decryption/decrypted_package_stream.hpp"
-#include "vexmar/workbook/decryption/default_password.hpp"
-#include "vexmar/workbook/decryption/package_cipher.hpp"
+#include "vexmar/workbook/ooxml/encryption/decrypted_package_stream.hpp"
+#include "vexmar/workbook/crypto/default_password.hpp"
+#include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/ooxml/zip_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
 
 namespace vexmar::workbook {
 
