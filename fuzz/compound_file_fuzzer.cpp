@@ -5,7 +5,7 @@
 
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xls/biff_workbook.hpp"
+#include "vexmar/workbook/detection/compound_file_workbook.hpp"
 #include "vexmar/workbook/file_source.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

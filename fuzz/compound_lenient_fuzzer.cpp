@@ -9,8 +9,8 @@
 
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/containers/compound_file_format.hpp"
+#include "vexmar/workbook/detection/compound_file_workbook.hpp"
 #include "vexmar/workbook/file_source.hpp"
 
 namespace {

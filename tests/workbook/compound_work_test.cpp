@@ -6,11 +6,12 @@
 #include <numeric>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/containers/compound_file.hpp"
 #include "vexmar/workbook/containers/compound_file_format.hpp"
+#include "vexmar/workbook/detection/compound_file_workbook.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/file_source.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "workbook/cfb_builder.hpp"
 
 namespace {

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/containers/zip_name.hpp"
-#include "vexmar/workbook/containers/zip_part_limit.hpp"
+#include "vexmar/workbook/containers/zip_xml_part.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 
 namespace vexmar::workbook {
@@ -57,7 +56,6 @@ std::string PercentDecode(std::string_view text) {
   return out;
 }
 
-std::u16string PartLabel(std::string_view part) { return Utf8ToUtf16Escaped(part); }
 
 class RelationshipsHandler final : public XmlHandler {
  public:
@@ -122,19 +120,6 @@ class ContentTypesHandler final : public XmlHandler {
 };
 
 }  // namespace
-
-XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser& parser) {
-  const std::unique_ptr<ByteStream> stream = zip.Open(entry);
-  PartReadLimit limited(*stream, entry.name);
-  const XmlOutcome outcome = parser.Parse(limited);
-  if (outcome == XmlOutcome::kMalformed) {
-    RaiseMalformedXml(parser, FailureKind::kPartMalformedXml, PartLabel(entry.name));
-  }
-  if (outcome == XmlOutcome::kDoctype) {
-    RaiseFailure(FailureKind::kPartHasDoctype, PartLabel(entry.name));
-  }
-  return outcome;
-}
 
 bool ReadRelationships(ZipArchive& zip, std::string_view rels_part,
                        const std::function<bool(const Relationship&)>& visit) {

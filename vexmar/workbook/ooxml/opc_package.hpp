@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "vexmar/workbook/containers/zip_archive.hpp"
-#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 
@@ -18,10 +17,6 @@ struct Relationship {
   std::string_view target;
   bool external = false;
 };
-
-// Streams an XML part of the package through the parser. Malformed XML and document
-// type declarations are damage; returns kComplete or kStopped.
-XmlOutcome ParsePartXml(ZipArchive& zip, const ZipEntry& entry, XmlStreamParser& parser);
 
 // Reads the relationships part `rels_part`, calling `visit` for every relationship in
 // document order until it returns false. Returns false when the part does not exist;

@@ -8,12 +8,8 @@
 #include "vexmar/workbook/xls/biff_decryptor.hpp"
 #include "vexmar/workbook/xls/biff_records.hpp"
 #include "vexmar/workbook/xls/code_page.hpp"
-#include "vexmar/workbook/containers/compound_file.hpp"
-#include "vexmar/workbook/containers/compound_file_format.hpp"
-#include "vexmar/workbook/ooxml/encryption/encrypted_package.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
-#include "vexmar/workbook/plain/text_workbook.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
 
 namespace vexmar::workbook {
@@ -313,25 +309,6 @@ std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& source, BiffV
                                        ? FindDialogSheets(stream, reader, globals.sheets)
                                        : std::vector<bool>(globals.sheets.size(), false);
   return KeepWorksheets(globals, dialog, version);
-}
-
-std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSource& source) {
-  CompoundFile file(source);
-  static constexpr std::array<std::u16string_view, 4> kStreams = {
-      u"Workbook", u"Book", u"EncryptionInfo", u"EncryptedPackage"};
-  const auto found = file.FindTopLevel(kStreams);
-  // An encrypted Office Open XML package travels in a compound file.
-  if (found[2] || found[3]) return ListEncryptedPackageWorksheets(file, found[2], found[3]);
-  for (std::size_t i = 0; i < 2; ++i) {
-    if (found[i] && found[i]->type == cfb::kEntryStream) {
-      const auto stream = file.OpenStream(*found[i]);
-      return ListBiffWorksheets(*stream, i == 0 ? BiffVersion::kBiff8 : BiffVersion::kBiff5,
-                                SheetNameFromFileName(source.Path()));
-    }
-  }
-  // The workbook stream may hang behind a link that leads nowhere.
-  if (file.HasBrokenLinks()) RaiseFailure(FailureKind::kEntryIdOutOfRange);
-  return std::nullopt;
 }
 
 std::vector<std::u16string> ListBareBiffWorksheets(const FileSource& source,

@@ -21,11 +21,6 @@ enum class BiffVersion { kBiff5, kBiff8 };
 std::vector<std::u16string> ListBiffWorksheets(RandomAccessStream& stream, BiffVersion assumed,
                                                const std::u16string& file_sheet_name);
 
-// Compound files: the "Workbook" (BIFF8) or "Book" (BIFF5) stream below the root.
-// std::nullopt when neither is there. An encrypted package is read when it was saved
-// with the default password; otherwise it raises the encrypted error.
-std::optional<std::vector<std::u16string>> ListCompoundWorksheets(const FileSource& source);
-
 // True when the file starts with a BIFF2, BIFF3 or BIFF4 BOF record.
 bool HasLegacyBiffHeader(std::span<const std::byte> head);
 
