@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks the include graph of vexmar/: no include runs back up the layer order, and no
-cycle between files or between folders (subfolders of workbook/ count as folders).
+"""Checks the include graph of vexmar/: no include runs back up the layer order (the
+subsystems', and inside workbook/ its folders'), and no cycle between files or between
+folders (subfolders of workbook/ count as folders).
 
 Usage: tools/check_includes.py [--report] [root]
 Exits 1 and names the offending includes or cycle when the graph is not a clean ladder.
@@ -13,6 +14,17 @@ import sys
 # before it. Kept in step with VEXMAR_SUBSYSTEM_DIRS in vexmar/CMakeLists.txt.
 LAYERS = ["component", "text", "platform", "workbook", "sheets", "names", "multifile",
           "dispatch", "capi", "com"]
+# Inside workbook/, by container, then format, lowest rung first: a folder may include
+# its own files and those of folders on lower rungs. The formats share a rung, so none
+# of them reaches into another; detection, which tells a file's format, is on top.
+WORKBOOK_RUNGS = [
+    ["workbook"],  # the file source, streams, failure kinds, limits every reader uses
+    ["workbook/crypto", "workbook/xml"],
+    ["workbook/containers"],
+    ["workbook/xls", "workbook/ooxml", "workbook/opendocument", "workbook/spreadsheetml",
+     "workbook/plain"],
+    ["workbook/detection"],
+]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"(vexmar/[^"]+)"', re.M)
 
 
@@ -28,6 +40,27 @@ def folder_of(path):
 def layer_of(path):
     parts = path.split("/")
     return parts[1] if len(parts) > 2 else None
+
+
+def rung_of(folder):
+    for rung, folders in enumerate(WORKBOOK_RUNGS):
+        if folder in folders:
+            return rung
+    return None
+
+
+def workbook_problem(source, target):
+    """Why an include between two workbook/ folders runs the wrong way, or None."""
+    a, b = folder_of(source), folder_of(target)
+    if a == b or not (a.startswith("workbook") and b.startswith("workbook")):
+        return None
+    if rung_of(a) is None or rung_of(b) is None:
+        return f"{source}: folder {a if rung_of(a) is None else b} has no rung in WORKBOOK_RUNGS"
+    if rung_of(b) == rung_of(a):
+        return f"{source}: includes {target}, a folder on the same rung"
+    if rung_of(b) > rung_of(a):
+        return f"{source}: includes {target}, a folder above it"
+    return None
 
 
 def read_graph(root):
@@ -86,6 +119,9 @@ def main(argv):
     for source, includes in sorted(graph.items()):
         source_layer = layer_of(source)
         for target in includes:
+            problem = workbook_problem(source, target)
+            if problem:
+                problems.append(problem)
             target_layer = layer_of(target)
             if source_layer is None or target_layer is None or source_layer == target_layer:
                 continue
