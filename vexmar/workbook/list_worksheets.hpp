@@ -1,5 +1,7 @@
 #pragma once
 // The embedded workbook reader: the worksheet names of a workbook file, in tab order.
+// Public, so it stays at the workbook/ root where hosts include it; detection/ implements
+// it, above every reader.
 #include <filesystem>
 #include <optional>
 #include <string>
