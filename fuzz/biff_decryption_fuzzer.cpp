@@ -11,9 +11,9 @@
 #include <string_view>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 
 namespace {
 

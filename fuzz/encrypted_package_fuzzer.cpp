@@ -12,11 +12,11 @@
 
 #include "fuzz/memory_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/ooxml/encryption/decrypted_package_stream.hpp"
-#include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
-#include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/ooxml/encryption/decrypted_package_stream.hpp"
+#include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "fuzz/fuzz_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/file_source.hpp"
 #include "workbook/zip_builder.hpp"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include "fuzz/fuzz_file.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/file_source.hpp"
 #include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/file_source.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static vexmar::fuzzing::MemoryFile file;

@@ -21,9 +21,9 @@
 #include <zlib.h>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
 #include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
+#include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
 
 namespace {
 

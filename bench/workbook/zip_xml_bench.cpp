@@ -21,9 +21,9 @@
 #include "bench/workbook/read_floor.hpp"
 #include "bench/workbook/zip_xml_generator.hpp"
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/detection/zip_workbook.hpp"
 #include "vexmar/workbook/detection/xml_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/file_source.hpp"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xls/biff_decryptor.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/ooxml/encryption/decrypted_package_stream.hpp"
 #include "vexmar/workbook/ooxml/encryption/package_cipher.hpp"
-#include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/detection/zip_workbook.hpp"
+#include "vexmar/workbook/xls/biff_decryptor.hpp"
 #include "workbook/zip_builder.hpp"
 
 namespace vexmar::workbook {

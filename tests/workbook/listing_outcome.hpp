@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "vexmar/component/error.hpp"
+#include "vexmar/workbook/detection/xml_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
 #include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/detection/zip_workbook.hpp"
-#include "vexmar/workbook/detection/xml_workbook.hpp"
 
 namespace vexmar::workbook::testing {
 

@@ -308,14 +308,15 @@ class ArchiveTail {
 struct DirectoryPlace {
   std::uint64_t entries = 0;
   std::uint64_t size = 0;
-  std::uint64_t offset = 0;  // as recorded, before any prepended data is allowed for
+  std::uint64_t offset = 0;         // as recorded, before any prepended data is allowed for
   std::uint64_t records_start = 0;  // where the directory must end: the first end record
 };
 
 // The end record is the last signature whose comment length fits the file.
 std::size_t FindEndRecord(std::span<const std::byte> tail) {
   for (std::size_t i = tail.size() - kEndSize + 1; i-- > 0;) {
-    if (U32(tail.data() + i) == kEndSig && i + kEndSize + U16(tail.data() + i + 20) <= tail.size()) {
+    if (U32(tail.data() + i) == kEndSig &&
+        i + kEndSize + U16(tail.data() + i + 20) <= tail.size()) {
       return i;
     }
   }
@@ -343,8 +344,7 @@ DirectoryPlace ReadZip64Place(RandomAccessStream& file, const std::byte* locator
   if (U32(record.data() + 16) != 0 || U32(record.data() + 20) != 0) {
     RaiseFailure(FailureKind::kZipMultiVolume);
   }
-  return {U64(record.data() + 32), U64(record.data() + 40), U64(record.data() + 48),
-          record_offset};
+  return {U64(record.data() + 32), U64(record.data() + 40), U64(record.data() + 48), record_offset};
 }
 
 DirectoryPlace ReadDirectoryPlace(RandomAccessStream& file, const ArchiveTail& tail) {

@@ -3,14 +3,14 @@
 #include <array>
 
 #include "vexmar/component/error.hpp"
-#include "vexmar/workbook/xls/biff_workbook.hpp"
 #include "vexmar/workbook/containers/compound_file.hpp"
 #include "vexmar/workbook/detection/compound_file_workbook.hpp"
+#include "vexmar/workbook/detection/xml_workbook.hpp"
+#include "vexmar/workbook/detection/zip_workbook.hpp"
 #include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/file_source.hpp"
-#include "vexmar/workbook/detection/zip_workbook.hpp"
 #include "vexmar/workbook/plain/text_workbook.hpp"
-#include "vexmar/workbook/detection/xml_workbook.hpp"
+#include "vexmar/workbook/xls/biff_workbook.hpp"
 
 namespace vexmar {
 namespace {

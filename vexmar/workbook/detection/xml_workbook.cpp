@@ -5,10 +5,10 @@
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/byte_stream.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
-#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
-#include "vexmar/workbook/xml/xml_stream.hpp"
 #include "vexmar/workbook/opendocument/ods_content.hpp"
 #include "vexmar/workbook/spreadsheetml/spreadsheetml_content.hpp"
+#include "vexmar/workbook/xml/xml_skeleton_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream.hpp"
 
 namespace vexmar::workbook {
 namespace {

@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "vexmar/workbook/xls/biff_record_types.hpp"
 #include "vexmar/workbook/crypto/crypto_primitives.hpp"
 #include "vexmar/workbook/crypto/default_password.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
+#include "vexmar/workbook/xls/biff_record_types.hpp"
 
 namespace vexmar::workbook {
 namespace {

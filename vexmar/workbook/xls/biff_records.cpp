@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "vexmar/workbook/xls/biff_decryptor.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
+#include "vexmar/workbook/xls/biff_decryptor.hpp"
 
 namespace vexmar::workbook {
 

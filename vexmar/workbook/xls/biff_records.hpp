@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "vexmar/workbook/xls/biff_record_types.hpp"
 #include "vexmar/workbook/random_access_stream.hpp"
+#include "vexmar/workbook/xls/biff_record_types.hpp"
 
 namespace vexmar::workbook {
 

@@ -5,12 +5,12 @@
 #include <numeric>
 #include <string_view>
 
-#include "vexmar/workbook/xls/biff_decryptor.hpp"
-#include "vexmar/workbook/xls/biff_records.hpp"
-#include "vexmar/workbook/xls/code_page.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/little_endian.hpp"
 #include "vexmar/workbook/sheet_limits.hpp"
+#include "vexmar/workbook/xls/biff_decryptor.hpp"
+#include "vexmar/workbook/xls/biff_records.hpp"
+#include "vexmar/workbook/xls/code_page.hpp"
 
 namespace vexmar::workbook {
 namespace {
