@@ -45,6 +45,15 @@ class XmlSkeletonStream final : public ByteStream {
   // Tags and text below the kept levels, with nothing to write: only the nesting is
   // followed, in locals, until the depth comes back or other markup starts.
   void SkipDeep(const char* in, std::size_t* pos) noexcept;
+  // The steps of Scan, each on kept content: the rest of a quoted attribute value (false
+  // when the quote is next), a text run, the character after "<", one character of other
+  // markup (already written when kept).
+  bool CopyAttributeValue(const char* in, std::size_t* pos, char* out, std::size_t capacity,
+                          std::size_t* made) noexcept;
+  void PassText(const char* in, std::size_t* pos, char* out, std::size_t capacity,
+                std::size_t* made) noexcept;
+  void OpenMarkup(char c, char* out, std::size_t capacity, std::size_t* made) noexcept;
+  void StepMarkup(char c) noexcept;
   void EndToken(std::uint64_t new_depth) noexcept;
   void FlushPending(char* out, std::size_t capacity, std::size_t* produced) noexcept;
 
