@@ -12,6 +12,14 @@
 //
 // Input that is not ASCII-compatible (UTF-16 by byte-order mark or by its first bytes)
 // passes through unchanged and is parsed in full.
+//
+// The token filter (xml_token_filter.hpp) follows the same markup with a scanner of its
+// own, on purpose. This one is on the path of every OpenDocument and SpreadsheetML file:
+// it jumps over text, attribute values and dropped levels with memchr, and needs only
+// where each piece of markup ends (the parser behind it judges what is kept). The filter
+// looks at every byte, counting lines and token lengths, trimming text and checking
+// comments, and reads more of the grammar; one lexer for both would cost this one its
+// jumps.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
