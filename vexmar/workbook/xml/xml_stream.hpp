@@ -124,8 +124,8 @@ class XmlStreamParser {
     std::string doctype;
   };
   // The parser proper, defined by whichever backend the platform builds. Only one is
-  // built, so its calls are direct: the interface costs one allocation per document and
-  // nothing per element.
+  // built, so its calls are direct: the interface costs one allocation per parser (which
+  // also holds the memory budget) and nothing per element.
   class Backend;
 
  private:
