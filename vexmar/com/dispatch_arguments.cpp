@@ -152,57 +152,67 @@ HRESULT DispatchArguments::Prepare(const DISPPARAMS& params, const contract::Mem
 }
 
 HRESULT DispatchArguments::PrepareInOut(VARIANTARG& arg, Slot& slot) {
-  const ValueType type = slot.parameter->type;
-  const VARTYPE declared = DeclaredType(type);
+  const VARTYPE declared = DeclaredType(slot.parameter->type);
   if (V_VT(&arg) == (VT_BYREF | declared)) {
     // Already what the member takes, as an early-bound caller passes it.
     slot.parameter = nullptr;
     return S_OK;
   }
-
   const VARIANT* value = &arg;
+  const HRESULT hr = FindCallerVariant(arg, &slot.target);
+  if (FAILED(hr)) return hr;
+  if (slot.target != nullptr) value = slot.target;
+  if (slot.parameter->type == ValueType::kStringList) return PrepareStringList(*value, arg, slot);
+  return PrepareScalar(*value, declared, arg, slot);
+}
+
+HRESULT DispatchArguments::FindCallerVariant(const VARIANTARG& arg, VARIANT** target) {
   if (V_VT(&arg) == (VT_BYREF | VT_VARIANT)) {
-    VARIANT* target = V_VARIANTREF(&arg);
-    for (int depth = 0; target != nullptr && V_VT(target) == (VT_BYREF | VT_VARIANT); ++depth) {
+    VARIANT* referred = V_VARIANTREF(&arg);
+    for (int depth = 0; referred != nullptr && V_VT(referred) == (VT_BYREF | VT_VARIANT);
+         ++depth) {
       if (depth == kMaxReferenceDepth) return DISP_E_TYPEMISMATCH;
-      target = V_VARIANTREF(target);
+      referred = V_VARIANTREF(referred);
     }
-    if (target == nullptr) return E_POINTER;
-    slot.target = target;
-    value = target;
+    if (referred == nullptr) return E_POINTER;
+    *target = referred;
   } else if (V_ISBYREF(&arg)) {
     // A typed reference of another type: the member's value could not go back.
     return DISP_E_TYPEMISMATCH;
   }
+  return S_OK;
+}
 
-  if (type == ValueType::kStringList) {
-    const VARTYPE vt = V_VT(value);
-    const VARTYPE plain = static_cast<VARTYPE>(vt & ~VT_BYREF);
-    if (plain == VT_EMPTY || plain == VT_NULL || plain == VT_ERROR) {
-      slot.array = nullptr;  // an absent list
-    } else if ((plain & VT_ARRAY) != 0) {
-      SAFEARRAY* source = (vt & VT_BYREF) != 0 ? *V_ARRAYREF(value) : V_ARRAY(value);
-      // A script engine's "Dim a(1)" is a fixed array, or a reference to array storage
-      // the engine owns: the member must not free or replace either.
-      if (slot.target != nullptr && ((vt & VT_BYREF) != 0 || IsFixedOrLocked(source))) {
-        throw FixedArrayError(Utf8ToUtf16(slot.parameter->name));
-      }
-      const auto element_type = static_cast<VARTYPE>(plain & ~VT_ARRAY);
-      slot.keep_string_array = element_type == VT_BSTR;
-      const HRESULT hr = CopyAsStringArray(source, element_type, &slot.array);
-      if (FAILED(hr)) return hr;
-    } else {
-      return DISP_E_TYPEMISMATCH;
+HRESULT DispatchArguments::PrepareStringList(const VARIANT& value, VARIANTARG& arg, Slot& slot) {
+  const VARTYPE vt = V_VT(&value);
+  const VARTYPE plain = static_cast<VARTYPE>(vt & ~VT_BYREF);
+  if (plain == VT_EMPTY || plain == VT_NULL || plain == VT_ERROR) {
+    slot.array = nullptr;  // an absent list
+  } else if ((plain & VT_ARRAY) != 0) {
+    SAFEARRAY* source = (vt & VT_BYREF) != 0 ? *V_ARRAYREF(&value) : V_ARRAY(&value);
+    // A script engine's "Dim a(1)" is a fixed array, or a reference to array storage
+    // the engine owns: the member must not free or replace either.
+    if (slot.target != nullptr && ((vt & VT_BYREF) != 0 || IsFixedOrLocked(source))) {
+      throw FixedArrayError(Utf8ToUtf16(slot.parameter->name));
     }
-    V_VT(&arg) = VT_BYREF | VT_ARRAY | VT_BSTR;
-    V_ARRAYREF(&arg) = &slot.array;
-    return S_OK;
+    const auto element_type = static_cast<VARTYPE>(plain & ~VT_ARRAY);
+    slot.keep_string_array = element_type == VT_BSTR;
+    const HRESULT hr = CopyAsStringArray(source, element_type, &slot.array);
+    if (FAILED(hr)) return hr;
+  } else {
+    return DISP_E_TYPEMISMATCH;
   }
+  V_VT(&arg) = VT_BYREF | VT_ARRAY | VT_BSTR;
+  V_ARRAYREF(&arg) = &slot.array;
+  return S_OK;
+}
 
+HRESULT DispatchArguments::PrepareScalar(const VARIANT& value, VARTYPE declared, VARIANTARG& arg,
+                                         Slot& slot) {
   VARIANT converted;
-  const HRESULT hr = ConvertScalar(*value, declared, converted);
+  const HRESULT hr = ConvertScalar(value, declared, converted);
   if (FAILED(hr)) return hr;
-  switch (type) {
+  switch (slot.parameter->type) {
     case ValueType::kString:
       slot.text = V_BSTR(&converted);
       V_VT(&arg) = VT_BYREF | VT_BSTR;

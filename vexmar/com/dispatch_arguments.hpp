@@ -49,7 +49,16 @@ class DispatchArguments {
     SAFEARRAY* array = nullptr;
   };
 
+  // An in/out argument: its value found, then converted into the slot's storage of the
+  // declared type, to which `arg` is made to refer.
   HRESULT PrepareInOut(VARIANTARG& arg, Slot& slot);
+  // The caller's Variant behind a by-reference Variant (through references to
+  // references), left null for a by-value argument; a typed reference of another type
+  // is refused, as the member's value could not go back into it.
+  static HRESULT FindCallerVariant(const VARIANTARG& arg, VARIANT** target);
+  static HRESULT PrepareStringList(const VARIANT& value, VARIANTARG& arg, Slot& slot);
+  static HRESULT PrepareScalar(const VARIANT& value, VARTYPE declared, VARIANTARG& arg,
+                               Slot& slot);
 
   std::unique_ptr<Slot[]> slots_;
   std::vector<VARIANTARG> args_;

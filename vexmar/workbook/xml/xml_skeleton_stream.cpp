@@ -141,123 +141,140 @@ void XmlSkeletonStream::Scan(char* out, std::size_t capacity, std::size_t* produ
       SkipDeep(in, &pos);  // always consumes input
       continue;
     }
-    if (state_ == State::kStartTag && quote_ != 0) {
-      // A kept attribute value runs up to its closing quote: copied in one go (namespace
-      // URIs and style values are most of the bytes kept). The quote itself is scanned.
-      const void* q = std::memchr(in + pos, quote_, length_ - pos);
-      const std::size_t end =
-          q != nullptr ? static_cast<std::size_t>(static_cast<const char*>(q) - in) : length_;
-      if (end > pos) {
-        const std::size_t n = std::min(end - pos, capacity - made);
-        std::memcpy(out + made, in + pos, n);
-        made += n;
-        pos += n;
-        continue;
-      }
-    }
-    if (state_ == State::kText) {
-      // Text runs up to the next "<": copied or skipped in one go.
-      const void* lt = std::memchr(in + pos, '<', length_ - pos);
-      const std::size_t end =
-          lt != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lt) - in) : length_;
-      if (emit_) {
-        const std::size_t n = std::min(end - pos, capacity - made);
-        std::memcpy(out + made, in + pos, n);
-        made += n;
-        pos += n;
-        if (pos < end) break;
-      } else {
-        pos = end;
-      }
-      if (pos < length_) {
-        state_ = State::kOpen;
-        ++pos;  // the "<" is written once the kind of markup is known
-      }
+    if (state_ == State::kStartTag && quote_ != 0 &&
+        CopyAttributeValue(in, &pos, out, capacity, &made)) {
       continue;
     }
-    const char c = in[pos];
+    if (state_ == State::kText) {
+      PassText(in, &pos, out, capacity, &made);
+      continue;
+    }
+    const char c = in[pos++];
     if (state_ == State::kOpen) {
-      // Start tags go one level deeper; an end tag closes the current level.
-      const bool end_tag = c == '/';
-      emit_ = end_tag ? depth_ <= keep_ : depth_ < keep_;
-      state_ = end_tag    ? State::kEndTag
-               : c == '!' ? State::kBang
-               : c == '?' ? State::kInstruction
-                          : State::kStartTag;
-      quote_ = 0;
-      slash_ = false;
-      run_ = 0;
-      brackets_ = 0;
-      ++pos;
-      if (emit_) {
-        pending_[0] = '<';
-        pending_[1] = c;
-        pending_length_ = 2;
-        FlushPending(out, capacity, &made);
-      }
+      OpenMarkup(c, out, capacity, &made);
       continue;
     }
     if (emit_) out[made++] = c;
-    ++pos;
-    switch (state_) {
-      case State::kStartTag:
-        if (quote_ != 0) {
-          if (c == quote_) quote_ = 0;
-        } else if (c == '"' || c == '\'') {
-          quote_ = c;
-        } else if (c == '>') {
-          EndToken(slash_ ? depth_ : depth_ + 1);
-        } else {
-          slash_ = c == '/';
-        }
-        break;
-      case State::kEndTag:
-        if (c == '>') EndToken(depth_ > 0 ? depth_ - 1 : 0);
-        break;
-      case State::kBang:
-        state_ = c == '-' ? State::kBangDash : c == '[' ? State::kCData : State::kDeclaration;
-        if (c == '>') EndToken(depth_);
-        break;
-      case State::kBangDash:
-        state_ = State::kComment;
-        break;
-      case State::kComment:
-        if (c == '>' && run_ >= 2) {
-          EndToken(depth_);
-        } else {
-          run_ = c == '-' ? run_ + 1 : 0;
-        }
-        break;
-      case State::kCData:
-        if (c == '>' && run_ >= 2) {
-          EndToken(depth_);
-        } else {
-          run_ = c == ']' ? run_ + 1 : 0;
-        }
-        break;
-      case State::kInstruction:
-        if (c == '>' && run_ >= 1) {
-          EndToken(depth_);
-        } else {
-          run_ = c == '?' ? 1 : 0;
-        }
-        break;
-      case State::kDeclaration:
-        if (c == '[') {
-          ++brackets_;
-        } else if (c == ']') {
-          --brackets_;
-        } else if (c == '>' && brackets_ <= 0) {
-          EndToken(depth_);
-        }
-        break;
-      case State::kText:
-      case State::kOpen:
-        break;
-    }
+    StepMarkup(c);
   }
   pos_ = pos;
   *produced = made;
+}
+
+bool XmlSkeletonStream::CopyAttributeValue(const char* in, std::size_t* pos, char* out,
+                                           std::size_t capacity, std::size_t* made) noexcept {
+  // A kept attribute value runs up to its closing quote: copied in one go (namespace
+  // URIs and style values are most of the bytes kept). The quote itself is scanned.
+  const void* q = std::memchr(in + *pos, quote_, length_ - *pos);
+  const std::size_t end =
+      q != nullptr ? static_cast<std::size_t>(static_cast<const char*>(q) - in) : length_;
+  if (end == *pos) return false;
+  const std::size_t n = std::min(end - *pos, capacity - *made);
+  std::memcpy(out + *made, in + *pos, n);
+  *made += n;
+  *pos += n;
+  return true;
+}
+
+void XmlSkeletonStream::PassText(const char* in, std::size_t* pos, char* out,
+                                 std::size_t capacity, std::size_t* made) noexcept {
+  // Text runs up to the next "<": copied or skipped in one go.
+  const void* lt = std::memchr(in + *pos, '<', length_ - *pos);
+  const std::size_t end =
+      lt != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lt) - in) : length_;
+  if (emit_) {
+    const std::size_t n = std::min(end - *pos, capacity - *made);
+    std::memcpy(out + *made, in + *pos, n);
+    *made += n;
+    *pos += n;
+    if (*pos < end) return;  // the output is full
+  } else {
+    *pos = end;
+  }
+  if (*pos < length_) {
+    state_ = State::kOpen;
+    ++*pos;  // the "<" is written once the kind of markup is known
+  }
+}
+
+void XmlSkeletonStream::OpenMarkup(char c, char* out, std::size_t capacity,
+                                   std::size_t* made) noexcept {
+  // Start tags go one level deeper; an end tag closes the current level.
+  const bool end_tag = c == '/';
+  emit_ = end_tag ? depth_ <= keep_ : depth_ < keep_;
+  state_ = end_tag    ? State::kEndTag
+           : c == '!' ? State::kBang
+           : c == '?' ? State::kInstruction
+                      : State::kStartTag;
+  quote_ = 0;
+  slash_ = false;
+  run_ = 0;
+  brackets_ = 0;
+  if (emit_) {
+    pending_[0] = '<';
+    pending_[1] = c;
+    pending_length_ = 2;
+    FlushPending(out, capacity, made);
+  }
+}
+
+void XmlSkeletonStream::StepMarkup(char c) noexcept {
+  switch (state_) {
+    case State::kStartTag:
+      if (quote_ != 0) {
+        if (c == quote_) quote_ = 0;
+      } else if (c == '"' || c == '\'') {
+        quote_ = c;
+      } else if (c == '>') {
+        EndToken(slash_ ? depth_ : depth_ + 1);
+      } else {
+        slash_ = c == '/';
+      }
+      break;
+    case State::kEndTag:
+      if (c == '>') EndToken(depth_ > 0 ? depth_ - 1 : 0);
+      break;
+    case State::kBang:
+      state_ = c == '-' ? State::kBangDash : c == '[' ? State::kCData : State::kDeclaration;
+      if (c == '>') EndToken(depth_);
+      break;
+    case State::kBangDash:
+      state_ = State::kComment;
+      break;
+    case State::kComment:
+      if (c == '>' && run_ >= 2) {
+        EndToken(depth_);
+      } else {
+        run_ = c == '-' ? run_ + 1 : 0;
+      }
+      break;
+    case State::kCData:
+      if (c == '>' && run_ >= 2) {
+        EndToken(depth_);
+      } else {
+        run_ = c == ']' ? run_ + 1 : 0;
+      }
+      break;
+    case State::kInstruction:
+      if (c == '>' && run_ >= 1) {
+        EndToken(depth_);
+      } else {
+        run_ = c == '?' ? 1 : 0;
+      }
+      break;
+    case State::kDeclaration:
+      if (c == '[') {
+        ++brackets_;
+      } else if (c == ']') {
+        --brackets_;
+      } else if (c == '>' && brackets_ <= 0) {
+        EndToken(depth_);
+      }
+      break;
+    case State::kText:
+    case State::kOpen:
+      break;
+  }
 }
 
 }  // namespace vexmar::workbook

@@ -12,6 +12,14 @@
 //
 // Input that is not ASCII-compatible (UTF-16 by byte-order mark or by its first bytes)
 // passes through unchanged and is parsed in full.
+//
+// The token filter (xml_token_filter.hpp) follows the same markup with a scanner of its
+// own, on purpose. This one is on the path of every OpenDocument and SpreadsheetML file:
+// it jumps over text, attribute values and dropped levels with memchr, and needs only
+// where each piece of markup ends (the parser behind it judges what is kept). The filter
+// looks at every byte, counting lines and token lengths, trimming text and checking
+// comments, and reads more of the grammar; one lexer for both would cost this one its
+// jumps.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,6 +53,15 @@ class XmlSkeletonStream final : public ByteStream {
   // Tags and text below the kept levels, with nothing to write: only the nesting is
   // followed, in locals, until the depth comes back or other markup starts.
   void SkipDeep(const char* in, std::size_t* pos) noexcept;
+  // The steps of Scan, each on kept content: the rest of a quoted attribute value (false
+  // when the quote is next), a text run, the character after "<", one character of other
+  // markup (already written when kept).
+  bool CopyAttributeValue(const char* in, std::size_t* pos, char* out, std::size_t capacity,
+                          std::size_t* made) noexcept;
+  void PassText(const char* in, std::size_t* pos, char* out, std::size_t capacity,
+                std::size_t* made) noexcept;
+  void OpenMarkup(char c, char* out, std::size_t capacity, std::size_t* made) noexcept;
+  void StepMarkup(char c) noexcept;
   void EndToken(std::uint64_t new_depth) noexcept;
   void FlushPending(char* out, std::size_t capacity, std::size_t* produced) noexcept;
 

@@ -1,21 +1,18 @@
 #pragma once
-// Streaming XML with namespace processing over expat. Document type declarations are
-// refused (no entity can ever be expanded) and no tree is built: handlers see each
-// element as it starts and ends and may stop the parse once they have what they need.
+// Streaming XML with namespace processing. Document type declarations are refused (no
+// entity can ever be expanded) and no tree is built: handlers see each element as it
+// starts and ends and may stop the parse once they have what they need.
 //
-// Namespaces are resolved here rather than by expat, which copies the whole URI into
-// every prefixed name: with a long URI that costs time per name. Names carry a view of
-// the bound URI instead, so the cost of a name never depends on its URI's length.
+// This header is the interface callers use. The parser behind it is expat
+// (xml_stream_expat.hpp) or, on Windows, the system's XmlLite (xml_stream_xmllite.cpp);
+// both keep the same caps and report names, attributes and failures the same way.
 #include <cstddef>
 #include <cstdint>
-#include <exception>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "vexmar/workbook/byte_stream.hpp"
 #include "vexmar/workbook/failure_kind.hpp"
@@ -89,30 +86,30 @@ class XmlStreamParser {
   XmlStreamParser& operator=(const XmlStreamParser&) = delete;
 
   // Called from a handler once it knows which elements matter.
-  void SetHandledDepth(std::size_t depth) noexcept { handled_depth_ = depth; }
+  void SetHandledDepth(std::size_t depth) noexcept;
 
   // Parses the stream until its end, an error or a handler's request to stop. A
   // document that needs more parser memory than kMaxParserMemory raises the
-  // damaged-workbook error.
+  // damaged-workbook error. One document per parser.
   XmlOutcome Parse(ByteStream& input);
 
   // After kMalformed: the line where the problem was found.
-  std::uint64_t ErrorLine() const noexcept { return error_line_; }
+  std::uint64_t ErrorLine() const noexcept { return report_.error_line; }
   // After kMalformed: the cap the document went beyond (token, nesting, namespace
   // declarations), or nullopt when it simply is not well-formed.
-  std::optional<FailureKind> CapExceeded() const noexcept { return cap_exceeded_; }
+  std::optional<FailureKind> CapExceeded() const noexcept { return report_.cap_exceeded; }
   // After kDoctype: the declared document type name, prefix included.
-  const std::string& DoctypeName() const noexcept { return doctype_; }
+  const std::string& DoctypeName() const noexcept { return report_.doctype; }
   // The most memory the parser held at once, in bytes (for tests and benchmarks).
   std::size_t PeakMemory() const noexcept;
 
   // Deeper nesting than this is treated as malformed.
   static constexpr std::size_t kMaxDepth = 4096;
   // Input fed without a single event (one huge tag, attribute or comment) beyond this
-  // is treated as malformed, so that expat never buffers an unbounded token.
+  // is treated as malformed, so that the parser never buffers an unbounded token.
   static constexpr std::uint64_t kMaxTokenBytes = std::uint64_t{8} << 20;
-  // Everything expat allocates for one document: its buffer (at most twice the longest
-  // token) and the pool of every distinct element and attribute name it has met.
+  // Everything the parser allocates for one document: its buffer (at most twice the
+  // longest token) and the pool of every distinct element and attribute name it has met.
   static constexpr std::size_t kMaxParserMemory = std::size_t{32} << 20;
   // Namespace declarations in scope at once, and their prefixes and URIs together.
   static constexpr std::size_t kMaxBindings = 4096;
@@ -120,47 +117,20 @@ class XmlStreamParser {
   // A URI longer than this is kept as an unknown namespace that no handler asks for.
   static constexpr std::size_t kMaxNamespaceBytes = 2048;
 
-  struct Budget;
+  // What a parse leaves for the accessors above besides its outcome; the backend fills it.
+  struct Report {
+    std::uint64_t error_line = 0;
+    std::optional<FailureKind> cap_exceeded;
+    std::string doctype;
+  };
+  // The parser proper, defined by whichever backend the platform builds. Only one is
+  // built, so its calls are direct: the interface costs one allocation per parser (which
+  // also holds the memory budget) and nothing per element.
+  class Backend;
 
  private:
-  struct Callbacks;
-  struct Binding {
-    std::string prefix;
-    std::string uri;
-    std::ptrdiff_t shadowed;  // the binding of the same prefix it hides, or -1
-  };
-  void Fail(std::exception_ptr failure) noexcept;
-  void Stop() noexcept;
-  void Refuse() noexcept;  // malformed by our own rules
-  bool Halted() const noexcept {
-    return stopped_ || refused_ || too_deep_ || malformed_ || failure_;
-  }
-  bool Bind(std::string_view prefix, std::string_view uri);
-  void Unbind(std::size_t count);
-  // Resolves a qualified name; false for an undeclared prefix.
-  bool Resolve(const char* qname, bool is_element, XmlName* out) const;
-
-  XmlHandler& handler_;
-  std::size_t handled_depth_;
-  std::unique_ptr<Budget> budget_;
-  void* parser_;
-  std::string doctype_;
-  std::size_t depth_ = 0;
-  std::uint64_t fed_ = 0;
-  std::uint64_t last_event_ = 0;
-  std::uint64_t error_line_ = 0;
-  std::optional<FailureKind> cap_exceeded_;
-  std::exception_ptr failure_;
-  std::vector<Binding> bindings_;
-  std::map<std::string, std::size_t, std::less<>> current_;  // prefix -> index in bindings_
-  std::ptrdiff_t default_binding_ = -1;  // the default namespace's binding, looked up often
-  std::size_t binding_bytes_ = 0;
-  std::vector<std::uint32_t> bound_per_element_;  // bindings pushed by each open element
-  std::vector<XmlAttribute> attributes_;          // reused for every start tag
-  bool stopped_ = false;
-  bool refused_ = false;
-  bool too_deep_ = false;
-  bool malformed_ = false;
+  Report report_;
+  std::unique_ptr<Backend> backend_;
 };
 
 // Raises the failure for a kMalformed outcome: the cap's own kind when the document went

@@ -16,9 +16,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
-#include <optional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,8 +78,7 @@ using Owned = std::unique_ptr<T, Releaser<T>>;
 // reads.
 class StreamAdapter final : public IStream {
  public:
-  StreamAdapter(ByteStream& input, std::uint64_t& fed, const bool& stop)
-      : input_(input), fed_(fed), stop_(stop) {}
+  StreamAdapter(ByteStream& input, const bool& stop) : input_(input), stop_(stop) {}
 
   std::exception_ptr Failure() const noexcept { return failure_; }
   // The start of the document, up to the first element.
@@ -156,9 +155,9 @@ class StreamAdapter final : public IStream {
 
  private:
   ByteStream& input_;
-  std::uint64_t& fed_;
   const bool& stop_;  // the parser's memory is spent: the stream ends here
   std::exception_ptr failure_;
+  std::uint64_t fed_ = 0;
   bool swap_ = false;
   bool recording_ = true;
   std::vector<std::byte> prolog_;
@@ -253,17 +252,13 @@ HRESULT ReadAttributes(IXmlReader& reader, AttributeBuffer& buffer) {
   return reader.MoveToElement();
 }
 
-IXmlReader* Reader(void* parser) noexcept { return static_cast<IXmlReader*>(parser); }
-
-}  // namespace
-
 // Charges what XmlLite allocates for one parser, as the expat backend's allocator does:
 // the reader takes every block through this IMalloc (CreateXmlReader's third argument).
 // Wine's reader does not survive a failed allocation, so a block beyond kMaxParserMemory
 // is still given, and the parse is stopped instead: the stream ends for the reader at
 // once, and the parse ends as damage at the memory cap. The overshoot is one block (the
 // token filter keeps every block far below the cap). Every block carries its size.
-struct XmlStreamParser::Budget final : public IMalloc {
+struct Budget final : public IMalloc {
   std::size_t used = 0;
   std::size_t peak = 0;
   bool exceeded = false;
@@ -275,7 +270,7 @@ struct XmlStreamParser::Budget final : public IMalloc {
   bool Charge(std::size_t size) noexcept {
     used += size;
     peak = std::max(peak, used);
-    if (used > kMaxParserMemory) exceeded = true;
+    if (used > XmlStreamParser::kMaxParserMemory) exceeded = true;
     return true;
   }
 
@@ -288,7 +283,7 @@ struct XmlStreamParser::Budget final : public IMalloc {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  // Owned by the parser, which releases the reader before it.
+  // Owned by the backend, which releases the reader before it.
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
@@ -336,22 +331,84 @@ struct XmlStreamParser::Budget final : public IMalloc {
   void STDMETHODCALLTYPE HeapMinimize() override {}
 };
 
-std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
+}  // namespace
 
-XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(handler),
-      handled_depth_(handled_depth),
-      budget_(std::make_unique<Budget>()),
-      parser_(nullptr) {
+class XmlStreamParser::Backend {
+ public:
+  Backend(XmlHandler& handler, std::size_t handled_depth, Report& report);
+  Backend(const Backend&) = delete;
+  Backend& operator=(const Backend&) = delete;
+
+  void SetHandledDepth(std::size_t depth) noexcept { handled_depth_ = depth; }
+  XmlOutcome Parse(ByteStream& input);
+  std::size_t PeakMemory() const noexcept { return budget_.peak; }
+
+ private:
+  class Document;
+
+  XmlHandler& handler_;
+  std::size_t handled_depth_;
+  Report& report_;
+  Budget budget_;  // declared first: the reader allocates through it until released
+  Owned<IXmlReader> reader_;
+};
+
+// One document read node by node: start and end tags become handler calls, with the
+// depth and namespace caps counted on the way. Each step returns nullopt to read on, or
+// how the parse ends.
+class XmlStreamParser::Backend::Document {
+ public:
+  Document(Backend& backend, StreamAdapter& stream, XmlTokenFilter& filter) noexcept
+      : backend_(backend), reader_(*backend.reader_), stream_(stream), filter_(filter) {}
+  XmlOutcome Read();
+
+ private:
+  std::optional<XmlOutcome> StartElement();
+  std::optional<XmlOutcome> HandleStartTag();
+  std::optional<XmlOutcome> EndElement();
+  // The element at the current depth ends; false when the handler asks to stop.
+  bool CloseElement();
+  XmlOutcome Doctype();
+  // The reader's input has ended: complete once the one root element was closed.
+  XmlOutcome AtEnd();
+  // The reader gave up or was stopped: which failure it was.
+  XmlOutcome Failed();
+  // Malformed by our own rules (a cap, an empty prefix URI) at the reader's line.
+  XmlOutcome MalformedHere();
+
+  // Namespace declarations made on one open handled element, counted against the same
+  // caps as elsewhere.
+  struct Declared {
+    std::size_t count;
+    std::size_t bytes;
+  };
+
+  Backend& backend_;
+  IXmlReader& reader_;
+  StreamAdapter& stream_;
+  XmlTokenFilter& filter_;
+  HRESULT hr_ = S_OK;  // the reader's last answer
+  OwnedName name_;
+  AttributeBuffer attributes_;
+  std::size_t depth_ = 0;
+  std::vector<Declared> declared_;
+  std::size_t bindings_ = 0;
+  std::size_t binding_bytes_ = 0;
+  bool root_seen_ = false;
+  bool root_ended_ = false;
+};
+
+XmlStreamParser::Backend::Backend(XmlHandler& handler, std::size_t handled_depth, Report& report)
+    : handler_(handler), handled_depth_(handled_depth), report_(report) {
   const CreateXmlReaderFunction create = XmlReaderFactory();
   if (create == nullptr) {
     throw Error(ErrorNumber::kFileNotFound, u"找不到系统的 XML 组件 xmllite.dll");
   }
   IXmlReader* reader = nullptr;
-  const HRESULT hr = create(kXmlReaderIid, reinterpret_cast<void**>(&reader), budget_.get());
+  const HRESULT hr = create(kXmlReaderIid, reinterpret_cast<void**>(&reader), &budget_);
   if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
   if (FAILED(hr) || reader == nullptr) Raise(ErrorNumber::kCannotCreateObject);
-  parser_ = reader;
+  reader_.reset(reader);
   // A document type declaration ends the parse before anything of it is processed; its
   // name is then read from the prolog's bytes.
   reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
@@ -359,150 +416,159 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
   reader->SetProperty(XmlReaderProperty_MaxElementDepth, 0);  // counted here
 }
 
-XmlStreamParser::~XmlStreamParser() {
-  if (parser_ != nullptr) Reader(parser_)->Release();
-}
-
-XmlOutcome XmlStreamParser::Parse(ByteStream& input) {
-  IXmlReader& reader = *Reader(parser_);
+XmlOutcome XmlStreamParser::Backend::Parse(ByteStream& input) {
   LegacyEncodingStream decoded(input);
   XmlTokenFilter filter(decoded, kMaxTokenBytes);
-  StreamAdapter stream(filter, fed_, budget_->exceeded);
-  HRESULT hr = reader.SetInput(static_cast<IStream*>(&stream));
-  if (FAILED(hr)) Raise(ErrorNumber::kApplicationDefined);
+  StreamAdapter stream(filter, budget_.exceeded);
+  if (FAILED(reader_->SetInput(static_cast<IStream*>(&stream)))) {
+    Raise(ErrorNumber::kApplicationDefined);
+  }
   // Detach the stream on every way out: the reader must not keep a pointer to it.
   struct Detach {
     IXmlReader& reader;
     ~Detach() { reader.SetInput(nullptr); }
-  } detach{reader};
+  } detach{*reader_};
+  return Document(*this, stream, filter).Read();
+}
 
-  OwnedName name;
-  AttributeBuffer attributes;
-  // Namespace declarations in scope on handled elements, counted against the same caps
-  // as elsewhere: per element, how many and how many bytes.
-  std::vector<std::size_t> declared_bytes;
-  std::size_t bindings = 0;
-  bool root_seen = false;
-  bool root_ended = false;
-  const auto fail = [&]() -> XmlOutcome {
-    if (stream.Failure()) std::rethrow_exception(stream.Failure());
-    if (budget_->exceeded) RaiseFailure(FailureKind::kXmlParserMemoryExceeded);
-    if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
-    if (!root_seen && !filter.TokenTooLong()) {
-      if (std::optional<std::string> doctype = FindDoctypeName(stream.Prolog())) {
-        doctype_ = std::move(*doctype);
-        refused_ = true;
-        return XmlOutcome::kDoctype;
-      }
-    }
-    if (filter.TokenTooLong()) cap_exceeded_ = FailureKind::kXmlTokenTooLong;
-    if (filter.TokenTooLong() || filter.EndedEarly()) {
-      error_line_ = filter.ProblemLine();
-      return XmlOutcome::kMalformed;
-    }
-    UINT line = 0;
-    reader.GetLineNumber(&line);
-    error_line_ = line;
-    return XmlOutcome::kMalformed;
-  };
-  const auto end_element = [&]() -> bool {
-    bool go_on = true;
-    if (depth_ <= handled_depth_ && !bound_per_element_.empty()) {
-      go_on = handler_.EndElement(name.View(), depth_);
-      bindings -= bound_per_element_.back();
-      binding_bytes_ -= declared_bytes.back();
-      bound_per_element_.pop_back();
-      declared_bytes.pop_back();
-    }
-    if (--depth_ == 0) root_ended = true;
-    return go_on;
-  };
-  const auto malformed_here = [&]() -> XmlOutcome {
-    malformed_ = true;
-    UINT line = 0;
-    reader.GetLineNumber(&line);
-    error_line_ = line;
-    return XmlOutcome::kMalformed;
-  };
-
+XmlOutcome XmlStreamParser::Backend::Document::Read() {
   for (;;) {
     XmlNodeType type = XmlNodeType_None;
-    hr = reader.Read(&type);
-    if (budget_->exceeded) return fail();
-    if (hr == S_FALSE) {
-      // A document needs its one root element, closed.
-      if (!root_ended || filter.TokenTooLong() || filter.EndedEarly() || stream.Failure()) {
-        return fail();
-      }
-      return XmlOutcome::kComplete;
-    }
-    if (hr != S_OK) return fail();
-    last_event_ = fed_;
+    hr_ = reader_.Read(&type);
+    if (backend_.budget_.exceeded) return Failed();
+    if (hr_ == S_FALSE) return AtEnd();
+    if (hr_ != S_OK) return Failed();
     if (depth_ == 0 && (type == XmlNodeType_Text || type == XmlNodeType_CDATA ||
-                        (type == XmlNodeType_Element && root_ended))) {
-      return fail();  // text, or a second root, outside the root element
+                        (type == XmlNodeType_Element && root_ended_))) {
+      return Failed();  // text, or a second root, outside the root element
     }
+    std::optional<XmlOutcome> end;
     switch (type) {
-      case XmlNodeType_DocumentType: {
-        const wchar_t* text = nullptr;
-        UINT length = 0;
-        doctype_.clear();
-        if (SUCCEEDED(reader.GetQualifiedName(&text, &length))) AppendUtf8(doctype_, text, length);
-        refused_ = true;
-        return XmlOutcome::kDoctype;
-      }
-      case XmlNodeType_Element: {
-        if (!root_seen) {
-          root_seen = true;
-          stream.EndProlog();
-        }
-        if (++depth_ > kMaxDepth) {
-          too_deep_ = true;
-          cap_exceeded_ = FailureKind::kXmlNestingTooDeep;
-          return malformed_here();
-        }
-        const bool empty = reader.IsEmptyElement() != FALSE;
-        if (depth_ <= handled_depth_) {
-          hr = ReadName(reader, name);
-          if (FAILED(hr)) return fail();
-          hr = ReadAttributes(reader, attributes);
-          if (FAILED(hr)) return fail();
-          bindings += attributes.declarations;
-          binding_bytes_ += attributes.declaration_bytes;
-          bound_per_element_.push_back(static_cast<std::uint32_t>(attributes.declarations));
-          declared_bytes.push_back(attributes.declaration_bytes);
-          if (attributes.empty_prefix_uri) return malformed_here();
-          if (bindings > kMaxBindings || binding_bytes_ > kMaxBindingBytes) {
-            cap_exceeded_ = FailureKind::kXmlNamespaceDeclarationsExceeded;
-            return malformed_here();
-          }
-          if (!handler_.StartElement(name.View(), XmlAttributes(attributes.Items()), depth_)) {
-            stopped_ = true;
-            return XmlOutcome::kStopped;
-          }
-        }
-        if (empty) {  // no end tag of its own follows
-          if (!end_element()) {
-            stopped_ = true;
-            return XmlOutcome::kStopped;
-          }
-        }
+      case XmlNodeType_DocumentType:
+        return Doctype();
+      case XmlNodeType_Element:
+        end = StartElement();
         break;
-      }
       case XmlNodeType_EndElement:
-        if (depth_ <= handled_depth_) {
-          hr = ReadName(reader, name);
-          if (FAILED(hr)) return fail();
-        }
-        if (!end_element()) {
-          stopped_ = true;
-          return XmlOutcome::kStopped;
-        }
+        end = EndElement();
         break;
       default:
         break;
     }
+    if (end) return *end;
   }
 }
+
+std::optional<XmlOutcome> XmlStreamParser::Backend::Document::StartElement() {
+  if (!root_seen_) {
+    root_seen_ = true;
+    stream_.EndProlog();
+  }
+  if (++depth_ > kMaxDepth) {
+    backend_.report_.cap_exceeded = FailureKind::kXmlNestingTooDeep;
+    return MalformedHere();
+  }
+  const bool empty = reader_.IsEmptyElement() != FALSE;  // before moving to the attributes
+  if (depth_ <= backend_.handled_depth_) {
+    if (std::optional<XmlOutcome> end = HandleStartTag()) return end;
+  }
+  // An empty element has no end tag of its own.
+  if (empty && !CloseElement()) return XmlOutcome::kStopped;
+  return std::nullopt;
+}
+
+// A start tag the handler sees: its name and attributes read, its namespace
+// declarations counted.
+std::optional<XmlOutcome> XmlStreamParser::Backend::Document::HandleStartTag() {
+  hr_ = ReadName(reader_, name_);
+  if (FAILED(hr_)) return Failed();
+  hr_ = ReadAttributes(reader_, attributes_);
+  if (FAILED(hr_)) return Failed();
+  bindings_ += attributes_.declarations;
+  binding_bytes_ += attributes_.declaration_bytes;
+  declared_.push_back({attributes_.declarations, attributes_.declaration_bytes});
+  if (attributes_.empty_prefix_uri) return MalformedHere();
+  if (bindings_ > kMaxBindings || binding_bytes_ > kMaxBindingBytes) {
+    backend_.report_.cap_exceeded = FailureKind::kXmlNamespaceDeclarationsExceeded;
+    return MalformedHere();
+  }
+  if (!backend_.handler_.StartElement(name_.View(), XmlAttributes(attributes_.Items()), depth_)) {
+    return XmlOutcome::kStopped;
+  }
+  return std::nullopt;
+}
+
+std::optional<XmlOutcome> XmlStreamParser::Backend::Document::EndElement() {
+  if (depth_ <= backend_.handled_depth_) {
+    hr_ = ReadName(reader_, name_);
+    if (FAILED(hr_)) return Failed();
+  }
+  if (!CloseElement()) return XmlOutcome::kStopped;
+  return std::nullopt;
+}
+
+bool XmlStreamParser::Backend::Document::CloseElement() {
+  bool go_on = true;
+  if (depth_ <= backend_.handled_depth_ && !declared_.empty()) {
+    go_on = backend_.handler_.EndElement(name_.View(), depth_);
+    bindings_ -= declared_.back().count;
+    binding_bytes_ -= declared_.back().bytes;
+    declared_.pop_back();
+  }
+  if (--depth_ == 0) root_ended_ = true;
+  return go_on;
+}
+
+XmlOutcome XmlStreamParser::Backend::Document::Doctype() {
+  std::string& doctype = backend_.report_.doctype;
+  doctype.clear();
+  const wchar_t* text = nullptr;
+  UINT length = 0;
+  if (SUCCEEDED(reader_.GetQualifiedName(&text, &length))) AppendUtf8(doctype, text, length);
+  return XmlOutcome::kDoctype;
+}
+
+XmlOutcome XmlStreamParser::Backend::Document::AtEnd() {
+  if (!root_ended_ || filter_.TokenTooLong() || filter_.EndedEarly() || stream_.Failure()) {
+    return Failed();
+  }
+  return XmlOutcome::kComplete;
+}
+
+XmlOutcome XmlStreamParser::Backend::Document::Failed() {
+  if (stream_.Failure()) std::rethrow_exception(stream_.Failure());
+  if (backend_.budget_.exceeded) RaiseFailure(FailureKind::kXmlParserMemoryExceeded);
+  if (hr_ == E_OUTOFMEMORY) throw std::bad_alloc();
+  Report& report = backend_.report_;
+  // The reader names no document type it refuses: the prolog's bytes do.
+  if (!root_seen_ && !filter_.TokenTooLong()) {
+    if (std::optional<std::string> doctype = FindDoctypeName(stream_.Prolog())) {
+      report.doctype = std::move(*doctype);
+      return XmlOutcome::kDoctype;
+    }
+  }
+  if (filter_.TokenTooLong()) report.cap_exceeded = FailureKind::kXmlTokenTooLong;
+  if (filter_.TokenTooLong() || filter_.EndedEarly()) {
+    report.error_line = filter_.ProblemLine();
+    return XmlOutcome::kMalformed;
+  }
+  return MalformedHere();
+}
+
+XmlOutcome XmlStreamParser::Backend::Document::MalformedHere() {
+  UINT line = 0;
+  reader_.GetLineNumber(&line);
+  backend_.report_.error_line = line;
+  return XmlOutcome::kMalformed;
+}
+
+XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
+    : backend_(std::make_unique<Backend>(handler, handled_depth, report_)) {}
+XmlStreamParser::~XmlStreamParser() = default;
+void XmlStreamParser::SetHandledDepth(std::size_t depth) noexcept {
+  backend_->SetHandledDepth(depth);
+}
+XmlOutcome XmlStreamParser::Parse(ByteStream& input) { return backend_->Parse(input); }
+std::size_t XmlStreamParser::PeakMemory() const noexcept { return backend_->PeakMemory(); }
 
 }  // namespace vexmar::workbook

@@ -16,6 +16,12 @@
 //    more input forever);
 //  - lines are counted, for the report of such a token.
 // Input that is not ASCII-compatible (UTF-16) passes through unchanged.
+//
+// The skeleton stream (xml_skeleton_stream.hpp) follows the same markup with a scanner of
+// its own, on purpose: it skips whole runs unseen for speed, while this filter steps byte
+// by byte, and needs more of the grammar: the exact "<!--" and "<![CDATA[" openings (it
+// rewrites what lies inside them) and quoted literals inside declarations (whose length
+// it caps).
 #include <cstddef>
 #include <cstdint>
 #include <vector>

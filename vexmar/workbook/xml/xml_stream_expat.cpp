@@ -1,4 +1,4 @@
-#include "vexmar/workbook/xml/xml_stream.hpp"
+#include "vexmar/workbook/xml/xml_stream_expat.hpp"
 
 #include <expat.h>
 
@@ -54,107 +54,94 @@ unsigned long NextHashSalt() {
 
 }  // namespace
 
-// Counts what expat allocates, so that a hostile document (a huge pool of distinct
-// names, say) ends as damage instead of taking the host's memory. Every block carries
-// its size and its budget in a header.
-struct XmlStreamParser::Budget {
-  std::size_t used = 0;
-  std::size_t peak = 0;
-  bool exceeded = false;
+using Budget = XmlStreamParser::Backend::Budget;
 
-  struct alignas(std::max_align_t) Header {
-    std::size_t size;
-    Budget* owner;
-  };
-  // The budget that new blocks are charged to: set around every call into expat.
-  static thread_local Budget* current;
-
-  bool Charge(std::size_t size) noexcept {
-    if (size > kMaxParserMemory - used) {
-      exceeded = true;
-      return false;
-    }
-    used += size;
-    if (used > peak) peak = used;
-    return true;
+bool Budget::Charge(std::size_t size) noexcept {
+  if (size > kMaxParserMemory - used) {
+    exceeded = true;
+    return false;
   }
+  used += size;
+  if (used > peak) peak = used;
+  return true;
+}
 
-  static void* Malloc(std::size_t size) {
-    Budget* owner = current;
-    if (owner != nullptr && !owner->Charge(size)) return nullptr;
-    auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
-    if (header == nullptr) {
-      if (owner != nullptr) owner->used -= size;
+void* Budget::Malloc(std::size_t size) {
+  Budget* owner = current;
+  if (owner != nullptr && !owner->Charge(size)) return nullptr;
+  auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+  if (header == nullptr) {
+    if (owner != nullptr) owner->used -= size;
+    return nullptr;
+  }
+  *header = {size, owner};
+  return header + 1;
+}
+
+void Budget::Free(void* block) {
+  if (block == nullptr) return;
+  Header* header = static_cast<Header*>(block) - 1;
+  if (header->owner != nullptr) header->owner->used -= header->size;
+  std::free(header);
+}
+
+void* Budget::Realloc(void* block, std::size_t size) {
+  if (block == nullptr) return Malloc(size);
+  Header* header = static_cast<Header*>(block) - 1;
+  Budget* owner = header->owner;
+  const std::size_t old_size = header->size;
+  if (owner != nullptr) {
+    owner->used -= old_size;
+    if (!owner->Charge(size)) {
+      owner->used += old_size;
       return nullptr;
     }
-    *header = {size, owner};
-    return header + 1;
   }
-  static void Free(void* block) {
-    if (block == nullptr) return;
-    Header* header = static_cast<Header*>(block) - 1;
-    if (header->owner != nullptr) header->owner->used -= header->size;
-    std::free(header);
+  auto* grown = static_cast<Header*>(std::realloc(header, sizeof(Header) + size));
+  if (grown == nullptr) {
+    if (owner != nullptr) owner->used = owner->used - size + old_size;
+    return nullptr;
   }
-  static void* Realloc(void* block, std::size_t size) {
-    if (block == nullptr) return Malloc(size);
-    Header* header = static_cast<Header*>(block) - 1;
-    Budget* owner = header->owner;
-    const std::size_t old_size = header->size;
-    if (owner != nullptr) {
-      owner->used -= old_size;
-      if (!owner->Charge(size)) {
-        owner->used += old_size;
-        return nullptr;
-      }
-    }
-    auto* grown = static_cast<Header*>(std::realloc(header, sizeof(Header) + size));
-    if (grown == nullptr) {
-      if (owner != nullptr) owner->used = owner->used - size + old_size;
-      return nullptr;
-    }
-    grown->size = size;
-    return grown + 1;
-  }
-};
+  grown->size = size;
+  return grown + 1;
+}
 
-thread_local XmlStreamParser::Budget* XmlStreamParser::Budget::current = nullptr;
+thread_local Budget* Budget::current = nullptr;
 
 namespace {
 
 // Charges expat's allocations to one parser while it runs.
 class BudgetScope {
  public:
-  explicit BudgetScope(XmlStreamParser::Budget* budget) noexcept
-      : saved_(XmlStreamParser::Budget::current) {
-    XmlStreamParser::Budget::current = budget;
+  explicit BudgetScope(Budget* budget) noexcept : saved_(Budget::current) {
+    Budget::current = budget;
   }
-  ~BudgetScope() { XmlStreamParser::Budget::current = saved_; }
+  ~BudgetScope() { Budget::current = saved_; }
   BudgetScope(const BudgetScope&) = delete;
   BudgetScope& operator=(const BudgetScope&) = delete;
 
  private:
-  XmlStreamParser::Budget* saved_;
+  Budget* saved_;
 };
 
 const XML_Memory_Handling_Suite kMemorySuite = {
-    &XmlStreamParser::Budget::Malloc,
-    &XmlStreamParser::Budget::Realloc,
-    &XmlStreamParser::Budget::Free,
+    &Budget::Malloc,
+    &Budget::Realloc,
+    &Budget::Free,
 };
 
 }  // namespace
 
-struct XmlStreamParser::Callbacks {
-  static XmlStreamParser& Self(void* data) { return *static_cast<XmlStreamParser*>(data); }
+struct XmlStreamParser::Backend::Callbacks {
+  static Backend& Self(void* data) { return *static_cast<Backend*>(data); }
 
   static void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attributes) {
-    XmlStreamParser& self = Self(data);
+    Backend& self = Self(data);
     if (self.Halted()) return;
     self.last_event_ = self.fed_;
     if (++self.depth_ > kMaxDepth) {
       self.too_deep_ = true;
-      self.cap_exceeded_ = FailureKind::kXmlNestingTooDeep;
+      self.report_.cap_exceeded = FailureKind::kXmlNestingTooDeep;
       XML_StopParser(P(self.parser_), XML_FALSE);
       return;
     }
@@ -191,7 +178,7 @@ struct XmlStreamParser::Callbacks {
     }
   }
   static void XMLCALL End(void* data, const XML_Char* name) {
-    XmlStreamParser& self = Self(data);
+    Backend& self = Self(data);
     // Expat still reports the end of an empty element whose start asked to stop.
     if (self.Halted()) return;
     self.last_event_ = self.fed_;
@@ -221,23 +208,23 @@ struct XmlStreamParser::Callbacks {
   }
   static void XMLCALL Doctype(void* data, const XML_Char* name, const XML_Char*, const XML_Char*,
                               int) {
-    XmlStreamParser& self = Self(data);
-    self.doctype_ = name != nullptr ? name : "";
+    Backend& self = Self(data);
+    self.report_.doctype = name != nullptr ? name : "";
     self.refused_ = true;
     XML_StopParser(P(self.parser_), XML_FALSE);
   }
   static void XMLCALL Entity(void* data, const XML_Char*, int, const XML_Char*, int,
                              const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
-    XmlStreamParser& self = Self(data);
+    Backend& self = Self(data);
     self.refused_ = true;
     XML_StopParser(P(self.parser_), XML_FALSE);
   }
 };
 
-XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
-    : handler_(handler), handled_depth_(handled_depth), budget_(std::make_unique<Budget>()) {
+XmlStreamParser::Backend::Backend(XmlHandler& handler, std::size_t handled_depth, Report& report)
+    : handler_(handler), handled_depth_(handled_depth), report_(report) {
   {
-    const BudgetScope scope(budget_.get());
+    const BudgetScope scope(&budget_);
     parser_ = XML_ParserCreate_MM(nullptr, &kMemorySuite, nullptr);
   }
   if (parser_ == nullptr) throw std::bad_alloc();
@@ -254,16 +241,14 @@ XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
   XML_SetUnknownEncodingHandler(p, &LegacyEncodingHandler, nullptr);
 }
 
-XmlStreamParser::~XmlStreamParser() {
-  const BudgetScope scope(budget_.get());
+XmlStreamParser::Backend::~Backend() {
+  const BudgetScope scope(&budget_);
   XML_ParserFree(P(parser_));
 }
 
-std::size_t XmlStreamParser::PeakMemory() const noexcept { return budget_->peak; }
-
-bool XmlStreamParser::Bind(std::string_view prefix, std::string_view uri) {
+bool XmlStreamParser::Backend::Bind(std::string_view prefix, std::string_view uri) {
   if (bindings_.size() >= kMaxBindings) {
-    cap_exceeded_ = FailureKind::kXmlNamespaceDeclarationsExceeded;
+    report_.cap_exceeded = FailureKind::kXmlNamespaceDeclarationsExceeded;
     return false;
   }
   // "xmlns:p=''" is not allowed in XML 1.0 namespaces; "xmlns=''" undeclares the default.
@@ -271,7 +256,7 @@ bool XmlStreamParser::Bind(std::string_view prefix, std::string_view uri) {
   if (uri.size() > kMaxNamespaceBytes) uri = kOverlongUri;
   binding_bytes_ += prefix.size() + uri.size();
   if (binding_bytes_ > kMaxBindingBytes) {
-    cap_exceeded_ = FailureKind::kXmlNamespaceDeclarationsExceeded;
+    report_.cap_exceeded = FailureKind::kXmlNamespaceDeclarationsExceeded;
     return false;
   }
   const auto it = current_.find(prefix);
@@ -287,7 +272,7 @@ bool XmlStreamParser::Bind(std::string_view prefix, std::string_view uri) {
   return true;
 }
 
-void XmlStreamParser::Unbind(std::size_t count) {
+void XmlStreamParser::Backend::Unbind(std::size_t count) {
   for (; count > 0 && !bindings_.empty(); --count) {
     Binding& top = bindings_.back();
     binding_bytes_ -= top.prefix.size() + top.uri.size();
@@ -302,7 +287,7 @@ void XmlStreamParser::Unbind(std::size_t count) {
   }
 }
 
-bool XmlStreamParser::Resolve(const char* qname, bool is_element, XmlName* out) const {
+bool XmlStreamParser::Backend::Resolve(const char* qname, bool is_element, XmlName* out) const {
   const std::string_view name(qname);
   const std::size_t colon = name.find(':');
   if (colon == std::string_view::npos) {
@@ -329,31 +314,31 @@ bool XmlStreamParser::Resolve(const char* qname, bool is_element, XmlName* out) 
   return false;
 }
 
-void XmlStreamParser::Fail(std::exception_ptr failure) noexcept {
+void XmlStreamParser::Backend::Fail(std::exception_ptr failure) noexcept {
   // Exceptions must not unwind through expat's C frames: keep it for Parse to rethrow.
   if (!failure_) failure_ = std::move(failure);
   XML_StopParser(P(parser_), XML_FALSE);
 }
 
-void XmlStreamParser::Stop() noexcept {
+void XmlStreamParser::Backend::Stop() noexcept {
   stopped_ = true;
   XML_StopParser(P(parser_), XML_FALSE);
 }
 
-void XmlStreamParser::Refuse() noexcept {
+void XmlStreamParser::Backend::Refuse() noexcept {
   malformed_ = true;
   XML_StopParser(P(parser_), XML_FALSE);
 }
 
-XmlOutcome XmlStreamParser::Parse(ByteStream& raw_input) {
+XmlOutcome XmlStreamParser::Backend::Parse(ByteStream& raw_input) {
   XML_Parser p = P(parser_);
   LegacyEncodingStream input(raw_input);
-  const BudgetScope scope(budget_.get());
+  const BudgetScope scope(&budget_);
   auto out_of_budget = [&] { RaiseFailure(FailureKind::kXmlParserMemoryExceeded); };
   for (;;) {
     void* buffer = XML_GetBuffer(p, kChunk);
     if (buffer == nullptr) {
-      if (budget_->exceeded) out_of_budget();
+      if (budget_.exceeded) out_of_budget();
       throw std::bad_alloc();
     }
     // Fill the chunk; a document that ends inside it is parsed in one final call, which
@@ -375,19 +360,28 @@ XmlOutcome XmlStreamParser::Parse(ByteStream& raw_input) {
       if (refused_) return XmlOutcome::kDoctype;
       if (stopped_) return XmlOutcome::kStopped;
       if (XML_GetErrorCode(p) == XML_ERROR_NO_MEMORY) {
-        if (budget_->exceeded) out_of_budget();
+        if (budget_.exceeded) out_of_budget();
         throw std::bad_alloc();
       }
-      error_line_ = XML_GetCurrentLineNumber(p);
+      report_.error_line = XML_GetCurrentLineNumber(p);
       return XmlOutcome::kMalformed;
     }
     if (last) return XmlOutcome::kComplete;
     if (fed_ - last_event_ > kMaxTokenBytes) {
-      cap_exceeded_ = FailureKind::kXmlTokenTooLong;
-      error_line_ = XML_GetCurrentLineNumber(p);
+      report_.cap_exceeded = FailureKind::kXmlTokenTooLong;
+      report_.error_line = XML_GetCurrentLineNumber(p);
       return XmlOutcome::kMalformed;
     }
   }
 }
+
+XmlStreamParser::XmlStreamParser(XmlHandler& handler, std::size_t handled_depth)
+    : backend_(std::make_unique<Backend>(handler, handled_depth, report_)) {}
+XmlStreamParser::~XmlStreamParser() = default;
+void XmlStreamParser::SetHandledDepth(std::size_t depth) noexcept {
+  backend_->SetHandledDepth(depth);
+}
+XmlOutcome XmlStreamParser::Parse(ByteStream& input) { return backend_->Parse(input); }
+std::size_t XmlStreamParser::PeakMemory() const noexcept { return backend_->PeakMemory(); }
 
 }  // namespace vexmar::workbook
