@@ -218,6 +218,54 @@ class StringStream final : public ByteStream {
   std::size_t position_ = 0;
 };
 
+// Each thread keeps one parser between documents. Whatever the previous document did
+// (cut short, refused, stopped by its handler, failed in it, beyond the memory cap), the
+// next one parses as in a fresh parser: outcome, namespaces and error line.
+TEST(HostileLimitsTest, DocumentAfterAnyEndingParsesAsInAFreshParser) {
+  class EndingHandler final : public XmlHandler {
+   public:
+    explicit EndingHandler(int how) : how_(how) {}
+    bool StartElement(const XmlName&, const XmlAttributes&, std::size_t depth) override {
+      if (how_ == 1 && depth == 2) return false;
+      if (how_ == 2 && depth == 2) RaiseFailure(FailureKind::kPartMalformedXml);
+      return true;
+    }
+    bool EndElement(const XmlName&, std::size_t) override { return true; }
+
+   private:
+    int how_;
+  };
+  std::string many_names = "<r>";
+  for (int i = 0; i < 1'000'000; ++i) many_names += "<n" + std::to_string(i) + "/>";
+  const struct {
+    std::string doc;
+    int how;  // 0: plain handler, 1: stops at depth 2, 2: throws at depth 2
+  } previous[] = {
+      {"<r>\n<a>", 0},      {"<!DOCTYPE r><r/>", 0},      {"<r xmlns:q='urn:q'><q:a/></r>", 1},
+      {"<r><a/></r>", 2},   {many_names + "</r>", 0},     {"<r xmlns='urn:d'><a/></r>", 0},
+  };
+  for (const auto& before : previous) {
+    {
+      EndingHandler ending(before.how);
+      XmlStreamParser parser(ending);
+      StringStream input(before.doc);
+      try {
+        parser.Parse(input);
+      } catch (const Error&) {
+      }
+    }
+    RecordingHandler handler;
+    XmlStreamParser parser(handler);
+    StringStream good("<p:r xmlns:p='urn:x'><p:e/><e/></p:r>");
+    EXPECT_EQ(parser.Parse(good), XmlOutcome::kComplete) << before.doc.substr(0, 40);
+    EXPECT_EQ(handler.namespaces, (std::vector<std::string>{"urn:x", "urn:x", ""}));
+    XmlStreamParser again(handler);
+    StringStream bad("<r>\n\n<a></r>");
+    EXPECT_EQ(again.Parse(bad), XmlOutcome::kMalformed);
+    EXPECT_EQ(again.ErrorLine(), 3u);
+  }
+}
+
 // A prefix bound to a 64 KiB URI, used by 2,000 attributes of one tag and by 2,000
 // elements: the parser's memory stays that of the document, not URI x names.
 TEST(HostileLimitsTest, LongNamespaceUrisCostNothingPerName) {

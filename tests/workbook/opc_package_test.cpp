@@ -27,6 +27,11 @@ TEST(OpcPackageTest, ResolvesTargetsAgainstTheSourcePart) {
       {"xl/workbook.xml", "sheet.xml#frag", "xl/sheet.xml"},
       {"xl/workbook.xml", "../../escape.xml", ""},
       {"xl/workbook.xml", "http://example.com/x.xml", ""},
+      {"xl/workbook.xml", "a/./b.xml", "xl/a/b.xml"},
+      {"xl/workbook.xml", "a//b.xml", "xl/a/b.xml"},
+      {"xl/workbook.xml", "a\\b.xml", "xl/a/b.xml"},
+      {"xl/workbook.xml", "a/.b.xml", "xl/a/.b.xml"},
+      {"xl/workbook.xml", "b.xml?x=1", "xl/b.xml"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ResolveTarget(c.source, c.target), c.part) << c.source << " + " << c.target;
@@ -58,6 +63,13 @@ TEST(OpcPackageTest, RelationshipAndContentTypes) {
 TEST(OpcPackageTest, PartNamesCompareLikePackageNames) {
   EXPECT_TRUE(PartNamesEqual("/XL/Workbook.xml", "xl\\workbook.XML"));
   EXPECT_EQ(FingerprintPartName("/XL/Workbook.xml"), FingerprintPartName("xl\\workbook.XML"));
+  // Names beyond one word, folded alike in whole words and in the tail.
+  EXPECT_EQ(FingerprintPartName("/XL\\Worksheets\\Sheet12.XML"),
+            FingerprintPartName("xl/worksheets/sheet12.xml"));
+  EXPECT_NE(FingerprintPartName("xl/worksheets/sheet12.xml"),
+            FingerprintPartName("xl/worksheets/sheet13.xml"));
+  EXPECT_NE(FingerprintPartName("xl/worksheets/sheet1.xml"),
+            FingerprintPartName("xl/worksheets/sheet1.xml "));
   EXPECT_FALSE(PartNamesEqual("xl/workbook.xml", "xl/workbook.xm"));
   EXPECT_EQ(Cp437ToUtf8("\x80\xE4 ok"), "\xC3\x87\xCE\xA3 ok");
 }

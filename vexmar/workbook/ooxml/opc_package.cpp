@@ -147,9 +147,17 @@ std::string RelationshipsPartName(std::string_view source_part) {
 
 // A plain relative path: nothing to decode or normalise.
 bool IsPlainRelative(std::string_view target) noexcept {
-  return !target.empty() && target.front() != '/' && target.front() != '.' &&
-         target.back() != '/' && target.find_first_of("%\\?#:") == std::string_view::npos &&
-         target.find("/.") == std::string_view::npos && target.find("//") == std::string_view::npos;
+  if (target.empty() || target.front() == '/' || target.front() == '.' || target.back() == '/') {
+    return false;
+  }
+  // One pass (every sheet's target comes here): none of "%\\?#:", no "/." and no "//".
+  char previous = 0;
+  for (const char c : target) {
+    if (c == '%' || c == '\\' || c == '?' || c == '#' || c == ':') return false;
+    if (previous == '/' && (c == '.' || c == '/')) return false;
+    previous = c;
+  }
+  return true;
 }
 
 std::string ResolveTarget(std::string_view source_part, std::string_view target) {

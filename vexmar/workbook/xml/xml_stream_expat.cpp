@@ -8,6 +8,7 @@
 #include <exception>
 #include <new>
 #include <random>
+#include <utility>
 
 #include "vexmar/workbook/failure_kind.hpp"
 #include "vexmar/workbook/xml/xml_legacy_encoding.hpp"
@@ -221,13 +222,42 @@ struct XmlStreamParser::Backend::Callbacks {
   }
 };
 
+namespace {
+
+// One expat parser per thread outlives its document: a listing parses several small
+// parts, and creating and freeing a parser (its buffer, hash tables and pools) costs
+// as much as parsing one of them. XML_ParserReset keeps those blocks for the next
+// document. A parser that grew beyond kMaxKeptMemory (a large or hostile document) is
+// freed instead, so a thread never holds more than that between documents; what it
+// keeps stays charged to its budget, so one document's cap covers it too.
+constexpr std::size_t kMaxKeptMemory = std::size_t{192} << 10;
+
+struct KeptParser {
+  XML_Parser parser = nullptr;
+  std::unique_ptr<XmlStreamParser::Backend::Budget> budget;
+  ~KeptParser() {
+    if (parser == nullptr) return;
+    const BudgetScope scope(budget.get());
+    XML_ParserFree(parser);
+  }
+};
+
+thread_local KeptParser kept_parser;
+
+}  // namespace
+
 XmlStreamParser::Backend::Backend(XmlHandler& handler, std::size_t handled_depth, Report& report)
     : handler_(handler), handled_depth_(handled_depth), report_(report) {
-  {
-    const BudgetScope scope(&budget_);
+  if (kept_parser.parser != nullptr) {
+    parser_ = std::exchange(kept_parser.parser, nullptr);
+    budget_ = std::move(kept_parser.budget);
+    budget_->peak = budget_->used;
+  } else {
+    budget_ = std::make_unique<Budget>();
+    const BudgetScope scope(budget_.get());
     parser_ = XML_ParserCreate_MM(nullptr, &kMemorySuite, nullptr);
+    if (parser_ == nullptr) throw std::bad_alloc();
   }
-  if (parser_ == nullptr) throw std::bad_alloc();
   XML_Parser p = P(parser_);
   XML_SetUserData(p, this);
   XML_SetElementHandler(p, &Callbacks::Start, &Callbacks::End);
@@ -242,8 +272,16 @@ XmlStreamParser::Backend::Backend(XmlHandler& handler, std::size_t handled_depth
 }
 
 XmlStreamParser::Backend::~Backend() {
-  const BudgetScope scope(&budget_);
-  XML_ParserFree(P(parser_));
+  const BudgetScope scope(budget_.get());
+  XML_Parser p = P(parser_);
+  // Resetting clears every handler and the salt; the next owner sets them again.
+  if (kept_parser.parser == nullptr && !budget_->exceeded && XML_ParserReset(p, nullptr) &&
+      budget_->used <= kMaxKeptMemory) {
+    kept_parser.parser = p;
+    kept_parser.budget = std::move(budget_);
+    return;
+  }
+  XML_ParserFree(p);
 }
 
 bool XmlStreamParser::Backend::Bind(std::string_view prefix, std::string_view uri) {
@@ -333,12 +371,12 @@ void XmlStreamParser::Backend::Refuse() noexcept {
 XmlOutcome XmlStreamParser::Backend::Parse(ByteStream& raw_input) {
   XML_Parser p = P(parser_);
   LegacyEncodingStream input(raw_input);
-  const BudgetScope scope(&budget_);
+  const BudgetScope scope(budget_.get());
   auto out_of_budget = [&] { RaiseFailure(FailureKind::kXmlParserMemoryExceeded); };
   for (;;) {
     void* buffer = XML_GetBuffer(p, kChunk);
     if (buffer == nullptr) {
-      if (budget_.exceeded) out_of_budget();
+      if (budget_->exceeded) out_of_budget();
       throw std::bad_alloc();
     }
     // Fill the chunk; a document that ends inside it is parsed in one final call, which
@@ -360,7 +398,7 @@ XmlOutcome XmlStreamParser::Backend::Parse(ByteStream& raw_input) {
       if (refused_) return XmlOutcome::kDoctype;
       if (stopped_) return XmlOutcome::kStopped;
       if (XML_GetErrorCode(p) == XML_ERROR_NO_MEMORY) {
-        if (budget_.exceeded) out_of_budget();
+        if (budget_->exceeded) out_of_budget();
         throw std::bad_alloc();
       }
       report_.error_line = XML_GetCurrentLineNumber(p);

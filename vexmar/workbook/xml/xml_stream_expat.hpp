@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,7 @@ class XmlStreamParser::Backend {
 
   void SetHandledDepth(std::size_t depth) noexcept { handled_depth_ = depth; }
   XmlOutcome Parse(ByteStream& input);
-  std::size_t PeakMemory() const noexcept { return budget_.peak; }
+  std::size_t PeakMemory() const noexcept { return budget_->peak; }
 
   // Counts what expat allocates, so that a hostile document (a huge pool of distinct
   // names, say) ends as damage instead of taking the host's memory. Every block carries
@@ -70,7 +71,7 @@ class XmlStreamParser::Backend {
   XmlHandler& handler_;
   std::size_t handled_depth_;
   Report& report_;
-  Budget budget_;
+  std::unique_ptr<Budget> budget_;  // its address is in every block's header
   void* parser_;
   std::size_t depth_ = 0;
   std::uint64_t fed_ = 0;
