@@ -142,7 +142,7 @@ CompoundFile WriteCompoundFile(const std::vector<CompoundStream>& streams,
   for (std::uint32_t j = 0; j < ndifat; ++j) {
     const std::uint64_t at = file.SectorOffset(difat_base + j);
     for (std::uint32_t e = 0; e + 1 < per; ++e) {
-      const std::uint64_t k = 109 + std::uint64_t{j} * (per - 1) + e;
+      const std::size_t k = 109 + std::size_t{j} * (per - 1) + e;
       put.U32(at + std::uint64_t{e} * 4, k < nfat ? file.fat_sectors[k] : kFree);
     }
     put.U32(at + std::uint64_t{per - 1} * 4, j + 1 < ndifat ? difat_base + j + 1 : kEnd);

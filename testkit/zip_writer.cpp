@@ -8,14 +8,16 @@
 namespace vexmar::testkit {
 namespace {
 
-void Put16(std::string& s, std::uint16_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>(v >> 8));
+// Appends each value little-endian in its own width (the fields of the zip records).
+template <typename... Values>
+void Put(std::string& s, Values... values) {
+  auto one = [&s](auto v) {
+    for (std::size_t i = 0; i < sizeof v; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  (one(values), ...);
 }
-void Put32(std::string& s, std::uint32_t v) {
-  Put16(s, static_cast<std::uint16_t>(v & 0xFFFF));
-  Put16(s, static_cast<std::uint16_t>(v >> 16));
-}
+using U16 = std::uint16_t;
+using U32 = std::uint32_t;
 std::uint32_t Crc(const std::string& data, uLong crc = 0) {
   return static_cast<std::uint32_t>(
       crc32(crc, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
@@ -55,7 +57,8 @@ void ZipWriter::Write(const void* data, std::size_t n) {
 
 void ZipWriter::Patch(std::uint64_t at, const std::string& bytes) {
   if (memory_ != nullptr) {
-    std::memcpy(memory_->data() + memory_base_ + at, bytes.data(), bytes.size());
+    std::memcpy(memory_->data() + memory_base_ + static_cast<std::size_t>(at), bytes.data(),
+                bytes.size());
     return;
   }
   file_.seekp(static_cast<std::streamoff>(at));
@@ -70,16 +73,9 @@ void ZipWriter::Prefix(std::string_view bytes) {
 
 void ZipWriter::WriteLocal(const Entry& e) {
   std::string h;
-  Put32(h, 0x04034b50);
-  Put16(h, 20);
-  Put16(h, e.flags);
-  Put16(h, e.method);
-  Put32(h, 0);
-  Put32(h, e.crc);
-  Put32(h, static_cast<std::uint32_t>(e.csize));
-  Put32(h, static_cast<std::uint32_t>(e.usize));
-  Put16(h, static_cast<std::uint16_t>(e.name.size()));
-  Put16(h, 0);
+  // Signature, version, flags, method, time and date, CRC, sizes, name and extra lengths.
+  Put(h, U32{0x04034b50}, U16{20}, e.flags, e.method, U32{0}, e.crc, static_cast<U32>(e.csize),
+      static_cast<U32>(e.usize), static_cast<U16>(e.name.size()), U16{0});
   h += e.name;
   Write(h.data(), h.size());
 }
@@ -142,9 +138,7 @@ void ZipWriter::AddDeflated(const std::string& name, int level,
   e.crc = static_cast<std::uint32_t>(crc);
   // Sizes go back into the local header, which was written first.
   std::string sizes;
-  Put32(sizes, e.crc);
-  Put32(sizes, static_cast<std::uint32_t>(e.csize));
-  Put32(sizes, static_cast<std::uint32_t>(e.usize));
+  Put(sizes, e.crc, static_cast<U32>(e.csize), static_cast<U32>(e.usize));
   Patch(local + 14, sizes);
   entries_.push_back(e);
 }
@@ -153,30 +147,16 @@ void ZipWriter::Finish(std::string_view comment) {
   std::string cd;
   for (const Entry& e : entries_) {
     if (e.csize > 0xFFFFFFFFu || e.usize > 0xFFFFFFFFu) throw std::runtime_error("entry too big");
-    Put32(cd, 0x02014b50);
-    Put16(cd, 20);
-    Put16(cd, 20);
-    Put16(cd, e.flags);
-    Put16(cd, e.method);
-    Put32(cd, 0);
-    Put32(cd, e.crc);
-    Put32(cd, static_cast<std::uint32_t>(e.csize));
-    Put32(cd, static_cast<std::uint32_t>(e.usize));
-    Put16(cd, static_cast<std::uint16_t>(e.name.size()));
-    Put32(cd, 0);  // extra and comment lengths
-    Put32(cd, 0);  // disk and internal attributes
-    Put32(cd, 0);  // external attributes
-    Put32(cd, static_cast<std::uint32_t>(e.offset));
+    // As the local header, after the version made by; then the extra and comment lengths,
+    // disk, internal and external attributes, and the local header's offset.
+    Put(cd, U32{0x02014b50}, U16{20}, U16{20}, e.flags, e.method, U32{0}, e.crc,
+        static_cast<U32>(e.csize), static_cast<U32>(e.usize), static_cast<U16>(e.name.size()),
+        U32{0}, U32{0}, U32{0}, static_cast<U32>(e.offset));
     cd += e.name;
   }
-  const auto cd_size = static_cast<std::uint32_t>(cd.size());
-  Put32(cd, 0x06054b50);
-  Put32(cd, 0);
-  Put16(cd, static_cast<std::uint16_t>(entries_.size()));
-  Put16(cd, static_cast<std::uint16_t>(entries_.size()));
-  Put32(cd, cd_size);
-  Put32(cd, static_cast<std::uint32_t>(written_ - prefix_));
-  Put16(cd, static_cast<std::uint16_t>(comment.size()));
+  const auto count = static_cast<U16>(entries_.size());
+  Put(cd, U32{0x06054b50}, U32{0}, count, count, static_cast<U32>(cd.size()),
+      static_cast<U32>(written_ - prefix_), static_cast<U16>(comment.size()));
   cd += comment;
   Write(cd.data(), cd.size());
   if (memory_ == nullptr) file_.close();
