@@ -15,16 +15,13 @@ struct ScriptedSpreadsheet::Record {
 
   const SpreadsheetScript script;
   mutable std::mutex mutex;
-  std::vector<std::string> starts;
-  std::vector<std::string> opened;
-  std::vector<std::string> closed;
-  std::vector<std::string> left_open;
+  ScriptedSpreadsheet::Seen seen;
   std::vector<std::weak_ptr<void>> handed_out;
   standin::Creations creations{script.create_failures};
 
-  void Note(std::vector<std::string> Record::*list, std::string what) {
+  void Note(std::vector<std::string> ScriptedSpreadsheet::Seen::*list, std::string what) {
     std::lock_guard lock(mutex);
-    (this->*list).push_back(std::move(what));
+    (seen.*list).push_back(std::move(what));
   }
   template <typename T, typename... Args>
   std::shared_ptr<T> HandOut(Args&&... args) {
@@ -121,7 +118,7 @@ class Book final : public SpreadsheetWorkbook {
     const auto app = app_.lock();
     if (!app) Fail(u"Close");
     if (++app->closes == record_->script.close_raises_at) Fail(u"Close");
-    record_->Note(&Record::closed, Utf16ToUtf8(name_) + " save=" + (SaveChanges ? "true" : "false") +
+    record_->Note(&ScriptedSpreadsheet::Seen::closed, Utf16ToUtf8(name_) + " save=" + (SaveChanges ? "true" : "false") +
                                        " " + std::to_string(locale));
     std::erase_if(app->open, [this](const auto& book) { return book.get() == this; });
   }
@@ -152,7 +149,7 @@ class Books final : public SpreadsheetWorkbooks {
 
   std::shared_ptr<SpreadsheetWorkbook> Open(const std::u16string& Filename,
                                             std::uint32_t locale) override {
-    record_->Note(&Record::opened, Utf16ToUtf8(Filename) + " " + std::to_string(locale));
+    record_->Note(&ScriptedSpreadsheet::Seen::opened, Utf16ToUtf8(Filename) + " " + std::to_string(locale));
     switch (record_->script.open) {
       case standin::OpenResult::kNoWorkbook:
         return nullptr;
@@ -185,7 +182,7 @@ class App final : public SpreadsheetApplication {
   ~App() override {
     std::lock_guard lock(record_->mutex);
     for (const auto& book : state_->open)
-      record_->left_open.push_back(Utf16ToUtf8(book->FileName()));
+      record_->seen.left_open.push_back(Utf16ToUtf8(book->FileName()));
   }
 
   std::shared_ptr<SpreadsheetWorkbooks> Workbooks() override {
@@ -207,7 +204,7 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
   std::weak_ptr<Record> weak = record_;
   auto get_object = [weak]() -> std::shared_ptr<SpreadsheetApplication> {
     const auto record = weak.lock();
-    record->Note(&Record::starts, "Excel");
+    record->Note(&ScriptedSpreadsheet::Seen::starts, "Excel");
     switch (record->script.get_object) {
       case SpreadsheetScript::Start::kGivesNothing:
         return nullptr;
@@ -220,7 +217,7 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
   };
   auto create_object = [weak]() -> std::shared_ptr<SpreadsheetApplication> {
     const auto record = weak.lock();
-    record->Note(&Record::starts, "Excel.Application");
+    record->Note(&ScriptedSpreadsheet::Seen::starts, "Excel.Application");
     {
       std::unique_lock lock(record->mutex);
       if (record->creations.NextFails()) {
@@ -235,24 +232,9 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
                                                   {u"Excel.Application", create_object}});
 }
 
-std::vector<std::string> ScriptedSpreadsheet::Starts() const {
+ScriptedSpreadsheet::Seen ScriptedSpreadsheet::Done() const {
   std::lock_guard lock(record_->mutex);
-  return record_->starts;
-}
-
-std::vector<std::string> ScriptedSpreadsheet::Opened() const {
-  std::lock_guard lock(record_->mutex);
-  return record_->opened;
-}
-
-std::vector<std::string> ScriptedSpreadsheet::Closed() const {
-  std::lock_guard lock(record_->mutex);
-  return record_->closed;
-}
-
-std::vector<std::string> ScriptedSpreadsheet::LeftOpen() const {
-  std::lock_guard lock(record_->mutex);
-  return record_->left_open;
+  return record_->seen;
 }
 
 bool ScriptedSpreadsheet::NothingHeld() const {

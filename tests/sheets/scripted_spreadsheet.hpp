@@ -47,14 +47,14 @@ class ScriptedSpreadsheet {
   // A registry with the stand-in under "Excel" and "Excel.Application".
   std::shared_ptr<const SpreadsheetApplications> Applications();
 
-  // The applications asked for, in order: "Excel" (an existing one), "Excel.Application".
-  std::vector<std::string> Starts() const;
-  // The files opened, as "<path> <locale>".
-  std::vector<std::string> Opened() const;
-  // The workbooks closed, as "<name> save=<true|false> <locale>".
-  std::vector<std::string> Closed() const;
-  // The workbooks still open in the applications when they were released.
-  std::vector<std::string> LeftOpen() const;
+  // What was done to the stand-in, in order.
+  struct Seen {
+    std::vector<std::string> starts;     // "Excel" (a running one), "Excel.Application"
+    std::vector<std::string> opened;     // "<path> <locale>"
+    std::vector<std::string> closed;     // "<name> save=<true|false> <locale>"
+    std::vector<std::string> left_open;  // still open when their application was released
+  };
+  Seen Done() const;
   // Whether every object handed out has been released.
   bool NothingHeld() const;
 

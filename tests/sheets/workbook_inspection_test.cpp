@@ -35,10 +35,7 @@ struct Outcome {
   std::u16string err_msg;
   float weight;
   std::vector<std::u16string> entries;
-  std::vector<std::string> starts;
-  std::vector<std::string> opened;
-  std::vector<std::string> closed;
-  std::vector<std::string> left_open;
+  testing::ScriptedSpreadsheet::Seen seen;
   bool nothing_held;
 };
 
@@ -69,10 +66,7 @@ class WorkbookInspectionTest : public ::testing::Test {
             sheets.ErrMsg(),
             sheets.Weight(),
             testing::Entries(*sheets.PingRules()),
-            stand_in.Starts(),
-            stand_in.Opened(),
-            stand_in.Closed(),
-            stand_in.LeftOpen(),
+            stand_in.Done(),
             stand_in.NothingHeld()};
   }
 
@@ -96,10 +90,10 @@ TEST_F(WorkbookInspectionTest, ReadsTheNamesClosesWithoutSavingAndLetsGo) {
   EXPECT_EQ(out.result, kTrue16);
   EXPECT_EQ(out.message, kCallerMessage);
   EXPECT_THAT(out.entries, ElementsAreArray({u"K|Sheet1|5|m", u"K|S2|5|m", u"K|Data|5|m"}));
-  EXPECT_THAT(out.starts, ElementsAreArray({"Excel"}));
-  EXPECT_THAT(out.opened, ElementsAreArray(OpenedB()));
-  EXPECT_THAT(out.closed, ElementsAreArray(kClosedB));
-  EXPECT_THAT(out.left_open, IsEmpty());
+  EXPECT_THAT(out.seen.starts, ElementsAreArray({"Excel"}));
+  EXPECT_THAT(out.seen.opened, ElementsAreArray(OpenedB()));
+  EXPECT_THAT(out.seen.closed, ElementsAreArray(kClosedB));
+  EXPECT_THAT(out.seen.left_open, IsEmpty());
   EXPECT_TRUE(out.nothing_held);
 }
 
@@ -108,9 +102,9 @@ TEST_F(WorkbookInspectionTest, ClosesEveryOpenWorkbookOfTheApplication) {
   script.already_open = {u"x.xls", u"y.xls"};
   const Outcome out = Run(script, u"K|*|5|m");
   EXPECT_EQ(out.result, kTrue16);
-  EXPECT_THAT(out.closed, ElementsAreArray({"x.xls save=false 1033", "y.xls save=false 1033",
+  EXPECT_THAT(out.seen.closed, ElementsAreArray({"x.xls save=false 1033", "y.xls save=false 1033",
                                             "b.xls save=false 1033"}));
-  EXPECT_THAT(out.left_open, IsEmpty());
+  EXPECT_THAT(out.seen.left_open, IsEmpty());
   EXPECT_TRUE(out.nothing_held);
 }
 
@@ -135,8 +129,8 @@ TEST_P(ApplicationStartTest, FallsBackToCreatingTheApplication) {
   EXPECT_EQ(out.result, kTrue16);
   EXPECT_EQ(out.message, kCallerMessage);
   EXPECT_THAT(out.entries, ElementsAreArray({u"K|Sheet1|5|m"}));
-  EXPECT_THAT(out.starts, ElementsAreArray(c.starts));
-  EXPECT_THAT(out.closed, ElementsAreArray(kClosedB));
+  EXPECT_THAT(out.seen.starts, ElementsAreArray(c.starts));
+  EXPECT_THAT(out.seen.closed, ElementsAreArray(kClosedB));
   EXPECT_TRUE(out.nothing_held);
 }
 
@@ -170,8 +164,8 @@ TEST_F(WorkbookInspectionTest, GivesUpAfterTwoFailedCreations) {
     EXPECT_EQ(out.err_msg, u"m");
     EXPECT_EQ(out.weight, 5.0f);
     EXPECT_THAT(out.entries, IsEmpty());
-    EXPECT_THAT(out.starts, ElementsAreArray({"Excel", "Excel.Application", "Excel.Application"}));
-    EXPECT_THAT(out.opened, IsEmpty());
+    EXPECT_THAT(out.seen.starts, ElementsAreArray({"Excel", "Excel.Application", "Excel.Application"}));
+    EXPECT_THAT(out.seen.opened, IsEmpty());
     EXPECT_TRUE(out.nothing_held);
   }
 }
@@ -197,9 +191,9 @@ TEST_P(InspectionFailureTest, EndsTheCallAndReleasesTheApplication) {
   EXPECT_EQ(out.err_msg, u"m");
   EXPECT_EQ(out.weight, 5.0f);
   EXPECT_THAT(out.entries, IsEmpty());
-  EXPECT_THAT(out.opened, ElementsAreArray(OpenedB()));
-  EXPECT_THAT(out.closed, ElementsAreArray(c.closed));
-  EXPECT_THAT(out.left_open, ElementsAreArray(c.left_open));
+  EXPECT_THAT(out.seen.opened, ElementsAreArray(OpenedB()));
+  EXPECT_THAT(out.seen.closed, ElementsAreArray(c.closed));
+  EXPECT_THAT(out.seen.left_open, ElementsAreArray(c.left_open));
   EXPECT_TRUE(out.nothing_held);
 }
 
@@ -284,7 +278,7 @@ TEST_F(WorkbookInspectionTest, NoApplicationForPlainNamesOrAMissingFile) {
     const Outcome out = Run(Workbook({u"Sheet1"}), c.rule, c.file_name);
     EXPECT_EQ(out.result, c.result);
     EXPECT_EQ(out.message, c.message);
-    EXPECT_THAT(out.starts, IsEmpty());
+    EXPECT_THAT(out.seen.starts, IsEmpty());
   }
 }
 
@@ -315,7 +309,7 @@ TEST_F(WorkbookInspectionTest, OpensTheFileTheCheckFound) {
     SCOPED_TRACE(testing::Readable(c.test_path + u" + " + c.file_name));
     const Outcome out = RunIn(Workbook({u"Sheet1"}), u"K|S*|5|m", c.test_path, c.file_name);
     EXPECT_EQ(out.result, kTrue16);
-    EXPECT_THAT(out.opened, ElementsAreArray({Dir() + c.opened + " 1033"}));
+    EXPECT_THAT(out.seen.opened, ElementsAreArray({Dir() + c.opened + " 1033"}));
   }
 }
 
@@ -336,7 +330,7 @@ TEST_P(SheetExpansionTest, KeepsMatchedAndPlainNamesOnceInOrder) {
   EXPECT_EQ(out.result, kTrue16);
   EXPECT_EQ(out.message, kCallerMessage);
   EXPECT_THAT(out.entries, ElementsAreArray(c.entries));
-  EXPECT_THAT(out.closed, ElementsAreArray(kClosedB));
+  EXPECT_THAT(out.seen.closed, ElementsAreArray(kClosedB));
   EXPECT_TRUE(out.nothing_held);
 }
 
