@@ -41,6 +41,10 @@ class ZipWriter {
   void AddDeflated(const std::string& name, int level,
                    const std::function<bool(std::string&)>& produce);
 
+  // `times` more central-directory records of the entry added last, all naming its one
+  // local header.
+  void RepeatLast(std::uint32_t times) { entries_.insert(entries_.end(), times, entries_.back()); }
+
   // Bytes written so far.
   std::uint64_t Size() const { return written_; }
   void Finish(std::string_view comment = {});
