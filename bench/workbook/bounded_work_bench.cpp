@@ -18,8 +18,8 @@
 #include <vector>
 
 #include <iconv.h>
-#include <zlib.h>
 
+#include "testkit/zip_writer.hpp"
 #include "vexmar/component/error.hpp"
 #include "vexmar/workbook/distinct_sheet_names.hpp"
 #include "vexmar/workbook/list_worksheets.hpp"
@@ -36,70 +36,17 @@ fs::path Dir() {
   return dir;
 }
 
-void Put16(std::string& s, std::uint32_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, std::uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
-
 // Stored zip entries; `repeats` more central records named `repeated` all point at the
 // local header of the entry of that name.
 std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries,
                       const std::string& repeated, std::uint32_t repeats) {
   std::string out;
-  std::string central;
-  std::uint32_t count = 0;
-  auto central_record = [&](const std::string& name, const std::string& data, std::uint32_t crc,
-                            std::uint32_t offset) {
-    Put32(central, 0x02014b50);
-    Put16(central, 20);
-    Put16(central, 20);
-    Put16(central, 0);
-    Put16(central, 0);
-    Put32(central, 0);
-    Put32(central, crc);
-    Put32(central, static_cast<std::uint32_t>(data.size()));
-    Put32(central, static_cast<std::uint32_t>(data.size()));
-    Put16(central, static_cast<std::uint32_t>(name.size()));
-    Put32(central, 0);
-    Put32(central, 0);
-    Put32(central, 0);
-    Put32(central, offset);
-    central += name;
-    ++count;
-  };
+  vexmar::testkit::ZipWriter zip(&out);
   for (const auto& [name, data] : entries) {
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-    const auto offset = static_cast<std::uint32_t>(out.size());
-    Put32(out, 0x04034b50);
-    Put16(out, 20);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put32(out, 0);
-    Put32(out, crc);
-    Put32(out, static_cast<std::uint32_t>(data.size()));
-    Put32(out, static_cast<std::uint32_t>(data.size()));
-    Put16(out, static_cast<std::uint32_t>(name.size()));
-    Put16(out, 0);
-    out += name + data;
-    central_record(name, data, crc, offset);
-    if (name == repeated) {
-      for (std::uint32_t i = 0; i < repeats; ++i) central_record(name, data, crc, offset);
-    }
+    zip.AddStored(name, data);
+    if (name == repeated) zip.RepeatLast(repeats);
   }
-  const auto cd_offset = static_cast<std::uint32_t>(out.size());
-  out += central;
-  Put32(out, 0x06054b50);
-  Put32(out, 0);
-  Put16(out, count & 0xFFFF);
-  Put16(out, count & 0xFFFF);
-  Put32(out, static_cast<std::uint32_t>(central.size()));
-  Put32(out, cd_offset);
-  Put16(out, 0);
+  zip.Finish();
   return out;
 }
 
@@ -248,10 +195,7 @@ std::string AgileInfo(const char* hash, int hash_size, std::uint32_t spin) {
                              std::to_string(hash_size) +
                              "\" cipherAlgorithm=\"AES\" cipherChaining=\"ChainingModeCBC\" "
                              "hashAlgorithm=\"" + hash + "\" saltValue=\"AAAAAAAAAAAAAAAAAAAAAA==\" ";
-  std::string info;
-  Put16(info, 4);
-  Put16(info, 4);
-  Put32(info, 0x40);
+  const std::string info("\x04\0\x04\0\x40\0\0\0", 8);  // version 4.4, flags 0x40
   return info +
          "<encryption xmlns=\"http://schemas.microsoft.com/office/2006/encryption\" "
          "xmlns:p=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\"><keyData " +

@@ -37,7 +37,7 @@ inline std::string Sprinkled(std::size_t n) {
 // Streams a 1 MiB block of `usual` with one `rare` in about 256 (so that the entry stays
 // within the archive's ratio cap, as a crafted bomb does) up to `bytes`, between `head`
 // and `tail`.
-inline void AddRepeated(BenchZipWriter& zip, const std::string& name, const std::string& head,
+inline void AddRepeated(testkit::ZipWriter& zip, const std::string& name, const std::string& head,
                         const std::string& usual, const std::string& rare, std::uint64_t bytes,
                         const std::string& tail) {
   std::string block;
@@ -63,7 +63,7 @@ inline void AddRepeated(BenchZipWriter& zip, const std::string& name, const std:
 // elements (records) before its sheet list.
 inline void WriteWorkbookPartBomb(const std::filesystem::path& path, std::uint64_t bytes,
                                   bool binary) {
-  BenchZipWriter zip(path);
+  testkit::ZipWriter zip(path);
   zip.AddDeflated("_rels/.rels", PackageRels(binary ? "bin" : "xml"));
   if (binary) {
     // BrtBeginBook, empty records, then one BrtBundleSh (rId1, "S1") and BrtEndBundleShs.
@@ -86,7 +86,7 @@ inline void WriteWorkbookPartBomb(const std::filesystem::path& path, std::uint64
 // An .ods whose content.xml holds `bytes` of tiny elements: inside a table row (below
 // the levels the reader parses) or among the automatic styles (parsed).
 inline void WriteOdsBomb(const std::filesystem::path& path, std::uint64_t bytes, bool in_cells) {
-  BenchZipWriter zip(path);
+  testkit::ZipWriter zip(path);
   zip.AddStored("mimetype", "application/vnd.oasis.opendocument.spreadsheet");
   const std::string root = std::string("<office:document-content ") + kOdsNamespaces + ">";
   if (in_cells) {
@@ -127,7 +127,7 @@ inline void WriteSpreadsheetMlRows(const std::filesystem::path& path, std::uint6
 // attributes of the sheet element.
 inline void WriteLongUriXlsx(const std::filesystem::path& path, std::size_t uri_bytes,
                              int attributes) {
-  BenchZipWriter zip(path);
+  testkit::ZipWriter zip(path);
   zip.AddDeflated("_rels/.rels", PackageRels("xml"));
   std::string uses;
   for (int i = 0; i < attributes; ++i) uses += " p:a" + std::to_string(i) + "=\"\"";
@@ -144,7 +144,7 @@ inline void WriteLongUriXlsx(const std::filesystem::path& path, std::size_t uri_
 // `sheets` sheets whose names have `name_units` units each.
 inline void WriteLongNamesXlsx(const std::filesystem::path& path, int sheets,
                                std::size_t name_units) {
-  BenchZipWriter zip(path);
+  testkit::ZipWriter zip(path);
   zip.AddDeflated("_rels/.rels", PackageRels("xml"));
   int done = -1;
   const std::string filler = Sprinkled(name_units);
@@ -170,7 +170,7 @@ inline void WriteLongNamesXlsx(const std::filesystem::path& path, int sheets,
 
 // `bytes` of distinct element names before the sheet list.
 inline void WriteDistinctNamesXlsx(const std::filesystem::path& path, std::uint64_t bytes) {
-  BenchZipWriter zip(path);
+  testkit::ZipWriter zip(path);
   zip.AddDeflated("_rels/.rels", PackageRels("xml"));
   std::uint64_t produced = 0;
   std::uint64_t next = 0;

@@ -2,169 +2,16 @@
 // Writes large zip and XML workbooks for the benchmarks: one big worksheet streamed
 // through deflate, many small sheets, a large OpenDocument spreadsheet and a large
 // SpreadsheetML file. Nothing here is kept in memory whole.
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <vector>
+
+#include "testkit/zip_writer.hpp"
 
 namespace vexmar::bench {
-
-class BenchZipWriter {
- public:
-  explicit BenchZipWriter(const std::filesystem::path& path)
-      : file_(std::fopen(path.c_str(), "wb")) {
-    if (file_ == nullptr) throw std::runtime_error("cannot write " + path.string());
-  }
-  ~BenchZipWriter() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  BenchZipWriter(const BenchZipWriter&) = delete;
-  BenchZipWriter& operator=(const BenchZipWriter&) = delete;
-
-  void AddStored(const std::string& name, const std::string& data) {
-    Entry e{name, Offset(), 0, 0, 0, 0};
-    e.crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-    e.csize = e.usize = data.size();
-    WriteLocal(e);
-    Write(data.data(), data.size());
-    entries_.push_back(e);
-  }
-
-  // Deflates whatever `produce` appends to its buffer until it returns false.
-  void AddDeflated(const std::string& name, int level,
-                   const std::function<bool(std::string&)>& produce) {
-    Entry e{name, Offset(), 8, 0, 0, 0};
-    WriteLocal(e);
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string chunk;
-    std::vector<unsigned char> out(1 << 20);
-    uLong crc = 0;
-    bool more = true;
-    while (more) {
-      chunk.clear();
-      more = produce(chunk);
-      crc =
-          crc32(crc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(chunk.size()));
-      e.usize += chunk.size();
-      z.next_in = reinterpret_cast<Bytef*>(chunk.data());
-      z.avail_in = static_cast<uInt>(chunk.size());
-      const int flush = more ? Z_NO_FLUSH : Z_FINISH;
-      do {
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        deflate(&z, flush);
-        const std::size_t n = out.size() - z.avail_out;
-        Write(out.data(), n);
-        e.csize += n;
-      } while (z.avail_out == 0 || (flush == Z_FINISH && z.avail_in > 0));
-    }
-    deflateEnd(&z);
-    e.crc = static_cast<std::uint32_t>(crc);
-    // Sizes go back into the local header, which was written first.
-    const long end = std::ftell(file_);
-    std::fseek(file_, static_cast<long>(e.offset + 14), SEEK_SET);
-    std::string patch;
-    Put32(patch, e.crc);
-    Put32(patch, static_cast<std::uint32_t>(e.csize));
-    Put32(patch, static_cast<std::uint32_t>(e.usize));
-    Write(patch.data(), patch.size());
-    std::fseek(file_, end, SEEK_SET);
-    entries_.push_back(e);
-  }
-
-  void AddDeflated(const std::string& name, const std::string& data) {
-    bool done = false;
-    AddDeflated(name, 6, [&](std::string& out) {
-      if (!done) out = data;
-      done = true;
-      return false;
-    });
-  }
-
-  // Bytes written so far.
-  std::uint64_t Size() const { return Offset(); }
-
-  void Finish() {
-    const std::uint64_t cd_start = Offset();
-    std::string cd;
-    for (const Entry& e : entries_) {
-      if (e.csize > 0xFFFFFFFFu || e.usize > 0xFFFFFFFFu) throw std::runtime_error("entry too big");
-      Put32(cd, 0x02014b50);
-      Put16(cd, 20);
-      Put16(cd, 20);
-      Put16(cd, 0);
-      Put16(cd, e.method);
-      Put32(cd, 0);
-      Put32(cd, e.crc);
-      Put32(cd, static_cast<std::uint32_t>(e.csize));
-      Put32(cd, static_cast<std::uint32_t>(e.usize));
-      Put16(cd, static_cast<std::uint16_t>(e.name.size()));
-      Put32(cd, 0);
-      Put32(cd, 0);
-      Put32(cd, 0);
-      Put32(cd, static_cast<std::uint32_t>(e.offset));
-      cd += e.name;
-    }
-    Put32(cd, 0x06054b50);
-    Put32(cd, 0);
-    Put16(cd, static_cast<std::uint16_t>(entries_.size()));
-    Put16(cd, static_cast<std::uint16_t>(entries_.size()));
-    Put32(cd, static_cast<std::uint32_t>(cd.size() - 4 - 4 - 4));
-    Put32(cd, static_cast<std::uint32_t>(cd_start));
-    Put16(cd, 0);
-    Write(cd.data(), cd.size());
-    std::fclose(file_);
-    file_ = nullptr;
-  }
-
- private:
-  struct Entry {
-    std::string name;
-    std::uint64_t offset;
-    std::uint16_t method;
-    std::uint32_t crc;
-    std::uint64_t csize;
-    std::uint64_t usize;
-  };
-  static void Put16(std::string& s, std::uint16_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>(v >> 8));
-  }
-  static void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, static_cast<std::uint16_t>(v & 0xFFFF));
-    Put16(s, static_cast<std::uint16_t>(v >> 16));
-  }
-  std::uint64_t Offset() const { return static_cast<std::uint64_t>(std::ftell(file_)); }
-  void Write(const void* data, std::size_t n) {
-    if (std::fwrite(data, 1, n, file_) != n) throw std::runtime_error("write failed");
-  }
-  void WriteLocal(const Entry& e) {
-    std::string h;
-    Put32(h, 0x04034b50);
-    Put16(h, 20);
-    Put16(h, 0);
-    Put16(h, e.method);
-    Put32(h, 0);
-    Put32(h, e.crc);
-    Put32(h, static_cast<std::uint32_t>(e.csize));
-    Put32(h, static_cast<std::uint32_t>(e.usize));
-    Put16(h, static_cast<std::uint16_t>(e.name.size()));
-    Put16(h, 0);
-    Write(h.data(), h.size());
-    Write(e.name.data(), e.name.size());
-  }
-
-  std::FILE* file_;
-  std::vector<Entry> entries_;
-};
 
 // Pseudo-random cell values: realistic compression, same file every run.
 class CellValues {
@@ -187,7 +34,7 @@ inline const char* kPkgRelNs = "http://schemas.openxmlformats.org/package/2006/r
 // `target_bytes`; `sheet_count` sheets in all.
 inline void WriteXlsx(const std::filesystem::path& path, std::uint64_t target_bytes,
                       int sheet_count) {
-  BenchZipWriter zip(path);
+  testkit::ZipWriter zip(path);
   const std::string ct = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
   std::string types =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://"
@@ -321,7 +168,7 @@ inline const char* kOdsNamespaces =
 
 // An .ods with three tables whose content.xml grows to about `xml_bytes`.
 inline std::uint64_t WriteOds(const std::filesystem::path& path, std::uint64_t xml_bytes) {
-  BenchZipWriter zip(path);
+  testkit::ZipWriter zip(path);
   zip.AddStored("mimetype", "application/vnd.oasis.opendocument.spreadsheet");
   zip.AddDeflated("META-INF/manifest.xml",
                   "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:"

@@ -15,14 +15,13 @@ struct ScriptedSpreadsheet::Record {
 
   const SpreadsheetScript script;
   mutable std::mutex mutex;
-  std::vector<std::string> calls;
-  std::vector<std::string> left_open;
+  ScriptedSpreadsheet::Seen seen;
   std::vector<std::weak_ptr<void>> handed_out;
-  int create_attempts = 0;
+  standin::Creations creations{script.create_failures};
 
-  void Log(std::string call) {
+  void Note(std::vector<std::string> ScriptedSpreadsheet::Seen::*list, std::string what) {
     std::lock_guard lock(mutex);
-    calls.push_back(std::move(call));
+    (seen.*list).push_back(std::move(what));
   }
   template <typename T, typename... Args>
   std::shared_ptr<T> HandOut(Args&&... args) {
@@ -48,11 +47,10 @@ std::u16string NamePart(const std::u16string& path) {
 
 class Sheet final : public SpreadsheetWorksheet {
  public:
-  Sheet(std::shared_ptr<Record> record, int position, std::u16string name)
-      : record_(std::move(record)), position_(position), name_(std::move(name)) {}
+  Sheet(std::shared_ptr<Record> record, std::u16string name)
+      : record_(std::move(record)), name_(std::move(name)) {}
   std::u16string Name() override {
-    record_->Log("Name " + std::to_string(position_));
-    if (position_ == record_->script.name_raises_at) {
+    if (name_ == standin::kUnreadableName) {
       switch (record_->script.name_raises) {
         case SpreadsheetScript::Raise::kOutOfMemory:
           throw std::bad_alloc();
@@ -67,7 +65,6 @@ class Sheet final : public SpreadsheetWorksheet {
 
  private:
   std::shared_ptr<Record> record_;
-  int position_;
   std::u16string name_;
 };
 
@@ -77,8 +74,7 @@ class SheetEnumerator final : public SpreadsheetEnumerator<SpreadsheetWorksheet>
   std::shared_ptr<SpreadsheetWorksheet> Next() override {
     const auto& sheets = record_->script.sheets;
     if (next_ >= sheets.size()) return nullptr;
-    const int position = static_cast<int>(++next_);
-    return record_->HandOut<Sheet>(record_, position, sheets[next_ - 1]);
+    return record_->HandOut<Sheet>(record_, sheets[next_++]);
   }
 
  private:
@@ -90,12 +86,10 @@ class Sheets final : public SpreadsheetSheets {
  public:
   explicit Sheets(std::shared_ptr<Record> record) : record_(std::move(record)) {}
   std::int32_t Count() override {
-    record_->Log("Count");
     if (record_->script.count_raises) Fail(u"Count");
     return record_->script.count.value_or(static_cast<std::int32_t>(record_->script.sheets.size()));
   }
   std::unique_ptr<SpreadsheetEnumerator<SpreadsheetWorksheet>> NewEnum() override {
-    record_->Log("Worksheets.NewEnum");
     return std::make_unique<SheetEnumerator>(record_);
   }
 
@@ -118,15 +112,14 @@ class Book final : public SpreadsheetWorkbook {
   const std::u16string& FileName() const { return name_; }
 
   std::shared_ptr<SpreadsheetSheets> Worksheets() override {
-    record_->Log("Worksheets");
     return record_->HandOut<Sheets>(record_);
   }
   void Close(bool SaveChanges, std::uint32_t locale) override {
-    record_->Log("Close(" + Utf16ToUtf8(name_) + ", " + (SaveChanges ? "true" : "false") + ", " +
-                 std::to_string(locale) + ")");
     const auto app = app_.lock();
     if (!app) Fail(u"Close");
     if (++app->closes == record_->script.close_raises_at) Fail(u"Close");
+    record_->Note(&ScriptedSpreadsheet::Seen::closed, Utf16ToUtf8(name_) + " save=" + (SaveChanges ? "true" : "false") +
+                                       " " + std::to_string(locale));
     std::erase_if(app->open, [this](const auto& book) { return book.get() == this; });
   }
 
@@ -156,13 +149,13 @@ class Books final : public SpreadsheetWorkbooks {
 
   std::shared_ptr<SpreadsheetWorkbook> Open(const std::u16string& Filename,
                                             std::uint32_t locale) override {
-    record_->Log("Open(" + Utf16ToUtf8(Filename) + ", " + std::to_string(locale) + ")");
+    record_->Note(&ScriptedSpreadsheet::Seen::opened, Utf16ToUtf8(Filename) + " " + std::to_string(locale));
     switch (record_->script.open) {
-      case SpreadsheetScript::OpenResult::kNoWorkbook:
+      case standin::OpenResult::kNoWorkbook:
         return nullptr;
-      case SpreadsheetScript::OpenResult::kRaises:
+      case standin::OpenResult::kRaises:
         Fail(u"Open");
-      case SpreadsheetScript::OpenResult::kWorkbook:
+      case standin::OpenResult::kWorkbook:
         break;
     }
     auto book = record_->HandOut<Book>(record_, app_, NamePart(Filename));
@@ -170,7 +163,6 @@ class Books final : public SpreadsheetWorkbooks {
     return book;
   }
   std::unique_ptr<SpreadsheetEnumerator<SpreadsheetWorkbook>> NewEnum() override {
-    record_->Log("Workbooks.NewEnum");
     return std::make_unique<BookEnumerator>(app_->open);
   }
 
@@ -189,13 +181,11 @@ class App final : public SpreadsheetApplication {
   }
   ~App() override {
     std::lock_guard lock(record_->mutex);
-    record_->calls.emplace_back("release application");
     for (const auto& book : state_->open)
-      record_->left_open.push_back(Utf16ToUtf8(book->FileName()));
+      record_->seen.left_open.push_back(Utf16ToUtf8(book->FileName()));
   }
 
   std::shared_ptr<SpreadsheetWorkbooks> Workbooks() override {
-    record_->Log("Workbooks");
     return record_->HandOut<Books>(record_, state_);
   }
 
@@ -214,7 +204,7 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
   std::weak_ptr<Record> weak = record_;
   auto get_object = [weak]() -> std::shared_ptr<SpreadsheetApplication> {
     const auto record = weak.lock();
-    record->Log("start Excel");
+    record->Note(&ScriptedSpreadsheet::Seen::starts, "Excel");
     switch (record->script.get_object) {
       case SpreadsheetScript::Start::kGivesNothing:
         return nullptr;
@@ -227,10 +217,10 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
   };
   auto create_object = [weak]() -> std::shared_ptr<SpreadsheetApplication> {
     const auto record = weak.lock();
-    record->Log("start Excel.Application");
+    record->Note(&ScriptedSpreadsheet::Seen::starts, "Excel.Application");
     {
       std::unique_lock lock(record->mutex);
-      if (record->create_attempts++ < record->script.create_failures) {
+      if (record->creations.NextFails()) {
         lock.unlock();
         Fail(u"CreateObject");
       }
@@ -242,14 +232,9 @@ std::shared_ptr<const SpreadsheetApplications> ScriptedSpreadsheet::Applications
                                                   {u"Excel.Application", create_object}});
 }
 
-std::vector<std::string> ScriptedSpreadsheet::Calls() const {
+ScriptedSpreadsheet::Seen ScriptedSpreadsheet::Done() const {
   std::lock_guard lock(record_->mutex);
-  return record_->calls;
-}
-
-std::vector<std::string> ScriptedSpreadsheet::LeftOpen() const {
-  std::lock_guard lock(record_->mutex);
-  return record_->left_open;
+  return record_->seen;
 }
 
 bool ScriptedSpreadsheet::NothingHeld() const {

@@ -1,8 +1,9 @@
 #pragma once
 // A scripted spreadsheet application for tests: it plays a fixed script (which creation
-// attempts succeed, what Open gives, the worksheets, where an error strikes) and records
-// every call it receives, so tests can assert the exact sequence. Safe to share between
-// threads.
+// attempts succeed, what Open gives, the worksheets, where an error strikes; the members
+// behave as support/standin_spreadsheet.hpp says) and keeps what was done to it: the
+// applications asked for, the files opened, the workbooks closed and those left open.
+// Safe to share between threads.
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/standin_spreadsheet.hpp"
 #include "vexmar/sheets/spreadsheet_applications.hpp"
 
 namespace vexmar::testing {
@@ -19,15 +21,15 @@ struct SpreadsheetScript {
   Start get_object = Start::kGives;  // GetObject("", "Excel")
   int create_failures = 0;           // CreateObject attempts that raise before one succeeds
 
-  enum class OpenResult { kWorkbook, kNoWorkbook, kRaises };
+  using OpenResult = standin::OpenResult;
   OpenResult open = OpenResult::kWorkbook;
 
-  std::vector<std::u16string> sheets;  // the opened workbook's worksheets, in order
-  std::optional<std::int32_t> count;   // what Count reports, when not the number of sheets
+  // The opened workbook's worksheets, in order; standin::kUnreadableName raises.
+  std::vector<std::u16string> sheets;
+  std::optional<std::int32_t> count;  // what Count reports, when not the number of sheets
   bool count_raises = false;
-  int name_raises_at = 0;  // 1-based worksheet whose Name raises; 0 for none
   enum class Raise { kError, kOutOfMemory, kOther };
-  Raise name_raises = Raise::kError;  // what it raises
+  Raise name_raises = Raise::kError;  // what an unreadable name raises
 
   std::vector<std::u16string> already_open;  // workbooks open before the check opens its own
   int close_raises_at = 0;  // 1-based position in the closing enumeration; 0 for none
@@ -45,10 +47,14 @@ class ScriptedSpreadsheet {
   // A registry with the stand-in under "Excel" and "Excel.Application".
   std::shared_ptr<const SpreadsheetApplications> Applications();
 
-  // Every call so far, e.g. "start Excel", "Open(<path>, 1033)", "Close(b.xls, false, 1033)".
-  std::vector<std::string> Calls() const;
-  // The workbooks still open in the applications when they were released.
-  std::vector<std::string> LeftOpen() const;
+  // What was done to the stand-in, in order.
+  struct Seen {
+    std::vector<std::string> starts;     // "Excel" (a running one), "Excel.Application"
+    std::vector<std::string> opened;     // "<path> <locale>"
+    std::vector<std::string> closed;     // "<name> save=<true|false> <locale>"
+    std::vector<std::string> left_open;  // still open when their application was released
+  };
+  Seen Done() const;
   // Whether every object handed out has been released.
   bool NothingHeld() const;
 

@@ -55,7 +55,7 @@ TEST_P(SheetRuleTest, GivesResultMessagesAndPerSheetRules) {
   EXPECT_EQ(sheets.Weight(), c.weight);
   ASSERT_NE(sheets.PingRules(), nullptr);
   EXPECT_THAT(testing::Entries(*sheets.PingRules()), ElementsAreArray(c.entries));
-  EXPECT_THAT(stand_in.Calls(), IsEmpty());
+  EXPECT_THAT(stand_in.Done().starts, IsEmpty());
 }
 
 const std::u16string kCaller = kCallerMessage;

@@ -1,67 +1,37 @@
 #pragma once
-// Test helper: builds compound files and BIFF record streams in memory, and keeps the
-// layout so that tests can break chosen structures.
-#include <cstddef>
-#include <cstdint>
+// Test helper: the shared compound-file and BIFF writers (testkit/) under the names the
+// workbook tests use, and the tests' fixture and scratch folders.
 #include <filesystem>
 #include <string>
-#include <vector>
+
+#include "testkit/biff_records.hpp"
+#include "testkit/compound_file_writer.hpp"
 
 namespace vexmar::testing_support {
 
-using Bytes = std::vector<std::byte>;
+using testkit::Bytes;
+using CfbStream = testkit::CompoundStream;
+using CfbFile = testkit::CompoundFile;
+using testkit::Biff8Workbook;
+using testkit::Bof5;
+using testkit::Bof8;
+using testkit::BoundSheet5;
+using testkit::BoundSheet8;
+using testkit::Concat;
+using testkit::Eof;
+using testkit::Padded;
+using testkit::Record;
+using testkit::U16Bytes;
+using testkit::U32Bytes;
 
-struct CfbStream {
-  std::u16string name;
-  Bytes data;             // at least 4096 bytes: kept out of the mini stream
-  std::uint8_t type = 2;  // 1 makes it a (empty) storage
-};
-
-struct CfbFile {
-  Bytes bytes;
-  std::uint32_t sector_size = 512;
-  std::vector<std::uint32_t> fat_sectors;
-  std::uint32_t directory_start = 0;
-  std::vector<std::uint32_t> stream_starts;
-
-  std::uint64_t SectorOffset(std::uint32_t sector) const {
-    return (std::uint64_t{sector} + 1) * sector_size;
-  }
-  // Directory entry `id` (0 is the root); the directory is stored contiguously.
-  std::uint64_t EntryOffset(std::uint32_t id) const {
-    return SectorOffset(directory_start) + std::uint64_t{id} * 128;
-  }
-  // Where the allocation-table entry of `sector` lies.
-  std::uint64_t FatEntryOffset(std::uint32_t sector) const {
-    const std::uint32_t per = sector_size / 4;
-    return SectorOffset(fat_sectors.at(sector / per)) + std::uint64_t{sector % per} * 4;
-  }
-  void PutU32(std::uint64_t at, std::uint32_t value);
-  void PutU16(std::uint64_t at, std::uint16_t value);
-};
-
-// Streams directly below the root, in order; DIFAT sectors are added when the
-// allocation table needs more than 109 sectors. With `tables_first` the allocation
-// table comes before the streams and the file ends where the last stream's bytes end,
-// its last sector unpadded.
-CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift = 9,
-                 bool tables_first = false);
-
-// BIFF records.
-Bytes Record(std::uint16_t type, const Bytes& body);
-Bytes Bof8(std::uint16_t substream_type);
-Bytes Bof5(std::uint16_t substream_type);
-Bytes Eof();
-Bytes BoundSheet8(std::uint32_t position, std::uint8_t kind, std::u16string_view name);
-Bytes BoundSheet5(std::uint32_t position, std::uint8_t kind, const std::string& name_bytes);
-Bytes Concat(std::initializer_list<Bytes> parts);
-Bytes Padded(Bytes data, std::size_t size = 4096);
-Bytes U16Bytes(std::uint16_t v);
-Bytes U32Bytes(std::uint32_t v);
-
-// A BIFF8 workbook stream whose worksheets carry `names` (positions of the sheets'
-// substreams filled in), padded to 4096 bytes.
-Bytes Biff8Workbook(const std::vector<std::u16string>& names);
+// Streams directly below the root, in order. With `tables_first` the allocation table
+// comes before the streams and the file ends where the last stream's bytes end, its last
+// sector unpadded.
+inline CfbFile BuildCfb(const std::vector<CfbStream>& streams, unsigned sector_shift = 9,
+                        bool tables_first = false) {
+  return testkit::WriteCompoundFile(streams, {.sector_shift = sector_shift,
+                                              .tables_first = tables_first});
+}
 
 // The committed fixtures (tests/workbook/fixtures).
 std::filesystem::path FixtureDir();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 
 #include "vexmar/component/error.hpp"
 #include "vexmar/component/utf.hpp"
@@ -16,6 +15,7 @@
 #include "vexmar/workbook/xml/xml_stream.hpp"
 #include "workbook/listing_outcome.hpp"
 #include "workbook/test_files.hpp"
+#include "workbook/text_stream.hpp"
 #include "workbook/xlsb_builder.hpp"
 #include "workbook/zip_builder.hpp"
 
@@ -203,21 +203,6 @@ class RecordingHandler final : public XmlHandler {
   std::vector<std::string> namespaces;
 };
 
-class StringStream final : public ByteStream {
- public:
-  explicit StringStream(std::string data) : data_(std::move(data)) {}
-  std::size_t Read(std::span<std::byte> out) override {
-    const std::size_t n = std::min(out.size(), data_.size() - position_);
-    std::memcpy(out.data(), data_.data() + position_, n);
-    position_ += n;
-    return n;
-  }
-
- private:
-  std::string data_;
-  std::size_t position_ = 0;
-};
-
 // Each thread keeps one parser between documents. Whatever the previous document did
 // (cut short, refused, stopped by its handler, failed in it, beyond the memory cap), the
 // next one parses as in a fresh parser: outcome, namespaces and error line.
@@ -248,7 +233,7 @@ TEST(HostileLimitsTest, DocumentAfterAnyEndingParsesAsInAFreshParser) {
     {
       EndingHandler ending(before.how);
       XmlStreamParser parser(ending);
-      StringStream input(before.doc);
+      TextStream input(before.doc);
       try {
         parser.Parse(input);
       } catch (const Error&) {
@@ -256,11 +241,11 @@ TEST(HostileLimitsTest, DocumentAfterAnyEndingParsesAsInAFreshParser) {
     }
     RecordingHandler handler;
     XmlStreamParser parser(handler);
-    StringStream good("<p:r xmlns:p='urn:x'><p:e/><e/></p:r>");
+    TextStream good("<p:r xmlns:p='urn:x'><p:e/><e/></p:r>");
     EXPECT_EQ(parser.Parse(good), XmlOutcome::kComplete) << before.doc.substr(0, 40);
     EXPECT_EQ(handler.namespaces, (std::vector<std::string>{"urn:x", "urn:x", ""}));
     XmlStreamParser again(handler);
-    StringStream bad("<r>\n\n<a></r>");
+    TextStream bad("<r>\n\n<a></r>");
     EXPECT_EQ(again.Parse(bad), XmlOutcome::kMalformed);
     EXPECT_EQ(again.ErrorLine(), 3u);
   }
@@ -279,7 +264,7 @@ TEST(HostileLimitsTest, LongNamespaceUrisCostNothingPerName) {
   const std::string doc = "<r xmlns:p=\"" + uri + "\"><e" + attributes + "/>" + elements + "</r>";
   RecordingHandler handler;
   XmlStreamParser parser(handler);
-  StringStream input(doc);
+  TextStream input(doc);
   EXPECT_EQ(parser.Parse(input), XmlOutcome::kComplete);
   EXPECT_LT(parser.PeakMemory(), std::size_t{1} << 20);
   ASSERT_EQ(handler.namespaces.size(), 2002u);
@@ -307,7 +292,7 @@ TEST(HostileLimitsTest, DistinctNamePoolIsBounded) {
   doc += "</r>";
   RecordingHandler handler;
   XmlStreamParser parser(handler, 1);
-  StringStream input(doc);
+  TextStream input(doc);
   bool refused = false;
   try {
     parser.Parse(input);
@@ -343,7 +328,7 @@ TEST(HostileLimitsTest, SkippedCellsNeverReachTheParser) {
   std::string cells;
   while (cells.size() < (std::size_t{16} << 20)) cells += "<c/><d x='>'/><!-- <e> -->";
   const std::string doc = "<r><b><s><t n='1'><row>" + cells + "</row></t></s></b></r>";
-  StringStream input(doc);
+  TextStream input(doc);
   XmlSkeletonStream skeleton(input, 4);
   std::uint64_t fed = 0;
   std::array<std::byte, 65536> buffer{};

@@ -1,12 +1,11 @@
 // Flat XML workbooks and the binary workbook part, from documents written here.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "vexmar/component/utf.hpp"
 #include "vexmar/workbook/ooxml/xlsb_records.hpp"
 #include "workbook/listing_outcome.hpp"
 #include "workbook/test_files.hpp"
+#include "workbook/text_stream.hpp"
 #include "workbook/xlsb_builder.hpp"
 
 namespace vexmar::workbook::testing {
@@ -146,26 +145,11 @@ TEST(FlatXmlDepthTest, DeepNestingInsideAWorkbookIsDamage) {
 
 // --- binary workbook records ---------------------------------------------------------------
 
-class StringStream final : public ByteStream {
- public:
-  explicit StringStream(std::string data) : data_(std::move(data)) {}
-  std::size_t Read(std::span<std::byte> out) override {
-    const std::size_t n = std::min(out.size(), data_.size() - position_);
-    std::memcpy(out.data(), data_.data() + position_, n);
-    position_ += n;
-    return n;
-  }
-
- private:
-  std::string data_;
-  std::size_t position_ = 0;
-};
-
 TEST(XlsbRecordsTest, ReadsSheetRecordsAcrossLargeOtherRecords) {
   const std::string stream = Record(0x83, "") + Record(0x9999 & 0x3FFF, std::string(300000, 'z')) +
                              Record(0x8F, "") + BundleSh(u"rId1", u"表一") +
                              BundleSh(u"rId2", u"Two") + Record(0x90, "") + "trailing garbage";
-  StringStream input(stream);
+  TextStream input(stream);
   const auto sheets = ReadXlsbSheets(input);
   ASSERT_EQ(sheets.size(), 2u);
   EXPECT_EQ(sheets[0].name, u"表一");
@@ -187,7 +171,7 @@ TEST(XlsbRecordsTest, BrokenRecordsAreDamage) {
       begin + Record(0x10, std::string(10, 'x')).substr(0, 5),  // truncated skip
   };
   for (const std::string& bytes : cases) {
-    StringStream input(bytes);
+    TextStream input(bytes);
     EXPECT_THROW(ReadXlsbSheets(input), Error);
   }
 }

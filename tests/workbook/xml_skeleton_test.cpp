@@ -3,33 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
+
+#include "workbook/text_stream.hpp"
 
 namespace vexmar::workbook {
 namespace {
 
-// Hands out its text `step` bytes at a time.
-class TrickleStream final : public ByteStream {
- public:
-  TrickleStream(std::string text, std::size_t step) : text_(std::move(text)), step_(step) {}
-  std::size_t Read(std::span<std::byte> out) override {
-    const std::size_t n = std::min({out.size(), step_, text_.size() - pos_});
-    std::memcpy(out.data(), text_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
- private:
-  std::string text_;
-  std::size_t step_;
-  std::size_t pos_ = 0;
-};
+using testing::TextStream;
 
 std::string Skeleton(const std::string& text, std::size_t keep, std::size_t in_step,
                      std::size_t out_step) {
-  TrickleStream inner(text, in_step);
+  TextStream inner(text, in_step);
   XmlSkeletonStream skeleton(inner, keep);
   std::string out;
   std::string buffer(out_step, '\0');

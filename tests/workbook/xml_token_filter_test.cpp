@@ -5,30 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "vexmar/workbook/xml/xml_prolog.hpp"
+#include "workbook/text_stream.hpp"
 
 namespace vexmar::workbook {
 namespace {
 
-class TextStream final : public ByteStream {
- public:
-  TextStream(std::string text, std::size_t step) : text_(std::move(text)), step_(step) {}
-  std::size_t Read(std::span<std::byte> out) override {
-    const std::size_t n = std::min({out.size(), step_, text_.size() - pos_});
-    std::memcpy(out.data(), text_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
- private:
-  std::string text_;
-  std::size_t step_;
-  std::size_t pos_ = 0;
-};
+using testing::TextStream;
 
 struct Filtered {
   std::string text;

@@ -1,13 +1,11 @@
 // A stand-in spreadsheet application for the tests: an in-process automation server
 // registered as "Excel.Application" in the test's Wine prefix only. It answers the few
-// members the worksheet check uses and records what is done to it, so a script can
-// check that every workbook was closed without saving and that the application was
-// released without being told to quit.
+// members the worksheet check uses as support/standin_spreadsheet.hpp says, and records
+// what is done to it, so a script can check that every workbook was closed without
+// saving and that the application was released without being told to quit.
 //
-// A workbook file is UTF-8 text. "SHEETS" on the first line, then one worksheet name a
-// line ("!fail" stands for a sheet whose name cannot be read); "NOTHING" makes Open give
-// no workbook; "REFUSE" and a description make Open raise that error. Any other file is
-// refused as unreadable.
+// A workbook file is UTF-8 text describing the workbook (standin::DescribedWorkbook);
+// any other file is refused as unreadable.
 //
 // Control members on the application (for the test script's own instance): StandInReset,
 // StandInLog (events joined by "|"), StandInRefuse (this many coming creations fail),
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "script_object.hpp"
+#include "support/standin_spreadsheet.hpp"
 
 namespace vexmar::wine_tests {
 namespace {
@@ -39,7 +38,7 @@ std::atomic<long> g_objects{0};
 // What the test script inspects. The tests run on one thread.
 struct State {
   std::wstring log;
-  long refuse = 0;
+  standin::Creations creations;
   bool preopen = false;
   long open_workbooks = 0;
   long next_application = 1;
@@ -54,6 +53,10 @@ void Log(const std::wstring& event) {
 [[noreturn]] void Fail(long number, const std::wstring& text) {
   throw ScriptError{static_cast<HRESULT>(0x800A0000u | static_cast<unsigned long>(number)), text};
 }
+
+// wchar_t is 16 bits here: the shared behaviour's text converts unit for unit.
+std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
+std::u16string Utf16(const std::wstring& text) { return {text.begin(), text.end()}; }
 
 // The objects count themselves, so DllCanUnloadNow can answer.
 class Counted {
@@ -136,7 +139,9 @@ class Worksheet final : public ScriptObject {
  protected:
   HRESULT Call(DISPID id, WORD, LCID, std::vector<VARIANT>&, VARIANT* result) override {
     if (id != 1) return DISP_E_MEMBERNOTFOUND;
-    if (name_ == L"!fail") Fail(1004, L"工作表名称无法读取");
+    if (Utf16(name_) == standin::kUnreadableName) {
+      Fail(standin::kApplicationFailure, L"工作表名称无法读取");
+    }
     SetText(result, name_);
     return S_OK;
   }
@@ -167,7 +172,7 @@ class Sheets final : public ScriptObject {
         VariantInit(&index);
         if (args.size() != 1 || FAILED(VariantChangeType(&index, &args[0], 0, VT_I4)) ||
             V_I4(&index) < 1 || static_cast<std::size_t>(V_I4(&index)) > sheets_.size()) {
-          Fail(9, L"下标越界");
+          Fail(standin::kSubscriptOutOfRange, L"下标越界");
         }
         IDispatch* sheet = sheets_[static_cast<std::size_t>(V_I4(&index)) - 1];
         sheet->AddRef();
@@ -257,8 +262,7 @@ HRESULT Workbook::Call(DISPID id, WORD, LCID locale, std::vector<VARIANT>& args,
   }
 }
 
-std::vector<std::wstring> ReadLines(const std::wstring& path, bool& readable) {
-  readable = false;
+std::vector<std::u16string> ReadLines(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
@@ -272,17 +276,16 @@ std::vector<std::wstring> ReadLines(const std::wstring& path, bool& readable) {
   const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
                                     text.data(), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-  std::vector<std::wstring> lines;
+  std::vector<std::u16string> lines;
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(L'\n', start);
     if (end == std::wstring::npos) end = text.size();
     std::wstring line = text.substr(start, end - start);
     if (!line.empty() && line.back() == L'\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
+    if (!line.empty()) lines.push_back(Utf16(line));
     start = end + 1;
   }
-  readable = true;
   return lines;
 }
 
@@ -319,28 +322,31 @@ class Workbooks final : public ScriptObject {
     const std::wstring path(V_BSTR(&args[0]), SysStringLen(V_BSTR(&args[0])));
     std::wstring event = L"open " + path + L" lcid=" + std::to_wstring(locale);
     if (args.size() > 1) event += L" more-arguments";
-    bool readable = false;
-    std::vector<std::wstring> lines = ReadLines(path, readable);
-    if (!readable || lines.empty()) {
+    const std::vector<std::u16string> lines = ReadLines(path);
+    if (lines.empty()) {
       Log(event + L" unreadable");
-      Fail(1004, L"无法读取文件 " + path);
+      Fail(standin::kApplicationFailure, L"无法读取文件 " + path);
     }
-    if (lines[0] == L"NOTHING") {
-      Log(event + L" nothing");
-      SetObject(result, nullptr);
-      return S_OK;
-    }
-    if (lines[0] == L"REFUSE") {
-      Log(event + L" refused");
-      Fail(1004, lines.size() > 1 ? lines[1] : L"refused");
-    }
-    if (lines[0] != L"SHEETS") {
+    const auto workbook = standin::DescribedWorkbook(lines);
+    if (!workbook) {
       Log(event + L" unreadable");
-      Fail(1004, L"文件格式无效 " + path);
+      Fail(standin::kApplicationFailure, L"文件格式无效 " + path);
+    }
+    switch (workbook->open) {
+      case standin::OpenResult::kNoWorkbook:
+        Log(event + L" nothing");
+        SetObject(result, nullptr);
+        return S_OK;
+      case standin::OpenResult::kRaises:
+        Log(event + L" refused");
+        Fail(standin::kApplicationFailure, Wide(workbook->refusal));
+      case standin::OpenResult::kWorkbook:
+        break;
     }
     Log(event);
-    lines.erase(lines.begin());
-    auto* book = new Workbook(application_, BaseName(path), std::move(lines));
+    std::vector<std::wstring> sheets;
+    for (const std::u16string& sheet : workbook->sheets) sheets.push_back(Wide(sheet));
+    auto* book = new Workbook(application_, BaseName(path), std::move(sheets));
     book->AddRef();
     application_->open.push_back(book);
     ++g_state.open_workbooks;
@@ -381,7 +387,8 @@ class Application final : public ScriptObject {
         data_(std::make_shared<ApplicationData>()) {
     data_->serial = g_state.next_application++;
     if (g_state.preopen) {
-      IDispatch* book = new Workbook(data_, L"Preopened.xls", {L"P1"});
+      IDispatch* book = new Workbook(data_, Wide(standin::kPreopenedName),
+                                     {Wide(standin::kPreopenedSheet)});
       data_->open.push_back(book);
       ++g_state.open_workbooks;
     }
@@ -406,7 +413,7 @@ class Application final : public ScriptObject {
         return S_OK;
       case kReset:
         g_state.log.clear();
-        g_state.refuse = 0;
+        g_state.creations.Refuse(0);
         g_state.preopen = false;
         return S_OK;
       case kLog:
@@ -417,7 +424,7 @@ class Application final : public ScriptObject {
           VARIANT n;
           VariantInit(&n);
           VariantChangeType(&n, &args[0], 0, VT_I4);
-          g_state.refuse = V_I4(&n);
+          g_state.creations.Refuse(V_I4(&n));
         }
         return S_OK;
       case kPreopen:
@@ -457,8 +464,7 @@ class Factory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    if (g_state.refuse > 0) {
-      --g_state.refuse;
+    if (g_state.creations.NextFails()) {
       Log(L"refuse");
       return CO_E_SERVER_EXEC_FAILURE;
     }
