@@ -55,13 +55,14 @@ class XmlSkeletonStream final : public ByteStream {
   void SkipDeep(const char* in, std::size_t* pos) noexcept;
   // The steps of Scan, each on kept content: the rest of a quoted attribute value (false
   // when the quote is next), a text run, the character after "<", one character of other
-  // markup (already written when kept).
-  bool CopyAttributeValue(const char* in, std::size_t* pos, char* out, std::size_t capacity,
+  // markup (already written when kept). Inline, so that the hot loop keeps its positions
+  // in registers.
+  inline bool CopyAttributeValue(const char* in, std::size_t* pos, char* out, std::size_t capacity,
                           std::size_t* made) noexcept;
-  void PassText(const char* in, std::size_t* pos, char* out, std::size_t capacity,
-                std::size_t* made) noexcept;
-  void OpenMarkup(char c, char* out, std::size_t capacity, std::size_t* made) noexcept;
-  void StepMarkup(char c) noexcept;
+  inline void PassText(const char* in, std::size_t* pos, char* out, std::size_t capacity,
+                       std::size_t* made) noexcept;
+  inline void OpenMarkup(char c, char* out, std::size_t capacity, std::size_t* made) noexcept;
+  inline void StepMarkup(char c) noexcept;
   void EndToken(std::uint64_t new_depth) noexcept;
   void FlushPending(char* out, std::size_t capacity, std::size_t* produced) noexcept;
 
