@@ -398,18 +398,27 @@ void ZipArchive::IndexCentralDirectory() {
   WindowReader reader(file_, 256 * 1024);
   const std::uint64_t begin = base_ + cd_offset_;
   const std::uint64_t end = begin + cd_size_;
-  index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
+  // The recorded count may have wrapped: only the entries read decide the kind of look-up.
+  if (cd_entries_ <= kSmallArchive) entries_.reserve(static_cast<std::size_t>(cd_entries_));
   std::uint64_t offset = begin;
+  std::size_t count = 0;
   while (offset < end) {
-    if (index_.size() >= ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
+    if (count >= ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
     std::uint64_t next = 0;
-    const ZipEntry entry = ParseCentralHeader(reader, offset, end, &next);
+    ZipEntry entry = ParseCentralHeader(reader, offset, end, &next);
     if (entry.local_header_offset > cd_offset_) RaiseBadDirectory();
-    index_.push_back({FingerprintPartName(entry.name), offset});
+    ++count;
+    if (small_ && count > kSmallArchive) BuildIndex();
+    if (small_) {
+      entries_.push_back({std::move(entry), offset});
+    } else {
+      index_.push_back({FingerprintPartName(entry.name), offset});
+    }
     offset = next;
   }
   // Writers without zip64 records let the 16-bit count wrap; compare what fits.
-  if ((index_.size() & 0xFFFF) != (cd_entries_ & 0xFFFF)) RaiseBadDirectory();
+  if ((count & 0xFFFF) != (cd_entries_ & 0xFFFF)) RaiseBadDirectory();
+  if (small_) return;
   // One entry per name, the first in directory order (the lowest header offset): a run
   // of repeated names costs its sorting once, never a look-up.
   std::sort(index_.begin(), index_.end(), [](const IndexEntry& a, const IndexEntry& b) {
@@ -420,12 +429,41 @@ void ZipArchive::IndexCentralDirectory() {
                index_.end());
 }
 
+// The archive outgrew the small kind: the entries kept so far join the index.
+void ZipArchive::BuildIndex() {
+  small_ = false;
+  index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
+  for (const SmallEntry& kept : entries_) {
+    index_.push_back({FingerprintPartName(kept.entry.name), kept.header_offset});
+  }
+  entries_ = {};
+}
+
 const ZipArchive::IndexEntry* ZipArchive::Lookup(std::string_view name) const noexcept {
   const PartNameFingerprint wanted = FingerprintPartName(name);
   const auto it = std::lower_bound(
       index_.begin(), index_.end(), wanted,
       [](const IndexEntry& item, const PartNameFingerprint& key) { return item.name < key; });
   return it != index_.end() && it->name == wanted ? &*it : nullptr;
+}
+
+const ZipEntry* ZipArchive::LookupSmall(std::string_view name) const noexcept {
+  for (const SmallEntry& kept : entries_) {
+    if (PartNamesEqual(kept.entry.name, name)) return &kept.entry;
+  }
+  return nullptr;
+}
+
+std::size_t ZipArchive::EntryCount() const noexcept {
+  if (!small_) return index_.size();
+  std::size_t distinct = 0;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    const bool repeated = std::any_of(entries_.begin(), it, [&](const SmallEntry& earlier) {
+      return PartNamesEqual(earlier.entry.name, it->entry.name);
+    });
+    if (!repeated) ++distinct;
+  }
+  return distinct;
 }
 
 ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
@@ -435,6 +473,11 @@ ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
 }
 
 std::optional<ZipEntry> ZipArchive::Find(std::string_view name) const {
+  if (small_) {
+    const ZipEntry* entry = LookupSmall(name);
+    if (entry == nullptr) return std::nullopt;
+    return *entry;
+  }
   const IndexEntry* found = Lookup(name);
   if (found == nullptr) return std::nullopt;
   ++headers_reread_;
@@ -444,7 +487,9 @@ std::optional<ZipEntry> ZipArchive::Find(std::string_view name) const {
   return entry;
 }
 
-bool ZipArchive::Contains(std::string_view name) const { return Lookup(name) != nullptr; }
+bool ZipArchive::Contains(std::string_view name) const {
+  return small_ ? LookupSmall(name) != nullptr : Lookup(name) != nullptr;
+}
 
 void ZipArchive::ChargeInflated(std::uint64_t bytes) {
   inflated_total_ += bytes;
