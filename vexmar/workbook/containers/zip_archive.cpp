@@ -450,8 +450,14 @@ void ZipArchive::IndexCentralDirectory() {
   WindowReader reader(file_, 256 * 1024);
   const std::uint64_t begin = base_ + cd_offset_;
   const std::uint64_t end = begin + cd_size_;
-  // The recorded count may have wrapped: only the entries read decide the kind of look-up.
-  if (cd_entries_ <= kSmallArchive) entries_.reserve(static_cast<std::size_t>(cd_entries_));
+  // A recorded count may have wrapped: an archive that claims few entries moves to the
+  // index as soon as it shows more.
+  small_ = cd_entries_ <= kSmallArchive;
+  if (small_) {
+    entries_.reserve(static_cast<std::size_t>(cd_entries_));
+  } else {
+    index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
+  }
   std::uint64_t offset = begin;
   std::size_t count = 0;
   while (offset < end) {
@@ -484,7 +490,6 @@ void ZipArchive::IndexCentralDirectory() {
 // The archive outgrew the small kind: the entries kept so far join the index.
 void ZipArchive::BuildIndex() {
   small_ = false;
-  index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
   for (const SmallEntry& kept : entries_) {
     index_.push_back({FingerprintPartName(kept.entry.name), kept.header_offset});
   }
