@@ -253,5 +253,31 @@ TEST(ZipArchiveTest, RepeatedNamesCostOneHeaderPerLookup) {
   }
 }
 
+// Archives of a few entries and archives past the small kind's size find the same
+// entries: the first of equal names in directory order, deflated entries one after
+// another (and one inside another) inflating alike. 65,538 entries record a count of 2.
+TEST(ZipArchiveTest, SmallAndIndexedArchivesFindAlike) {
+  for (const int repeats : {1, 30, 31, 32, 60, 65'536}) {
+    ZipBuilder builder;
+    builder.Add({"xl/Workbook.xml", "first", true});
+    for (int i = 0; i < repeats; ++i) builder.Add({"/XL\\workbook.XML", "later", false});
+    builder.Add({"other.xml", std::string(5000, 'o'), true});
+    const ScratchFile file(builder.Build());
+    const FileSource source(file.Path());
+    ZipArchive zip(source);
+    EXPECT_EQ(zip.EntryCount(), 2u) << repeats;
+    EXPECT_TRUE(zip.Contains("xl/workbook.xml")) << repeats;
+    EXPECT_FALSE(zip.Contains("xl/workbook.xm")) << repeats;
+    EXPECT_FALSE(zip.Find("other.xm").has_value()) << repeats;
+    const auto outer = zip.Open(*zip.Find("OTHER.xml"));
+    std::array<std::byte, 10> head{};
+    ASSERT_EQ(outer->Read(head), head.size());
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(ReadEntry(zip, "xl/workbook.xml"), "first") << repeats;
+      EXPECT_EQ(ReadEntry(zip, "other.xml"), std::string(5000, 'o')) << repeats;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vexmar::workbook::testing

@@ -173,6 +173,47 @@ class StoredEntryStream final : public ByteStream {
   uLong crc_ = 0;
 };
 
+// One inflater per thread outlives its entry: a listing inflates several small parts,
+// and setting one up (its state, then its 32 KB window on first output) costs a good
+// share of inflating a small part. inflateReset keeps both for the next entry. A stream
+// opened while the thread's inflater is busy sets up its own. Entry streams are read and
+// closed on the thread that opened them.
+class KeptInflater {
+ public:
+  // The thread's inflater, reset, with `*holder` set to give it back; null when busy.
+  static z_stream* Take(KeptInflater** holder) {
+    thread_local KeptInflater kept;
+    if (kept.busy_) return nullptr;
+    if (!kept.ready_) {
+      if (inflateInit2(&kept.z_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
+      kept.ready_ = true;
+    }
+    kept.busy_ = true;
+    *holder = &kept;
+    return &kept.z_;
+  }
+  static void Give(KeptInflater* kept) noexcept {
+    if (inflateReset(&kept->z_) != Z_OK) {
+      inflateEnd(&kept->z_);
+      kept->z_ = {};
+      kept->ready_ = false;
+    }
+    kept->busy_ = false;
+  }
+
+  KeptInflater() = default;
+  ~KeptInflater() {
+    if (ready_) inflateEnd(&z_);
+  }
+  KeptInflater(const KeptInflater&) = delete;
+  KeptInflater& operator=(const KeptInflater&) = delete;
+
+ private:
+  z_stream z_{};
+  bool ready_ = false;
+  bool busy_ = false;
+};
+
 // Inflates a deflated entry piece by piece with raw zlib inflate.
 class DeflatedEntryStream final : public ByteStream {
  public:
@@ -186,44 +227,53 @@ class DeflatedEntryStream final : public ByteStream {
         expected_crc_(entry.crc32) {
     // Compressed bytes the source holds in memory are inflated in place; others go
     // through a buffer no larger than the entry needs.
+    std::span<const std::byte> whole;
     if (in_remaining_ <= std::numeric_limits<uInt>::max()) {
-      const std::span<const std::byte> whole =
-          file_.View(in_position_, static_cast<std::size_t>(in_remaining_));
-      if (!whole.empty() || in_remaining_ == 0) {
-        z_.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(whole.data()));
-        z_.avail_in = static_cast<uInt>(whole.size());
-        in_remaining_ = 0;
-      }
+      whole = file_.View(in_position_, static_cast<std::size_t>(in_remaining_));
+      if (!whole.empty() || in_remaining_ == 0) in_remaining_ = 0;
     }
     if (in_remaining_ > 0) {
       input_size_ = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, in_remaining_));
       input_ = std::make_unique_for_overwrite<std::byte[]>(input_size_);
     }
-    if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
+    // Last, so that nothing can throw once the thread's inflater is taken.
+    z_ = KeptInflater::Take(&kept_);
+    if (z_ == nullptr) {
+      if (inflateInit2(&own_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
+      z_ = &own_;
+    }
+    z_->next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(whole.data()));
+    z_->avail_in = static_cast<uInt>(whole.size());
   }
-  ~DeflatedEntryStream() override { inflateEnd(&z_); }
+  ~DeflatedEntryStream() override {
+    if (kept_ != nullptr) {
+      KeptInflater::Give(kept_);
+    } else {
+      inflateEnd(&own_);
+    }
+  }
   DeflatedEntryStream(const DeflatedEntryStream&) = delete;
   DeflatedEntryStream& operator=(const DeflatedEntryStream&) = delete;
 
   std::size_t Read(std::span<std::byte> out) override {
     if (ended_ || out.empty()) return 0;
     const std::size_t limit = std::min<std::size_t>(out.size(), std::numeric_limits<uInt>::max());
-    z_.next_out = reinterpret_cast<Bytef*>(out.data());
-    z_.avail_out = static_cast<uInt>(limit);
-    while (z_.avail_out > 0) {
-      if (z_.avail_in == 0 && in_remaining_ > 0) Refill();
-      const int status = inflate(&z_, Z_NO_FLUSH);
+    z_->next_out = reinterpret_cast<Bytef*>(out.data());
+    z_->avail_out = static_cast<uInt>(limit);
+    while (z_->avail_out > 0) {
+      if (z_->avail_in == 0 && in_remaining_ > 0) Refill();
+      const int status = inflate(z_, Z_NO_FLUSH);
       if (status == Z_STREAM_END) {
         ended_ = true;
         break;
       }
-      if (status == Z_BUF_ERROR && z_.avail_in == 0 && in_remaining_ == 0) {
+      if (status == Z_BUF_ERROR && z_->avail_in == 0 && in_remaining_ == 0) {
         RaiseFailure(FailureKind::kZipDataIncomplete);
       }
       if (status == Z_MEM_ERROR) throw std::bad_alloc();
       if (status != Z_OK && status != Z_BUF_ERROR) RaiseFailure(FailureKind::kZipDataCorrupt);
     }
-    const std::size_t produced = limit - z_.avail_out;
+    const std::size_t produced = limit - z_->avail_out;
     produced_ += produced;
     if (produced_ > declared_size_) RaiseFailure(FailureKind::kZipSizeMismatch);
     archive_.ChargeInflated(produced);
@@ -242,8 +292,8 @@ class DeflatedEntryStream final : public ByteStream {
     file_.Read(in_position_, std::span(input_.get(), n));
     in_position_ += n;
     in_remaining_ -= n;
-    z_.next_in = reinterpret_cast<Bytef*>(input_.get());
-    z_.avail_in = static_cast<uInt>(n);
+    z_->next_in = reinterpret_cast<Bytef*>(input_.get());
+    z_->avail_in = static_cast<uInt>(n);
   }
 
   RandomAccessStream& file_;
@@ -254,7 +304,9 @@ class DeflatedEntryStream final : public ByteStream {
   std::uint32_t expected_crc_;
   std::unique_ptr<std::byte[]> input_;
   std::size_t input_size_ = 0;
-  z_stream z_{};
+  KeptInflater* kept_ = nullptr;  // the thread's inflater, when this stream has it
+  z_stream own_{};
+  z_stream* z_ = nullptr;
   std::uint64_t produced_ = 0;
   uLong crc_ = 0;
   bool ended_ = false;
@@ -398,18 +450,33 @@ void ZipArchive::IndexCentralDirectory() {
   WindowReader reader(file_, 256 * 1024);
   const std::uint64_t begin = base_ + cd_offset_;
   const std::uint64_t end = begin + cd_size_;
-  index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
+  // A recorded count may have wrapped: an archive that claims few entries moves to the
+  // index as soon as it shows more.
+  small_ = cd_entries_ <= kSmallArchive;
+  if (small_) {
+    entries_.reserve(static_cast<std::size_t>(cd_entries_));
+  } else {
+    index_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cd_entries_, 4096)));
+  }
   std::uint64_t offset = begin;
+  std::size_t count = 0;
   while (offset < end) {
-    if (index_.size() >= ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
+    if (count >= ZipLimits::kMaxEntries) RaiseFailure(FailureKind::kZipTooManyEntries);
     std::uint64_t next = 0;
-    const ZipEntry entry = ParseCentralHeader(reader, offset, end, &next);
+    ZipEntry entry = ParseCentralHeader(reader, offset, end, &next);
     if (entry.local_header_offset > cd_offset_) RaiseBadDirectory();
-    index_.push_back({FingerprintPartName(entry.name), offset});
+    ++count;
+    if (small_ && count > kSmallArchive) BuildIndex();
+    if (small_) {
+      entries_.push_back({std::move(entry), offset});
+    } else {
+      index_.push_back({FingerprintPartName(entry.name), offset});
+    }
     offset = next;
   }
   // Writers without zip64 records let the 16-bit count wrap; compare what fits.
-  if ((index_.size() & 0xFFFF) != (cd_entries_ & 0xFFFF)) RaiseBadDirectory();
+  if ((count & 0xFFFF) != (cd_entries_ & 0xFFFF)) RaiseBadDirectory();
+  if (small_) return;
   // One entry per name, the first in directory order (the lowest header offset): a run
   // of repeated names costs its sorting once, never a look-up.
   std::sort(index_.begin(), index_.end(), [](const IndexEntry& a, const IndexEntry& b) {
@@ -420,12 +487,40 @@ void ZipArchive::IndexCentralDirectory() {
                index_.end());
 }
 
+// The archive outgrew the small kind: the entries kept so far join the index.
+void ZipArchive::BuildIndex() {
+  small_ = false;
+  for (const SmallEntry& kept : entries_) {
+    index_.push_back({FingerprintPartName(kept.entry.name), kept.header_offset});
+  }
+  entries_ = {};
+}
+
 const ZipArchive::IndexEntry* ZipArchive::Lookup(std::string_view name) const noexcept {
   const PartNameFingerprint wanted = FingerprintPartName(name);
   const auto it = std::lower_bound(
       index_.begin(), index_.end(), wanted,
       [](const IndexEntry& item, const PartNameFingerprint& key) { return item.name < key; });
   return it != index_.end() && it->name == wanted ? &*it : nullptr;
+}
+
+const ZipEntry* ZipArchive::LookupSmall(std::string_view name) const noexcept {
+  for (const SmallEntry& kept : entries_) {
+    if (PartNamesEqual(kept.entry.name, name)) return &kept.entry;
+  }
+  return nullptr;
+}
+
+std::size_t ZipArchive::EntryCount() const noexcept {
+  if (!small_) return index_.size();
+  std::size_t distinct = 0;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    const bool repeated = std::any_of(entries_.begin(), it, [&](const SmallEntry& earlier) {
+      return PartNamesEqual(earlier.entry.name, it->entry.name);
+    });
+    if (!repeated) ++distinct;
+  }
+  return distinct;
 }
 
 ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
@@ -435,6 +530,11 @@ ZipEntry ZipArchive::ReadCentralHeader(std::uint64_t offset) const {
 }
 
 std::optional<ZipEntry> ZipArchive::Find(std::string_view name) const {
+  if (small_) {
+    const ZipEntry* entry = LookupSmall(name);
+    if (entry == nullptr) return std::nullopt;
+    return *entry;
+  }
   const IndexEntry* found = Lookup(name);
   if (found == nullptr) return std::nullopt;
   ++headers_reread_;
@@ -444,7 +544,9 @@ std::optional<ZipEntry> ZipArchive::Find(std::string_view name) const {
   return entry;
 }
 
-bool ZipArchive::Contains(std::string_view name) const { return Lookup(name) != nullptr; }
+bool ZipArchive::Contains(std::string_view name) const {
+  return small_ ? LookupSmall(name) != nullptr : Lookup(name) != nullptr;
+}
 
 void ZipArchive::ChargeInflated(std::uint64_t bytes) {
   inflated_total_ += bytes;

@@ -48,16 +48,18 @@ class ZipArchive {
   ZipArchive& operator=(const ZipArchive&) = delete;
 
   // Distinct part names in the central directory.
-  std::size_t EntryCount() const noexcept { return index_.size(); }
+  std::size_t EntryCount() const noexcept;
 
   // The entry with this part name; names compare ASCII-case-insensitively, "\" equals
   // "/" and a leading "/" is ignored, as package part names do. Of several entries with
   // one name the first in the central directory is the one. A binary search over the
-  // index and one central header read, however many names the archive repeats.
+  // index and one central header read, however many names the archive repeats; a small
+  // archive keeps its few entries as read and compares names one by one.
   std::optional<ZipEntry> Find(std::string_view name) const;
   // Whether an entry of that name exists, without reading its header again.
   bool Contains(std::string_view name) const;
-  // Central headers read again by Find so far (for tests and benchmarks).
+  // Central headers read again by Find so far (for tests and benchmarks); a small
+  // archive reads none.
   std::uint64_t HeadersReread() const noexcept { return headers_reread_; }
 
   // The entry's bytes, inflated on the fly. Encrypted entries raise the encrypted error;
@@ -77,7 +79,9 @@ class ZipArchive {
   void LocateCentralDirectory();
   void IndexCentralDirectory();
   ZipEntry ReadCentralHeader(std::uint64_t offset) const;
+  void BuildIndex();
   const IndexEntry* Lookup(std::string_view name) const noexcept;
+  const ZipEntry* LookupSmall(std::string_view name) const noexcept;
 
   std::unique_ptr<RandomAccessStream> owned_source_;
   RandomAccessStream& file_;
@@ -86,6 +90,16 @@ class ZipArchive {
   std::uint64_t cd_size_ = 0;
   std::uint64_t cd_entries_ = 0;
   std::uint64_t inflated_total_ = 0;
+  // Up to kSmallArchive entries, as read in directory order, while small_ is set; the
+  // index otherwise (a bigger archive's names cost one fingerprint each, a look-up stays
+  // logarithmic however many entries share a name).
+  static constexpr std::size_t kSmallArchive = 32;
+  struct SmallEntry {
+    ZipEntry entry;
+    std::uint64_t header_offset;
+  };
+  bool small_ = true;
+  std::vector<SmallEntry> entries_;
   std::vector<IndexEntry> index_;  // sorted by fingerprint, one entry per distinct name
   mutable std::uint64_t headers_reread_ = 0;
 };
