@@ -173,47 +173,6 @@ class StoredEntryStream final : public ByteStream {
   uLong crc_ = 0;
 };
 
-// One inflater per thread outlives its entry: a listing inflates several small parts,
-// and setting one up (its state, then its 32 KB window on first output) costs a good
-// share of inflating a small part. inflateReset keeps both for the next entry. A stream
-// opened while the thread's inflater is busy sets up its own. Entry streams are read and
-// closed on the thread that opened them.
-class KeptInflater {
- public:
-  // The thread's inflater, reset, with `*holder` set to give it back; null when busy.
-  static z_stream* Take(KeptInflater** holder) {
-    thread_local KeptInflater kept;
-    if (kept.busy_) return nullptr;
-    if (!kept.ready_) {
-      if (inflateInit2(&kept.z_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
-      kept.ready_ = true;
-    }
-    kept.busy_ = true;
-    *holder = &kept;
-    return &kept.z_;
-  }
-  static void Give(KeptInflater* kept) noexcept {
-    if (inflateReset(&kept->z_) != Z_OK) {
-      inflateEnd(&kept->z_);
-      kept->z_ = {};
-      kept->ready_ = false;
-    }
-    kept->busy_ = false;
-  }
-
-  KeptInflater() = default;
-  ~KeptInflater() {
-    if (ready_) inflateEnd(&z_);
-  }
-  KeptInflater(const KeptInflater&) = delete;
-  KeptInflater& operator=(const KeptInflater&) = delete;
-
- private:
-  z_stream z_{};
-  bool ready_ = false;
-  bool busy_ = false;
-};
-
 // Inflates a deflated entry piece by piece with raw zlib inflate.
 class DeflatedEntryStream final : public ByteStream {
  public:
@@ -227,53 +186,44 @@ class DeflatedEntryStream final : public ByteStream {
         expected_crc_(entry.crc32) {
     // Compressed bytes the source holds in memory are inflated in place; others go
     // through a buffer no larger than the entry needs.
-    std::span<const std::byte> whole;
     if (in_remaining_ <= std::numeric_limits<uInt>::max()) {
-      whole = file_.View(in_position_, static_cast<std::size_t>(in_remaining_));
-      if (!whole.empty() || in_remaining_ == 0) in_remaining_ = 0;
+      const std::span<const std::byte> whole =
+          file_.View(in_position_, static_cast<std::size_t>(in_remaining_));
+      if (!whole.empty() || in_remaining_ == 0) {
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(whole.data()));
+        z_.avail_in = static_cast<uInt>(whole.size());
+        in_remaining_ = 0;
+      }
     }
     if (in_remaining_ > 0) {
       input_size_ = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, in_remaining_));
       input_ = std::make_unique_for_overwrite<std::byte[]>(input_size_);
     }
-    // Last, so that nothing can throw once the thread's inflater is taken.
-    z_ = KeptInflater::Take(&kept_);
-    if (z_ == nullptr) {
-      if (inflateInit2(&own_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
-      z_ = &own_;
-    }
-    z_->next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(whole.data()));
-    z_->avail_in = static_cast<uInt>(whole.size());
+    if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
   }
-  ~DeflatedEntryStream() override {
-    if (kept_ != nullptr) {
-      KeptInflater::Give(kept_);
-    } else {
-      inflateEnd(&own_);
-    }
-  }
+  ~DeflatedEntryStream() override { inflateEnd(&z_); }
   DeflatedEntryStream(const DeflatedEntryStream&) = delete;
   DeflatedEntryStream& operator=(const DeflatedEntryStream&) = delete;
 
   std::size_t Read(std::span<std::byte> out) override {
     if (ended_ || out.empty()) return 0;
     const std::size_t limit = std::min<std::size_t>(out.size(), std::numeric_limits<uInt>::max());
-    z_->next_out = reinterpret_cast<Bytef*>(out.data());
-    z_->avail_out = static_cast<uInt>(limit);
-    while (z_->avail_out > 0) {
-      if (z_->avail_in == 0 && in_remaining_ > 0) Refill();
-      const int status = inflate(z_, Z_NO_FLUSH);
+    z_.next_out = reinterpret_cast<Bytef*>(out.data());
+    z_.avail_out = static_cast<uInt>(limit);
+    while (z_.avail_out > 0) {
+      if (z_.avail_in == 0 && in_remaining_ > 0) Refill();
+      const int status = inflate(&z_, Z_NO_FLUSH);
       if (status == Z_STREAM_END) {
         ended_ = true;
         break;
       }
-      if (status == Z_BUF_ERROR && z_->avail_in == 0 && in_remaining_ == 0) {
+      if (status == Z_BUF_ERROR && z_.avail_in == 0 && in_remaining_ == 0) {
         RaiseFailure(FailureKind::kZipDataIncomplete);
       }
       if (status == Z_MEM_ERROR) throw std::bad_alloc();
       if (status != Z_OK && status != Z_BUF_ERROR) RaiseFailure(FailureKind::kZipDataCorrupt);
     }
-    const std::size_t produced = limit - z_->avail_out;
+    const std::size_t produced = limit - z_.avail_out;
     produced_ += produced;
     if (produced_ > declared_size_) RaiseFailure(FailureKind::kZipSizeMismatch);
     archive_.ChargeInflated(produced);
@@ -292,8 +242,8 @@ class DeflatedEntryStream final : public ByteStream {
     file_.Read(in_position_, std::span(input_.get(), n));
     in_position_ += n;
     in_remaining_ -= n;
-    z_->next_in = reinterpret_cast<Bytef*>(input_.get());
-    z_->avail_in = static_cast<uInt>(n);
+    z_.next_in = reinterpret_cast<Bytef*>(input_.get());
+    z_.avail_in = static_cast<uInt>(n);
   }
 
   RandomAccessStream& file_;
@@ -304,9 +254,7 @@ class DeflatedEntryStream final : public ByteStream {
   std::uint32_t expected_crc_;
   std::unique_ptr<std::byte[]> input_;
   std::size_t input_size_ = 0;
-  KeptInflater* kept_ = nullptr;  // the thread's inflater, when this stream has it
-  z_stream own_{};
-  z_stream* z_ = nullptr;
+  z_stream z_{};
   std::uint64_t produced_ = 0;
   uLong crc_ = 0;
   bool ended_ = false;
