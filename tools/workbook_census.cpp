@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "vexmar/component/error.hpp"
@@ -23,8 +24,15 @@ int main(int argc, char** argv) {
       verbose = true;
       continue;
     }
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
-      if (entry.is_regular_file()) files.push_back(entry.path());
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(argv[i], error), end; !error && it != end;
+         it.increment(error)) {
+      if (it->is_regular_file()) files.push_back(it->path());
+    }
+    if (error) {
+      std::fprintf(stderr, "usage: workbook_census [-v] FOLDER...\n%s: %s\n", argv[i],
+                   error.message().c_str());
+      return 2;
     }
   }
   std::sort(files.begin(), files.end());
