@@ -26,3 +26,22 @@ wine_step_prerequisites() {
   [ -n "$zh_locale" ] || unavailable "no zh_CN locale"
   set_run_arches "$step"
 }
+
+# wine_fresh_prefix STEP: a new, booted prefix in WINEPREFIX, as a machine that never ran
+# Windows programs, in the zh_CN locale; every prefix made this way is removed, with its
+# wineserver, when the step exits. Fails (after saying so) if Wine cannot boot it.
+wine_prefixes=()
+wine_remove_prefixes() {
+  local p
+  for p in "${wine_prefixes[@]}"; do
+    WINEPREFIX=$p "$wineserver" -k 2>/dev/null
+    rm -rf "$p"
+  done
+}
+wine_fresh_prefix() {
+  WINEPREFIX=$(mktemp -d "/tmp/vexmar-$1.XXXXXX")
+  wine_prefixes+=("$WINEPREFIX")
+  trap wine_remove_prefixes EXIT
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$zh_locale LC_ALL=$zh_locale
+  "$wine64" wineboot -i >/dev/null 2>&1 || { echo "== $1: wineboot failed"; return 1; }
+}

@@ -16,12 +16,9 @@ cd "$(dirname "$0")/../.."
 source scripts/lib/deps.sh
 source scripts/lib/steps.sh
 source scripts/lib/x86.sh
+source scripts/lib/wine.sh
 started=$(date +%s)
 jobs=$(nproc)
-
-wine32=/usr/lib/wine/wine
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
 
 have_tools() {
   local tool
@@ -63,17 +60,6 @@ built=$(date +%s)
 # Wine runs: 32-bit programs only where the kernel runs them (set_run_arches above).
 arches=("${run_arches[@]}")
 
-prefixes=()
-cleanup() {
-  local p
-  for p in "${prefixes[@]}"; do
-    WINEPREFIX=$p "$wineserver" -k 2>/dev/null
-    rm -rf "$p"
-  done
-}
-trap cleanup EXIT
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$zh_locale LC_ALL=$zh_locale
-
 loader() { [ "$1" = x86 ] && echo "$wine32" || echo "$wine64"; }
 sysdir() { [ "$1" = x86 ] && echo 'C:\windows\syswow64' || echo 'C:\windows\system32'; }
 
@@ -101,11 +87,8 @@ run_step() {  # label, output file, command...
 test_machine() {  # standin | bare
   local machine=$1 label arch win sys dll suite
   [ "$machine" = standin ] && label="with the collection library" || label="without the collection library"
-  export WINEPREFIX
-  WINEPREFIX=$(mktemp -d /tmp/vexmar-wine.XXXXXX)
-  prefixes+=("$WINEPREFIX")
   echo "== windows: fresh Wine prefix, $label ($zh_locale)"
-  "$wine64" wineboot -i >/dev/null 2>&1 || { echo "== windows: wineboot failed"; status=1; return; }
+  wine_fresh_prefix windows || { status=1; return; }
 
   root=$WINEPREFIX/drive_c/vexmar
   mkdir -p "$root/work/names/sub.xls" "$root/work/sheets"

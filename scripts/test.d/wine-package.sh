@@ -26,14 +26,8 @@ zip_path=$(scripts/package-windows | tail -n1) || { echo "== wine-package: packa
   cmake --build --preset debug -j "$(nproc)" --target vexmar_demo >/dev/null; } ||
   { echo "== wine-package: build failed"; exit 1; }
 
-prefix=$(mktemp -d /tmp/vexmar-wine-package.XXXXXX)
-cleanup() {
-  WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$zh_locale LC_ALL=$zh_locale
-"$wine64" wineboot -i >/dev/null 2>&1 || { echo "== wine-package: wineboot failed"; exit 1; }
+wine_fresh_prefix wine-package || exit 1
+prefix=$WINEPREFIX
 
 status=0
 fail() {

@@ -40,14 +40,8 @@ built=$(date +%s)
 
 arches=("${run_arches[@]}")
 
-prefix=$(mktemp -d /tmp/vexmar-wine-reader.XXXXXX)
-cleanup() {
-  WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=$zh_locale LC_ALL=$zh_locale
-"$wine64" wineboot -i >/dev/null 2>&1 || { echo "== wine-reader: wineboot failed"; exit 1; }
+wine_fresh_prefix wine-reader || exit 1
+prefix=$WINEPREFIX
 
 fixtures=$root_dir/tests/workbook/fixtures
 win_fixtures="Z:${fixtures//\//\\}"
